@@ -1,0 +1,27 @@
+# Cross toolchain for mingw-w64; MINGW_ARCH is x86_64 (default) or i686.
+set(CMAKE_SYSTEM_NAME Windows)
+if(NOT MINGW_ARCH)
+  set(MINGW_ARCH x86_64)
+endif()
+set(MINGW_ARCH ${MINGW_ARCH} CACHE STRING "mingw-w64 target architecture")
+set(CMAKE_SYSTEM_PROCESSOR ${MINGW_ARCH})
+set(_tc ${MINGW_ARCH}-w64-mingw32)
+# The -posix flavour: the -win32 thread model of GCC 12 has no std::mutex/thread.
+set(CMAKE_C_COMPILER ${_tc}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${_tc}-g++-posix)
+set(CMAKE_RC_COMPILER ${_tc}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${_tc})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Static runtime: a dynamically linked exe exits silently under Wine without
+# libstdc++-6.dll beside it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+if(MINGW_ARCH STREQUAL "x86_64")
+  set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
+else()
+  set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)
+endif()

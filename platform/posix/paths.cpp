@@ -1,0 +1,40 @@
+#include "platform/posix/paths.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include "common/host_error.h"
+
+namespace velmora::posix {
+
+namespace {
+
+std::filesystem::path FromEnv(const char* xdgVar, const char* fallback) {
+  if (const char* h = std::getenv("VELMORA_HOME"); h && *h) return h;
+  if (const char* x = std::getenv(xdgVar); x && *x && x[0] == '/')
+    return std::filesystem::path(x) / "velmora";
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) home = "/tmp";
+  return std::filesystem::path(home) / fallback / "velmora";
+}
+
+}  // namespace
+
+std::filesystem::path DataHome() { return FromEnv("XDG_DATA_HOME", ".local/share"); }
+std::filesystem::path ConfigHome() { return FromEnv("XDG_CONFIG_HOME", ".config"); }
+std::filesystem::path StateHome() { return FromEnv("XDG_STATE_HOME", ".local/state"); }
+
+void EnsurePrivateDir(const std::filesystem::path& dir) {
+  std::filesystem::path p;
+  for (const auto& part : dir) {
+    p /= part;
+    if (p.empty() || p == p.root_path()) continue;
+    if (::mkdir(p.c_str(), 0700) != 0 && errno != EEXIST)
+      Raise(err::kFileIo, "cannot create folder " + p.string());
+  }
+}
+
+}  // namespace velmora::posix
