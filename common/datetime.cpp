@@ -9,10 +9,12 @@ namespace velmora {
 
 namespace {
 
-constexpr double kMinOle = -657434.0;          // 1 January 100
+constexpr double kMinOle = -657434.0;         // 1 January 100
 constexpr double kMaxOle = 2958465.99999999;  // 31 December 9999, end of day
 
-bool YearInRange(std::int64_t y) { return y >= kMinYear && y <= kMaxYear; }
+bool YearInRange(std::int64_t y) {
+  return y >= kMinYear && y <= kMaxYear;
+}
 
 }  // namespace
 

@@ -46,7 +46,9 @@ constexpr CivilDate CivilFromDays(std::int64_t z) noexcept {
   return {static_cast<int>(y + (m <= 2 ? 1 : 0)), static_cast<int>(m), static_cast<int>(d)};
 }
 
-constexpr bool IsLeapYear(int y) noexcept { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+constexpr bool IsLeapYear(int y) noexcept {
+  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 constexpr int DaysInMonth(int y, int m) noexcept {
   constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

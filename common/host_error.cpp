@@ -4,7 +4,9 @@
 
 namespace velmora {
 
-void Raise(long number, std::string description) { throw HostError(number, std::move(description)); }
+void Raise(long number, std::string description) {
+  throw HostError(number, std::move(description));
+}
 
 ErrorInfo DescribeException(std::exception_ptr e) noexcept {
   if (!e) return {0, ""};
@@ -29,6 +31,8 @@ ErrorInfo DescribeException(std::exception_ptr e) noexcept {
   }
 }
 
-ErrorInfo DescribeCurrentException() noexcept { return DescribeException(std::current_exception()); }
+ErrorInfo DescribeCurrentException() noexcept {
+  return DescribeException(std::current_exception());
+}
 
 }  // namespace velmora

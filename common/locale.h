@@ -13,13 +13,13 @@ namespace velmora {
 
 // Locale entry numbers, as the platform numbers them.
 namespace lc {
-inline constexpr std::uint32_t kTimeSeparator = 0x1E;    // LOCALE_STIME
-inline constexpr std::uint32_t kDateSeparator = 0x1D;    // LOCALE_SDATE
-inline constexpr std::uint32_t kShortDate = 0x1F;        // LOCALE_SSHORTDATE
-inline constexpr std::uint32_t kAmDesignator = 0x28;     // LOCALE_S1159
-inline constexpr std::uint32_t kPmDesignator = 0x29;     // LOCALE_S2359
-inline constexpr std::uint32_t kTimeFormat = 0x1003;     // LOCALE_STIMEFORMAT
-inline constexpr std::uint32_t kFirstDayOfWeek = 0x100C; // LOCALE_IFIRSTDAYOFWEEK, 0 = Monday
+inline constexpr std::uint32_t kTimeSeparator = 0x1E;     // LOCALE_STIME
+inline constexpr std::uint32_t kDateSeparator = 0x1D;     // LOCALE_SDATE
+inline constexpr std::uint32_t kShortDate = 0x1F;         // LOCALE_SSHORTDATE
+inline constexpr std::uint32_t kAmDesignator = 0x28;      // LOCALE_S1159
+inline constexpr std::uint32_t kPmDesignator = 0x29;      // LOCALE_S2359
+inline constexpr std::uint32_t kTimeFormat = 0x1003;      // LOCALE_STIMEFORMAT
+inline constexpr std::uint32_t kFirstDayOfWeek = 0x100C;  // LOCALE_IFIRSTDAYOFWEEK, 0 = Monday
 }  // namespace lc
 
 class Locale {

@@ -27,7 +27,13 @@ inline constexpr std::uint32_t kEnumerate = 0x0008;
 inline constexpr std::uint32_t kQueryValue = 0x0001;
 }  // namespace reg
 
-enum class RegType : std::uint32_t { kNone = 0, kString = 1, kExpandString = 2, kBinary = 3, kDword = 4 };
+enum class RegType : std::uint32_t {
+  kNone = 0,
+  kString = 1,
+  kExpandString = 2,
+  kBinary = 3,
+  kDword = 4
+};
 
 struct RegValue {
   RegType type = RegType::kNone;

@@ -17,14 +17,28 @@ T& Port(T* p, const char* name) {
 }
 }  // namespace
 
-const Clock& TheClock() { return Port(GetServices().clock, "clock"); }
-const Locale& TheLocale() { return Port(GetServices().locale, "locale"); }
-RegistryBackend& TheRegistry() { return Port(GetServices().registry, "registry"); }
-Settings& TheSettings() { return Port(GetServices().settings, "settings"); }
-FileSystem& TheFiles() { return Port(GetServices().files, "files"); }
+const Clock& TheClock() {
+  return Port(GetServices().clock, "clock");
+}
+const Locale& TheLocale() {
+  return Port(GetServices().locale, "locale");
+}
+RegistryBackend& TheRegistry() {
+  return Port(GetServices().registry, "registry");
+}
+Settings& TheSettings() {
+  return Port(GetServices().settings, "settings");
+}
+FileSystem& TheFiles() {
+  return Port(GetServices().files, "files");
+}
 
-DateTime Now() { return TheClock().Now(); }
-std::string DateText(DateTime t) { return TheLocale().FormatDateTime(t); }
+DateTime Now() {
+  return TheClock().Now();
+}
+std::string DateText(DateTime t) {
+  return TheLocale().FormatDateTime(t);
+}
 std::optional<DateTime> ReadDateText(std::string_view text) {
   return TheLocale().ParseDateTime(text);
 }

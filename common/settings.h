@@ -30,8 +30,7 @@ class RegistrySettings final : public Settings {
                                         std::string_view key) override;
   bool SaveSetting(std::string_view app, std::string_view section, std::string_view key,
                    std::string_view value) override;
-  bool DeleteSetting(std::string_view app, std::string_view section,
-                     std::string_view key) override;
+  bool DeleteSetting(std::string_view app, std::string_view section, std::string_view key) override;
 
  private:
   RegistryBackend& backend_;

@@ -13,11 +13,15 @@ std::string ToText(double d) {
   return buf;
 }
 
-std::string ToText(DateTime t) { return DateText(t); }
+std::string ToText(DateTime t) {
+  return DateText(t);
+}
 
 std::string_view Trim(std::string_view s) noexcept {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  while (!s.empty() && s.front() == ' ')
+    s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ')
+    s.remove_suffix(1);
   return s;
 }
 
@@ -57,7 +61,11 @@ std::size_t Utf8Length(std::string_view s) noexcept {
   std::size_t n = 0;
   for (std::size_t i = 0; i < s.size();) {
     const auto c = static_cast<unsigned char>(s[i]);
-    std::size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+    std::size_t len = c < 0x80         ? 1
+                      : (c >> 5) == 6  ? 2
+                      : (c >> 4) == 14 ? 3
+                      : (c >> 3) == 30 ? 4
+                                       : 1;
     if (i + len > s.size()) len = 1;
     for (std::size_t k = 1; k < len; ++k)
       if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) {

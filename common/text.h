@@ -12,18 +12,27 @@
 
 namespace velmora {
 
-inline std::string ToText(std::string_view s) { return std::string(s); }
-inline std::string ToText(const char* s) { return s ? std::string(s) : std::string(); }
-inline std::string ToText(const std::string& s) { return s; }
-inline std::string ToText(bool b) { return b ? "True" : "False"; }
+inline std::string ToText(std::string_view s) {
+  return std::string(s);
+}
+inline std::string ToText(const char* s) {
+  return s ? std::string(s) : std::string();
+}
+inline std::string ToText(const std::string& s) {
+  return s;
+}
+inline std::string ToText(bool b) {
+  return b ? "True" : "False";
+}
 template <std::integral I>
-  requires(!std::same_as<I, bool> && !std::same_as<I, char>)
-std::string ToText(I n) {
+requires(!std::same_as<I, bool> && !std::same_as<I, char>) std::string ToText(I n) {
   return std::to_string(n);
 }
 // Up to 15 significant digits, no trailing zeros, as the host writes doubles.
 std::string ToText(double d);
-inline std::string ToText(float f) { return ToText(static_cast<double>(f)); }
+inline std::string ToText(float f) {
+  return ToText(static_cast<double>(f));
+}
 // In the user's regional settings (general date form).
 std::string ToText(DateTime t);
 

@@ -23,9 +23,15 @@ std::filesystem::path FromEnv(const char* xdgVar, const char* fallback) {
 
 }  // namespace
 
-std::filesystem::path DataHome() { return FromEnv("XDG_DATA_HOME", ".local/share"); }
-std::filesystem::path ConfigHome() { return FromEnv("XDG_CONFIG_HOME", ".config"); }
-std::filesystem::path StateHome() { return FromEnv("XDG_STATE_HOME", ".local/state"); }
+std::filesystem::path DataHome() {
+  return FromEnv("XDG_DATA_HOME", ".local/share");
+}
+std::filesystem::path ConfigHome() {
+  return FromEnv("XDG_CONFIG_HOME", ".config");
+}
+std::filesystem::path StateHome() {
+  return FromEnv("XDG_STATE_HOME", ".local/state");
+}
 
 void EnsurePrivateDir(const std::filesystem::path& dir) {
   std::filesystem::path p;
