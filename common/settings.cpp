@@ -19,7 +19,11 @@ class OpenKey {
  public:
   OpenKey(RegistryBackend& backend, RegKey key) : backend_(backend), key_(key) {}
   ~OpenKey() {
-    if (key_ != 0) backend_.Close(key_);
+    try {
+      if (key_ != 0) backend_.Close(key_);
+    } catch (...) {
+      // A key that will not close is left to the backend; nothing to report.
+    }
   }
   OpenKey(const OpenKey&) = delete;
   OpenKey& operator=(const OpenKey&) = delete;
