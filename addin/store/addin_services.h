@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "addin/store/host.h"
+#include "addin/store/xml_dom.h"
 #include "common/timer.h"
 
 namespace velmora {
@@ -50,6 +51,7 @@ struct AddinServices {
   KeystrokePort* keys = nullptr;
   ShellPort* shell = nullptr;
   TimerFactory* timers = nullptr;
+  XmlFactory* xml = nullptr;
   // The host application while the add-in is connected (Connect's m_app).
   host::ApplicationPtr app;
 };
@@ -61,6 +63,7 @@ MessageBoxPort& TheMessageBox();
 KeystrokePort& TheKeys();
 ShellPort& TheShell();
 TimerFactory& TheTimers();
+XmlFactory& TheXml();
 host::ApplicationPtr TheApp();      // raises 91 when not connected
 host::NameSpacePtr TheNamespace();  // the app's "MAPI" namespace
 
