@@ -34,6 +34,9 @@ ShellPort& TheShell() {
 TimerFactory& TheTimers() {
   return Port(GetAddinServices().timers, "timers");
 }
+XmlFactory& TheXml() {
+  return Port(GetAddinServices().xml, "XML documents");
+}
 
 host::ApplicationPtr TheApp() {
   auto app = GetAddinServices().app;
