@@ -3,7 +3,8 @@
 function(velmora_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
                                            -Wold-style-cast -Wcast-align -Woverloaded-virtual
-                                           -Wimplicit-fallthrough)
+                                           -Wimplicit-fallthrough
+                                           -Wno-missing-field-initializers)
   if(VELMORA_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()
