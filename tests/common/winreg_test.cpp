@@ -1,0 +1,120 @@
+// How CWinReg treats its backend: keys are never leaked, nothing is asked of
+// the backend without an open key, and a failing backend never throws through.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "common/services.h"
+#include "common/winreg.h"
+
+namespace velmora {
+namespace {
+
+using ::testing::_;
+using ::testing::InSequence;
+using ::testing::Return;
+using ::testing::StrictMock;
+using ::testing::Throw;
+
+class MockBackend : public RegistryBackend {
+ public:
+  MOCK_METHOD(RegKey, Open, (RegKey, std::string_view, std::uint32_t, bool), (override));
+  MOCK_METHOD(bool, Close, (RegKey), (override));
+  MOCK_METHOD(bool, SetValue, (RegKey, std::string_view, const RegValue&), (override));
+  MOCK_METHOD(std::optional<RegValue>, GetValue, (RegKey, std::string_view), (override));
+  MOCK_METHOD(bool, DeleteValue, (RegKey, std::string_view), (override));
+  MOCK_METHOD(bool, DeleteSubKey, (RegKey, std::string_view), (override));
+  MOCK_METHOD(std::optional<std::string>, EnumValue, (RegKey, std::uint32_t), (override));
+  MOCK_METHOD(std::optional<std::string>, EnumKey, (RegKey, std::uint32_t), (override));
+  MOCK_METHOD(bool, Flush, (RegKey), (override));
+};
+
+TEST(CWinRegBackend, WithoutAnOpenKeyTheBackendIsNeverAsked) {
+  StrictMock<MockBackend> b;  // any call fails the test
+  CWinReg r(b);
+  EXPECT_FALSE(r.SetString("v", "x"));
+  EXPECT_EQ(r.GetString("v"), "");
+  EXPECT_EQ(r.GetNumber("v"), 0);
+  EXPECT_FALSE(r.GetFlag("v"));
+  EXPECT_FALSE(r.DeleteSubKey("k"));
+  EXPECT_EQ(r.Keys(0), "");
+  r.DeleteAllKeys();
+  EXPECT_FALSE(r.DeleteKeyRec("k"));
+  EXPECT_TRUE(r.Close());
+}
+
+TEST(CWinRegBackend, OpeningAgainClosesThePreviousKeyAndDestructionTheLast) {
+  StrictMock<MockBackend> b;
+  {
+    InSequence order;
+    EXPECT_CALL(b, Open(reg::kCurrentUser, std::string_view("A"), reg::kRead, false))
+        .WillOnce(Return(7));
+    EXPECT_CALL(b, Close(7)).WillOnce(Return(true));
+    EXPECT_CALL(b, Open(reg::kCurrentUser, std::string_view("B"), reg::kAllAccess, true))
+        .WillOnce(Return(8));
+    EXPECT_CALL(b, Close(8)).WillOnce(Return(true));
+  }
+  CWinReg r(b);
+  ASSERT_TRUE(r.InitForRead(reg::kCurrentUser, "A"));
+  ASSERT_TRUE(r.InitForAllAccess(reg::kCurrentUser, "B", true));
+}
+
+TEST(CWinRegBackend, AFailedOpenLeavesNothingToClose) {
+  StrictMock<MockBackend> b;
+  EXPECT_CALL(b, Open(_, _, reg::kWrite, true)).WillOnce(Return(0));
+  CWinReg r(b);
+  EXPECT_FALSE(r.InitForWrite(reg::kCurrentUser, "X", true));
+  EXPECT_FALSE(r.IsOpen());
+}
+
+TEST(CWinRegBackend, AnEmptySubkeyNameNeverStripsTheOpenKey) {
+  StrictMock<MockBackend> b;
+  EXPECT_CALL(b, Open(_, _, _, _)).WillOnce(Return(5));
+  EXPECT_CALL(b, Close(5)).WillOnce(Return(true));
+  CWinReg r(b);
+  ASSERT_TRUE(r.InitForAllAccess(reg::kCurrentUser, "K", false));
+  EXPECT_FALSE(r.DeleteKeyRec(""));
+}
+
+TEST(CWinRegBackend, ABackendThatThrowsCountsAsAFailure) {
+  MockBackend b;
+  EXPECT_CALL(b, Open(_, _, _, _)).WillOnce(Return(5));
+  EXPECT_CALL(b, SetValue(_, _, _)).WillRepeatedly(Throw(std::runtime_error("boom")));
+  EXPECT_CALL(b, GetValue(_, _)).WillRepeatedly(Throw(std::bad_alloc()));
+  EXPECT_CALL(b, EnumKey(_, _)).WillRepeatedly(Throw(std::runtime_error("boom")));
+  EXPECT_CALL(b, Close(5)).WillOnce(Throw(std::runtime_error("boom")));
+  CWinReg r(b);
+  ASSERT_TRUE(r.InitForWrite(reg::kCurrentUser, "K", true));
+  EXPECT_FALSE(r.SetString("v", "x"));
+  EXPECT_EQ(r.GetString("v"), "");
+  EXPECT_EQ(r.GetNumber("v"), 0);
+  EXPECT_EQ(r.Keys(0), "");
+  r.DeleteAllKeys();
+  EXPECT_TRUE(r.Close());
+  EXPECT_FALSE(r.IsOpen());
+}
+
+TEST(CWinRegBackend, NoInstalledRegistryMeansQuietFailure) {
+  ScopedServices none(Services{});
+  CWinReg r;
+  EXPECT_FALSE(r.InitForWrite(reg::kCurrentUser, kSettingsKey, true));
+  EXPECT_EQ(r.GetString(kValueNextOccurence), "");
+  EXPECT_TRUE(r.Close());
+}
+
+TEST(CWinRegBackend, TheDefaultInstanceUsesTheInstalledRegistry) {
+  StrictMock<MockBackend> b;
+  Services s;
+  s.registry = &b;
+  ScopedServices installed(s);
+  EXPECT_CALL(b, Open(reg::kCurrentUser, kSettingsKey, reg::kRead, false)).WillOnce(Return(3));
+  EXPECT_CALL(b, GetValue(3, kValueSendAndExit)).WillOnce(Return(std::optional<RegValue>()));
+  EXPECT_CALL(b, Close(3)).WillOnce(Return(true));
+  CWinReg r;
+  ASSERT_TRUE(r.InitForRead(reg::kCurrentUser, kSettingsKey));
+  EXPECT_FALSE(r.GetFlag(kValueSendAndExit));
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,276 @@
+// What the SQLite registry adds to the shared suite: a private file that
+// persists, sharing between processes, damaged files, handle rights, and
+// the limits and order the Windows registry has.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "common/winreg.h"
+#include "platform/posix/registry_fold.h"
+#include "platform/posix/registry_sqlite.h"
+#include "support/temp_dir.h"
+
+namespace velmora::posix {
+namespace {
+
+constexpr RegKey kHkcu = reg::kCurrentUser;
+constexpr const char* kKey = "Software\\Norvane\\Velmora";
+
+unsigned Mode(const std::filesystem::path& p) {
+  struct stat st {};
+  return ::stat(p.c_str(), &st) == 0 ? st.st_mode & 07777u : 0u;
+}
+
+std::string ReadFile(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::vector<std::string> Keys(RegistryBackend& b, RegKey k) {
+  std::vector<std::string> names;
+  while (auto n = b.EnumKey(k, static_cast<std::uint32_t>(names.size())))
+    names.push_back(*n);
+  return names;
+}
+
+std::vector<std::string> Values(RegistryBackend& b, RegKey k) {
+  std::vector<std::string> names;
+  while (auto n = b.EnumValue(k, static_cast<std::uint32_t>(names.size())))
+    names.push_back(*n);
+  return names;
+}
+
+RegValue Text(const std::string& s) {
+  RegValue v;
+  v.type = RegType::kString;
+  v.text = s;
+  return v;
+}
+
+TEST(SqliteRegistryFile, PersistsInAPrivateFileAndFolder) {
+  test::TempDir dir("reg");
+  const auto path = dir.Path() / "config" / "registry.db";
+  {
+    SqliteRegistry db(path);
+    ASSERT_TRUE(db.Ok()) << db.LastError();
+    CWinReg r(db);
+    ASSERT_TRUE(r.InitForWrite(kHkcu, kKey, true));
+    ASSERT_TRUE(r.SetString(kValueNextOccurence, "12/7/2026 9:00:00 AM"));
+    EXPECT_EQ(Mode(path), 0600u);
+    EXPECT_EQ(Mode(path.parent_path()), 0700u);
+    for (const char* side : {"-wal", "-shm"}) {
+      const std::filesystem::path extra = path.string() + side;
+      if (std::filesystem::exists(extra)) {
+        EXPECT_EQ(Mode(extra), 0600u) << side;
+      }
+    }
+  }
+  SqliteRegistry again(path);
+  CWinReg r(again);
+  ASSERT_TRUE(r.InitForRead(kHkcu, kKey));
+  EXPECT_EQ(r.GetString(kValueNextOccurence), "12/7/2026 9:00:00 AM");
+}
+
+TEST(SqliteRegistryFile, AnExistingFileIsMadePrivate) {
+  test::TempDir dir("reg");
+  const auto path = dir.Path() / "registry.db";
+  std::ofstream(path).close();
+  ::chmod(path.c_str(), 0644);
+  SqliteRegistry db(path);
+  EXPECT_TRUE(db.Ok()) << db.LastError();
+  EXPECT_EQ(Mode(path), 0600u);
+}
+
+TEST(SqliteRegistryFile, AFileThatIsNoDatabaseFailsCleanlyAndIsLeftAlone) {
+  test::TempDir dir("reg");
+  const auto path = dir.Path() / "registry.db";
+  const std::string junk(5000, 'J');
+  std::ofstream(path, std::ios::binary) << junk;
+  SqliteRegistry db(path);
+  EXPECT_FALSE(db.Ok());
+  EXPECT_FALSE(db.LastError().empty());
+  CWinReg r(db);
+  EXPECT_FALSE(r.InitForWrite(kHkcu, kKey, true));
+  EXPECT_FALSE(db.SetValue(kHkcu, "v", Text("x")));
+  EXPECT_FALSE(db.GetValue(kHkcu, "v"));
+  EXPECT_EQ(ReadFile(path), junk);
+
+  SqliteRegistry folder(dir.Path());  // a folder where the file should be
+  EXPECT_FALSE(folder.Ok());
+  SqliteRegistry under(path / "registry.db");  // a file where a folder should be
+  EXPECT_FALSE(under.Ok());
+}
+
+TEST(SqliteRegistryFile, TwoInstancesOnOneFileSeeEachOthersWrites) {
+  test::TempDir dir("reg");
+  const auto path = dir.Path() / "registry.db";
+  SqliteRegistry a(path), b(path);
+  CWinReg ra(a), rb(b);
+  ASSERT_TRUE(ra.InitForWrite(kHkcu, kKey, true));
+  ASSERT_TRUE(rb.InitForWrite(kHkcu, kKey, false));
+  for (int i = 0; i < 50; ++i) {
+    ASSERT_TRUE(ra.SetString("a" + std::to_string(i), std::to_string(i)));
+    ASSERT_TRUE(rb.SetString("b" + std::to_string(i), std::to_string(i)));
+  }
+  ASSERT_TRUE(ra.SetString(kValueSendAndExit, "1"));
+  EXPECT_EQ(rb.GetString(kValueSendAndExit), "1");
+  ASSERT_TRUE(rb.DeleteValue(kValueSendAndExit));
+  EXPECT_EQ(ra.GetString(kValueSendAndExit), "");
+  EXPECT_EQ(ra.GetString("b49"), "49");
+  EXPECT_EQ(rb.GetString("a49"), "49");
+}
+
+TEST(SqliteRegistryFile, TwoProcessesWritingAtOnceLoseNothing) {
+  test::TempDir dir("reg");
+  const auto path = dir.Path() / "registry.db";
+  constexpr int kWrites = 150;
+  auto writer = [&](const std::string& prefix) {
+    SqliteRegistry db(path);
+    CWinReg r(db);
+    int failures = 0;
+    for (int i = 0; i < kWrites; ++i) {
+      // Each round opens with create, so both processes also race on making keys.
+      if (!r.InitForWrite(kHkcu, std::string(kKey) + "\\" + std::to_string(i % 7), true) ||
+          !r.SetString(prefix + std::to_string(i), std::to_string(i)))
+        ++failures;
+    }
+    return failures;
+  };
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) ::_exit(writer("child") == 0 ? 0 : 1);
+  const int parentFailures = writer("parent");
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(parentFailures, 0);
+
+  SqliteRegistry db(path);
+  CWinReg r(db);
+  for (int i = 0; i < kWrites; ++i) {
+    ASSERT_TRUE(r.InitForRead(kHkcu, std::string(kKey) + "\\" + std::to_string(i % 7)));
+    EXPECT_EQ(r.GetString("child" + std::to_string(i)), std::to_string(i));
+    EXPECT_EQ(r.GetString("parent" + std::to_string(i)), std::to_string(i));
+  }
+  ASSERT_TRUE(r.InitForRead(kHkcu, kKey));
+  EXPECT_EQ(r.Keys(7), "");  // seven keys, none made twice
+}
+
+TEST(SqliteRegistryHandles, AHandleToADeletedKeyFailsEvenWhenTheNameIsReused) {
+  SqliteRegistry db(":memory:");
+  const RegKey parent = db.Open(kHkcu, "Software\\P", reg::kAllAccess, true);
+  const RegKey stale = db.Open(parent, "K", reg::kAllAccess, true);
+  ASSERT_TRUE(db.SetValue(stale, "v", Text("x")));
+  ASSERT_TRUE(db.DeleteSubKey(parent, "K"));
+
+  EXPECT_FALSE(db.SetValue(stale, "v", Text("y")));
+  EXPECT_FALSE(db.GetValue(stale, "v"));
+  EXPECT_EQ(db.Open(stale, "child", reg::kAllAccess, true), 0u);
+  EXPECT_FALSE(db.EnumValue(stale, 0));
+  EXPECT_FALSE(db.Flush(stale));
+
+  const RegKey fresh = db.Open(parent, "K", reg::kAllAccess, true);
+  ASSERT_NE(fresh, 0u);
+  EXPECT_FALSE(db.GetValue(fresh, "v"));  // the old values went with the old key
+  EXPECT_FALSE(db.SetValue(stale, "v", Text("y")));
+  EXPECT_TRUE(db.Close(stale));
+  EXPECT_FALSE(db.Close(stale));
+  EXPECT_FALSE(db.Close(12345));
+  EXPECT_TRUE(db.Close(kHkcu));  // roots are always open
+}
+
+TEST(SqliteRegistryHandles, RightsOfAHandleAreEnforced) {
+  SqliteRegistry db(":memory:");
+  ASSERT_NE(db.Open(kHkcu, "Software\\R\\existing", reg::kAllAccess, true), 0u);
+  const RegKey read = db.Open(kHkcu, "Software\\R", reg::kRead, false);
+  ASSERT_NE(read, 0u);
+  EXPECT_FALSE(db.SetValue(read, "v", Text("x")));
+  EXPECT_EQ(db.Open(read, "new", reg::kAllAccess, true), 0u);
+  EXPECT_NE(db.Open(read, "existing", reg::kAllAccess, true), 0u);  // nothing to create
+
+  const RegKey setOnly = db.Open(kHkcu, "Software\\R", reg::kSetValue, false);
+  EXPECT_TRUE(db.SetValue(setOnly, "v", Text("x")));
+  EXPECT_FALSE(db.GetValue(setOnly, "v"));
+  EXPECT_FALSE(db.EnumKey(setOnly, 0));
+  EXPECT_TRUE(db.GetValue(read, "v"));
+  EXPECT_EQ(db.Open(0x80000003u, "x", reg::kRead, true), 0u);  // not a root this registry has
+}
+
+TEST(SqliteRegistryNames, EnumerationFollowsUpperCasedNames) {
+  SqliteRegistry db(":memory:");
+  const RegKey k = db.Open(kHkcu, "Software\\Order", reg::kAllAccess, true);
+  for (const char* name : {"beta", "_under", "Alpha", "gamma"}) {
+    ASSERT_NE(db.Open(k, name, reg::kRead, true), 0u);
+    ASSERT_TRUE(db.SetValue(k, name, Text("x")));
+  }
+  const std::vector<std::string> expected{"Alpha", "beta", "gamma", "_under"};
+  EXPECT_EQ(Keys(db, k), expected);
+  EXPECT_EQ(Values(db, k), expected);
+}
+
+TEST(SqliteRegistryNames, LettersBeyondAsciiFoldButOtherSignsDoNot) {
+  EXPECT_EQ(FoldRegistryName("grüße àÿ"), "GRÜßE Àÿ");
+  EXPECT_EQ(FoldRegistryName("привет ѐ"), "ПРИВЕТ Ѐ");
+  EXPECT_EQ(FoldRegistryName("αβω"), "ΑΒΩ");
+  EXPECT_EQ(FoldRegistryName("÷"), "÷");        // its neighbour below is ×, not its capital
+  EXPECT_EQ(FoldRegistryName("\xC3"), "\xC3");  // a cut sequence stays as it is
+
+  SqliteRegistry db(":memory:");
+  ASSERT_NE(db.Open(kHkcu, "Software\\Grüße", reg::kAllAccess, true), 0u);
+  EXPECT_NE(db.Open(kHkcu, "SOFTWARE\\GRÜßE", reg::kRead, false), 0u);
+  ASSERT_NE(db.Open(kHkcu, "Software\\×", reg::kAllAccess, true), 0u);
+  EXPECT_EQ(db.Open(kHkcu, "Software\\÷", reg::kRead, false), 0u);
+}
+
+TEST(SqliteRegistryNames, PathsAndLimitsAsOnWindows) {
+  SqliteRegistry db(":memory:");
+  EXPECT_EQ(db.Open(kHkcu, "\\Software", reg::kAllAccess, true), 0u);
+  EXPECT_EQ(db.Open(kHkcu, "Software\\\\x", reg::kAllAccess, true), 0u);
+  EXPECT_NE(db.Open(kHkcu, "Software\\x\\", reg::kAllAccess, true), 0u);
+  EXPECT_NE(db.Open(kHkcu, "Software\\" + std::string(255, 'n'), reg::kAllAccess, true), 0u);
+  EXPECT_EQ(db.Open(kHkcu, "Software\\" + std::string(256, 'n'), reg::kAllAccess, true), 0u);
+
+  // Software lies one below the root; 511 more reach the limit of 512, one
+  // more fails and leaves nothing half made.
+  std::string chain = "d";
+  for (int i = 1; i < 511; ++i)
+    chain += "\\d";
+  EXPECT_NE(db.Open(kHkcu, "Software\\" + chain, reg::kAllAccess, true), 0u);
+  EXPECT_EQ(db.Open(kHkcu, "Software\\e\\" + chain, reg::kAllAccess, true), 0u);
+  EXPECT_EQ(db.Open(kHkcu, "Software\\e", reg::kRead, false), 0u);
+  CWinReg r(db);
+  ASSERT_TRUE(r.InitForAllAccess(kHkcu, "Software", false));
+  EXPECT_TRUE(r.DeleteKeyRec("d"));  // deep trees delete without trouble
+}
+
+TEST(SqliteRegistryValues, TypesAndBytesSurviveExactly) {
+  SqliteRegistry db(":memory:");
+  const RegKey k = db.Open(kHkcu, "Software\\V", reg::kAllAccess, true);
+  RegValue bin;
+  bin.type = RegType::kBinary;
+  bin.text = std::string("a\0b\xff", 4);
+  ASSERT_TRUE(db.SetValue(k, "bin", bin));
+  RegValue num;
+  num.type = RegType::kDword;
+  num.number = 0xFFFFFFFFu;
+  ASSERT_TRUE(db.SetValue(k, "", num));  // the default value
+  const auto b = db.GetValue(k, "BIN");
+  ASSERT_TRUE(b);
+  EXPECT_EQ(b->type, RegType::kBinary);
+  EXPECT_EQ(b->text, bin.text);
+  const auto n = db.GetValue(k, "");
+  ASSERT_TRUE(n);
+  EXPECT_EQ(n->type, RegType::kDword);
+  EXPECT_EQ(n->number, 0xFFFFFFFFu);
+  EXPECT_FALSE(
+      SqliteRegistry(":memory:").GetValue(kHkcu, "bin"));  // each memory registry is its own
+}
+
+}  // namespace
+}  // namespace velmora::posix
