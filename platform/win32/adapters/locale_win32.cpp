@@ -12,13 +12,14 @@
 
 namespace velmora::win32 {
 
+static_assert(Win32Locale::kUserDefault == LOCALE_USER_DEFAULT);
+
 std::string Win32Locale::FormatDateTime(DateTime t) const {
   try {
     // Flags 0: oleaut32 itself leaves out the date on the zero day and the
     // time at midnight, which is the general date form.
     UniqueBstr text;
-    if (SUCCEEDED(::VarBstrFromDate(t.ToOle(), LOCALE_USER_DEFAULT, 0, text.put())))
-      return text.utf8();
+    if (SUCCEEDED(::VarBstrFromDate(t.ToOle(), lcid_, 0, text.put()))) return text.utf8();
   } catch (...) {
   }
   // Outside the host's date range oleaut32 refuses; a plain, stable text
@@ -34,7 +35,7 @@ std::optional<DateTime> Win32Locale::ParseDateTime(std::string_view text) const 
     auto wide = WidenName(text);
     if (!wide || wide->empty()) return std::nullopt;
     DATE ole = 0;
-    if (FAILED(::VarDateFromStr(wide->data(), LOCALE_USER_DEFAULT, 0, &ole))) return std::nullopt;
+    if (FAILED(::VarDateFromStr(wide->data(), lcid_, 0, &ole))) return std::nullopt;
     return DateTime::TryFromOle(ole);
   } catch (...) {
     return std::nullopt;
@@ -44,7 +45,7 @@ std::optional<DateTime> Win32Locale::ParseDateTime(std::string_view text) const 
 std::string Win32Locale::GetLocaleInfo(std::uint32_t entry) const {
   try {
     wchar_t buf[256];
-    const int n = ::GetLocaleInfoW(LOCALE_USER_DEFAULT, entry, buf, 256);
+    const int n = ::GetLocaleInfoW(lcid_, entry, buf, 256);
     if (n <= 0) return {};
     return Narrow(std::wstring_view(buf, static_cast<std::size_t>(n - 1)));
   } catch (...) {

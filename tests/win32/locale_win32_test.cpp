@@ -1,0 +1,145 @@
+// Date texts and locale entries through oleaut32 and the user's regional
+// settings: the texts "NextOccurence" and the stored schedules are written in.
+#include <windows.h>
+// The port's member shares its name with the API's A/W macro.
+#undef GetLocaleInfo
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/win32/adapters/locale_win32.h"
+
+namespace velmora {
+namespace {
+
+using win32::Win32Locale;
+
+constexpr LCID kUnitedStates = 0x0409;
+
+// Exact texts hold for United States settings only; Wine takes them from
+// LANG, and CI runs with the prefix's default (United States).
+#define REQUIRE_US_SETTINGS()                                                           \
+  do {                                                                                  \
+    if (::GetUserDefaultLCID() != kUnitedStates)                                        \
+      GTEST_SKIP() << "exact United States texts; this user's locale is 0x" << std::hex \
+                   << ::GetUserDefaultLCID();                                           \
+  } while (0)
+
+DateTime Ole(double d) {
+  return DateTime::FromOle(d);
+}
+
+TEST(Win32LocaleUs, WritesTheGeneralDateForm) {
+  REQUIRE_US_SETTINGS();
+  Win32Locale loc;
+  EXPECT_EQ(loc.FormatDateTime(Ole(46363.375)), "12/7/2026 9:00:00 AM");
+  EXPECT_EQ(loc.FormatDateTime(Ole(0.0)), "12:00:00 AM");    // zero day: time alone
+  EXPECT_EQ(loc.FormatDateTime(Ole(46363.0)), "12/7/2026");  // midnight: date alone
+  EXPECT_EQ(loc.FormatDateTime(Ole(365.25)), "12/30/1900 6:00:00 AM");
+  EXPECT_EQ(loc.FormatDateTime(DateTime::FromParts(2026, 12, 7, 21, 5, 9)), "12/7/2026 9:05:09 PM");
+  // Before the zero day the fraction still counts forward from midnight.
+  EXPECT_EQ(loc.FormatDateTime(DateTime::FromParts(1899, 12, 29, 6, 0, 0)),
+            "12/29/1899 6:00:00 AM");
+}
+
+TEST(Win32LocaleUs, ReadsUnitedStatesTexts) {
+  REQUIRE_US_SETTINGS();
+  Win32Locale loc;
+  EXPECT_EQ(loc.ParseDateTime("12/7/2026 9:00:00 AM"), Ole(46363.375));
+  EXPECT_EQ(loc.ParseDateTime("12/7/2026"), Ole(46363.0));
+  EXPECT_EQ(loc.ParseDateTime("12/30/1900 6:00:00 AM"), Ole(365.25));
+  EXPECT_EQ(loc.ParseDateTime("12/7/2026 9:05 PM"), DateTime::FromParts(2026, 12, 7, 21, 5, 0));
+  // Month first: 7 December, not 12 July.
+  EXPECT_EQ(loc.ParseDateTime("12/7/2026")->Month(), 12);
+}
+
+TEST(Win32LocaleUs, AnswersLocaleEntries) {
+  REQUIRE_US_SETTINGS();
+  Win32Locale loc;
+  EXPECT_EQ(loc.GetLocaleInfo(lc::kTimeFormat), "h:mm:ss tt");
+  EXPECT_EQ(loc.GetLocaleInfo(lc::kTimeSeparator), ":");
+  EXPECT_EQ(loc.GetLocaleInfo(lc::kShortDate), "M/d/yyyy");
+  EXPECT_EQ(loc.GetLocaleInfo(lc::kFirstDayOfWeek), "6");  // Sunday
+}
+
+// Other regional settings, named explicitly so they run on any machine: the
+// adapter must follow the locale, not assume United States texts.
+constexpr std::uint32_t kGerman = 0x0407;
+
+TEST(Win32LocaleGerman, WritesAndReadsDayFirstWithA24HourClock) {
+  Win32Locale de(kGerman);
+  EXPECT_EQ(de.FormatDateTime(Ole(46363.375)), "7.12.2026 09:00:00");
+  EXPECT_EQ(de.FormatDateTime(Ole(46363.0)), "7.12.2026");
+  EXPECT_EQ(de.ParseDateTime("7.12.2026 09:00:00"), Ole(46363.375));
+  // The same text a United States user writes for 7 December is 12 July here.
+  EXPECT_EQ(de.ParseDateTime("12/7/2026"), DateTime::FromParts(2026, 7, 12));
+  // ISO text means the same everywhere.
+  EXPECT_EQ(de.ParseDateTime("2026-12-07 09:00"), Ole(46363.375));
+  EXPECT_EQ(de.GetLocaleInfo(lc::kTimeFormat), "HH:mm:ss");
+  EXPECT_EQ(de.GetLocaleInfo(lc::kFirstDayOfWeek), "0");  // Monday
+}
+
+TEST(Win32LocaleGerman, ReadsBackWhatItWrites) {
+  Win32Locale de(kGerman);
+  for (std::int64_t s = DateTime::FromParts(1800, 1, 1).Seconds();
+       s < DateTime::FromParts(2200, 1, 1).Seconds(); s += 86400LL * 101 + 7919) {
+    const DateTime t = DateTime::FromSeconds(s);
+    ASSERT_EQ(de.ParseDateTime(de.FormatDateTime(t)), t) << de.FormatDateTime(t);
+  }
+}
+
+TEST(Win32Locale, UnknownEntryIsEmpty) {
+  Win32Locale loc;
+  EXPECT_EQ(loc.GetLocaleInfo(0x7777), "");
+}
+
+TEST(Win32Locale, ReadsBackEverythingItWritesToTheSecond) {
+  Win32Locale loc;
+  // From the year 100 to 9999 in uneven steps, so every field takes many values.
+  const std::int64_t first = DateTime::FromParts(100, 1, 1).Seconds();
+  const std::int64_t last = DateTime::FromParts(9999, 12, 31, 23, 59, 59).Seconds();
+  int checked = 0;
+  for (std::int64_t s = first; s <= last; s += 86400LL * 997 + 3917, ++checked) {
+    const DateTime t = DateTime::FromSeconds(s);
+    const std::string text = loc.FormatDateTime(t);
+    const auto back = loc.ParseDateTime(text);
+    ASSERT_TRUE(back.has_value()) << text << " from " << ToIsoText(t);
+    ASSERT_EQ(ToIsoText(*back), ToIsoText(t)) << text;
+  }
+  EXPECT_GT(checked, 3000);
+  for (const DateTime t : {DateTime(), Ole(46363.0), DateTime::FromTime(23, 59, 59),
+                           DateTime::FromParts(9999, 12, 31, 23, 59, 59),
+                           DateTime::FromParts(100, 1, 1), DateTime::FromParts(2024, 2, 29, 12)}) {
+    const std::string text = loc.FormatDateTime(t);
+    EXPECT_EQ(loc.ParseDateTime(text), t) << text;
+  }
+}
+
+TEST(Win32Locale, ReadsIso8601UnderAnySettings) {
+  Win32Locale loc;
+  EXPECT_EQ(loc.ParseDateTime("2026-12-07 09:00"), Ole(46363.375));
+  EXPECT_EQ(loc.ParseDateTime("2026-12-07T09:00:05"), DateTime::FromParts(2026, 12, 7, 9, 0, 5));
+  EXPECT_EQ(loc.ParseDateTime(" 2026-07-12 "), DateTime::FromParts(2026, 7, 12));
+}
+
+TEST(Win32Locale, RejectsTextThatIsNotADate) {
+  Win32Locale loc;
+  for (const char* bad :
+       {"", "   ", "garbage", "12/7/2026 9:00:00 AM trailing", "13/13/2026", "2026-02-30",
+        "2026-12-07X09:00", "1/1/10000", "25:61", "\xFF\xFE\xFD", "99999999999999999999"}) {
+    EXPECT_FALSE(loc.ParseDateTime(bad).has_value()) << bad;
+  }
+  EXPECT_FALSE(loc.ParseDateTime(std::string("12/7/2026\0 9:00", 15)).has_value());
+}
+
+TEST(Win32Locale, OutOfRangeValuesStillGiveText) {
+  Win32Locale loc;
+  // oleaut32 has no text for year 10000; the value must not vanish silently.
+  const DateTime late =
+      DateTime::FromSeconds(DateTime::FromParts(9999, 12, 31).Seconds() + 400 * kSecondsPerDay);
+  EXPECT_EQ(loc.FormatDateTime(late), ToIsoText(late));
+}
+
+}  // namespace
+}  // namespace velmora
