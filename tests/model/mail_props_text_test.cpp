@@ -1,0 +1,348 @@
+// The schedule record's text form ("VelmoraRecurrence") as stored values
+// rely on it: the exact bytes under United States settings, round trips,
+// and the fall-back to a one-off mail for whatever a damaged value holds.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "addin/model/mail_props.h"
+#include "common/picture_locale.h"
+#include "common/services.h"
+#include "support/log_capture.h"
+#include "support/manual_clock.h"
+
+namespace velmora {
+namespace {
+
+using test::LogCapture;
+
+const char* const kWeeklyText =
+    "1;1;0;0;0;34;2;10;0;C:\\r\\a.txt;C:\\out\\;#10;9:00:00 AM#9;12/7/2026#9;1/30/2027";
+const char* const kOneOffText = "0;0;0;0;0;0;0;0;0;#11;12:00:00 AM#11;12:00:00 AM#11;12:00:00 AM";
+
+Services WithLocale(const Locale* locale, const Clock* clock) {
+  Services s = GetServices();
+  s.locale = locale;
+  s.clock = clock;
+  return s;
+}
+
+class MailPropsText : public ::testing::Test {
+ protected:
+  static CMailProps Weekly() {
+    CMailProps p;
+    p.m_IsRecurring = true;
+    p.m_RecurrenceType = recurrence::kWeekly;
+    p.m_DayOfWeekMask = 34;
+    p.m_Interval = 2;
+    p.m_Occurrences = 10;
+    p.m_StartTime = DateTime::FromTime(9, 0, 0);
+    p.m_PatternStartDate = DateTime::FromParts(2026, 12, 7);
+    p.m_PatternEndDate = DateTime::FromParts(2027, 1, 30);
+    p.m_collAttachments = {"C:\\r\\a.txt", "C:\\out\\"};
+    return p;
+  }
+  // A record whose every field differs from what any test text holds, so
+  // that a field left alone can be told from one that was read.
+  static CMailProps Sentinel() {
+    CMailProps p;
+    p.m_IsRecurring = true;
+    p.m_RecurrenceType = 77;
+    p.m_DayOfMonth = 77;
+    p.m_MonthOfYear = 77;
+    p.m_Instance = 77;
+    p.m_DayOfWeekMask = 77;
+    p.m_Interval = 77;
+    p.m_Occurrences = 77;
+    p.m_NoEndDate = true;
+    p.m_collAttachments = {"sentinel"};
+    p.m_StartTime = DateTime::FromParts(2001, 2, 3, 4, 5, 6);
+    p.m_PatternStartDate = DateTime::FromParts(2001, 2, 3);
+    p.m_PatternEndDate = DateTime::FromParts(2001, 2, 4);
+    return p;
+  }
+
+  PictureLocale us_;
+  test::ManualClock clock_;
+  ScopedServices services_{WithLocale(&us_, &clock_)};
+};
+
+TEST_F(MailPropsText, WritesTheStoredFormByteForByte) {
+  EXPECT_EQ(Weekly().WriteToString(), kWeeklyText);
+  EXPECT_EQ(CMailProps().WriteToString(), kOneOffText);
+}
+
+TEST_F(MailPropsText, ReadsTheStoredForm) {
+  CMailProps p = Sentinel();
+  p.ReadFromString(kWeeklyText);
+  const CMailProps w = Weekly();
+  EXPECT_TRUE(p.m_IsRecurring);
+  EXPECT_EQ(p.m_RecurrenceType, w.m_RecurrenceType);
+  EXPECT_EQ(p.m_DayOfMonth, 0);
+  EXPECT_EQ(p.m_MonthOfYear, 0);
+  EXPECT_EQ(p.m_Instance, 0);
+  EXPECT_EQ(p.m_DayOfWeekMask, 34);
+  EXPECT_EQ(p.m_Interval, 2);
+  EXPECT_EQ(p.m_Occurrences, 10);
+  EXPECT_FALSE(p.m_NoEndDate);
+  EXPECT_EQ(p.m_collAttachments, w.m_collAttachments);
+  EXPECT_EQ(ToIsoText(p.m_StartTime), ToIsoText(w.m_StartTime));
+  EXPECT_EQ(ToIsoText(p.m_PatternStartDate), ToIsoText(w.m_PatternStartDate));
+  EXPECT_EQ(ToIsoText(p.m_PatternEndDate), ToIsoText(w.m_PatternEndDate));
+
+  p.ReadFromString(kOneOffText);
+  EXPECT_FALSE(p.m_IsRecurring);
+  EXPECT_TRUE(p.m_collAttachments.empty());
+  EXPECT_EQ(p.m_StartTime, DateTime());
+  EXPECT_EQ(p.m_PatternEndDate, DateTime());
+}
+
+TEST_F(MailPropsText, RoundTripKeepsEveryFieldToTheSecond) {
+  CMailProps p;
+  p.m_IsRecurring = true;
+  p.m_RecurrenceType = recurrence::kYearNth;
+  p.m_DayOfMonth = 31;
+  p.m_MonthOfYear = 12;
+  p.m_Instance = recurrence::kInstanceLast;
+  p.m_DayOfWeekMask = 127;
+  p.m_Interval = -3;  // never produced by the dialogs, but stored values are read as they are
+  p.m_Occurrences = 2147483647;
+  p.m_NoEndDate = true;
+  p.m_StartTime = DateTime::FromTime(23, 59, 59);
+  p.m_PatternStartDate = DateTime::FromParts(2029, 2, 28, 13, 7, 1);
+  p.m_PatternEndDate = DateTime::FromParts(9999, 12, 31);
+  p.m_collAttachments = {"/home/u/report.pdf", "C:\\Dropbox\\", "relative name with spaces"};
+
+  CMailProps q = Sentinel();
+  q.ReadFromString(p.WriteToString());
+  EXPECT_EQ(q.m_IsRecurring, p.m_IsRecurring);
+  EXPECT_EQ(q.m_RecurrenceType, p.m_RecurrenceType);
+  EXPECT_EQ(q.m_DayOfMonth, p.m_DayOfMonth);
+  EXPECT_EQ(q.m_MonthOfYear, p.m_MonthOfYear);
+  EXPECT_EQ(q.m_Instance, p.m_Instance);
+  EXPECT_EQ(q.m_DayOfWeekMask, p.m_DayOfWeekMask);
+  EXPECT_EQ(q.m_Interval, p.m_Interval);
+  EXPECT_EQ(q.m_Occurrences, p.m_Occurrences);
+  EXPECT_EQ(q.m_NoEndDate, p.m_NoEndDate);
+  EXPECT_EQ(q.m_collAttachments, p.m_collAttachments);
+  EXPECT_EQ(ToIsoText(q.m_StartTime), ToIsoText(p.m_StartTime));
+  EXPECT_EQ(ToIsoText(q.m_PatternStartDate), ToIsoText(p.m_PatternStartDate));
+  EXPECT_EQ(ToIsoText(q.m_PatternEndDate), ToIsoText(p.m_PatternEndDate));
+  EXPECT_EQ(q.WriteToString(), p.WriteToString());
+}
+
+TEST_F(MailPropsText, AttachmentListEdges) {
+  CMailProps p = Weekly();
+  p.m_collAttachments.clear();
+  const std::string text = p.WriteToString();
+  // The ninth field's ";" runs straight into the first date block.
+  EXPECT_NE(text.find(";34;2;10;0;#10;"), std::string::npos) << text;
+  CMailProps q = Sentinel();
+  q.ReadFromString(text);
+  EXPECT_TRUE(q.m_collAttachments.empty());
+  EXPECT_TRUE(q.m_IsRecurring);
+
+  // A folder source is told from a file by its trailing separator, so that
+  // must survive, and so must text that is not ASCII.
+  p.m_collAttachments = {"C:\\out\\", "/srv/drop/", "D:\\Ünïcödé\\"};
+  q.ReadFromString(p.WriteToString());
+  EXPECT_EQ(q.m_collAttachments, p.m_collAttachments);
+}
+
+TEST_F(MailPropsText, DateLengthsCountCharactersNotBytes) {
+  // Designators that are not ASCII: the length prefix must still agree with
+  // the text that follows it, or nothing after it reads back.
+  LocalePictures pics;
+  pics.am = "午前";
+  pics.pm = "午後";
+  const PictureLocale japanese(pics);
+  ScopedServices local(WithLocale(&japanese, &clock_));
+
+  CMailProps p = Weekly();
+  p.m_StartTime = DateTime::FromTime(21, 30, 0);
+  const std::string text = p.WriteToString();
+  EXPECT_NE(text.find("#10;9:30:00 午後#"), std::string::npos) << text;
+  CMailProps q = Sentinel();
+  LogCapture log;
+  q.ReadFromString(text);
+  EXPECT_EQ(log.Text(), "");
+  EXPECT_EQ(q.m_StartTime, p.m_StartTime);
+  EXPECT_EQ(q.m_PatternEndDate, p.m_PatternEndDate);
+}
+
+TEST_F(MailPropsText, WhateverFollowsTheThirdDateIsIgnored) {
+  CMailProps p = Sentinel();
+  LogCapture log;
+  p.ReadFromString(std::string(kWeeklyText) + "#garbage;;#");
+  EXPECT_EQ(log.Text(), "");
+  EXPECT_TRUE(p.m_IsRecurring);
+  EXPECT_EQ(p.m_PatternEndDate, DateTime::FromParts(2027, 1, 30));
+}
+
+// A damaged value: where the failure is logged and which fields the reading
+// had reached (those keep what it read; the rest keep their old values).
+struct Damaged {
+  const char* name;
+  std::string text;
+  std::string loggedRest;  // the working text shown in the log line
+  int headerFieldsRead;    // of the nine, counted from the first
+  int datesRead;           // of the three
+};
+
+class MailPropsDamaged : public MailPropsText, public ::testing::WithParamInterface<Damaged> {};
+
+TEST_P(MailPropsDamaged, LogsAndFallsBackToOneOffKeepingWhatWasRead) {
+  const Damaged& d = GetParam();
+  const CMailProps old = Sentinel();
+  CMailProps p = old;
+  LogCapture log;
+  p.ReadFromString(d.text);
+
+  EXPECT_TRUE(log.Contains("CMailProps.ReadFromString(" + d.loggedRest + ")")) << log.Text();
+  EXPECT_EQ(log.LineCount(), 1u) << log.Text();
+  EXPECT_FALSE(p.m_IsRecurring);
+
+  // The text's own values are all 1..4 or a date; the sentinel's are 77.
+  const std::int32_t* numbers[] = {&p.m_RecurrenceType, &p.m_DayOfMonth,    &p.m_MonthOfYear,
+                                   &p.m_Instance,       &p.m_DayOfWeekMask, &p.m_Interval,
+                                   &p.m_Occurrences};
+  for (int i = 0; i < 7; ++i) {
+    if (i + 2 <= d.headerFieldsRead) {
+      EXPECT_NE(*numbers[i], 77) << "field " << i + 1 << " was not read";
+    } else {
+      EXPECT_EQ(*numbers[i], 77) << "field " << i + 1 << " was overwritten";
+    }
+  }
+  EXPECT_EQ(p.m_NoEndDate, d.headerFieldsRead < 9);
+  if (d.headerFieldsRead < 9) {
+    EXPECT_EQ(p.m_collAttachments, old.m_collAttachments);
+  } else {
+    EXPECT_EQ(p.m_collAttachments, std::vector<std::string>{"C:\\a.txt"});
+  }
+  const DateTime* dates[] = {&p.m_StartTime, &p.m_PatternStartDate, &p.m_PatternEndDate};
+  const DateTime* oldDates[] = {&old.m_StartTime, &old.m_PatternStartDate, &old.m_PatternEndDate};
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(*dates[i] == *oldDates[i], i >= d.datesRead) << "date " << i + 1;
+}
+
+const std::string kHead = "1;1;2;3;4;2;3;4;0;C:\\a.txt;";
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, MailPropsDamaged,
+    ::testing::Values(
+        Damaged{"NoHash", "1;1;2;3;4;2;3;4;0;C:\\a.txt;", "1;1;2;3;4;2;3;4;0;C:\\a.txt;", 0, 0},
+        Damaged{"Empty", "", "", 0, 0},
+        Damaged{"HashFirst", "#10;9:00:00 AM#9;12/7/2026#9;1/30/2027",
+                "#10;9:00:00 AM#9;12/7/2026#9;1/30/2027", 0, 0},
+        Damaged{"ThreeHeaderFields", "1;1;2;#10;9:00:00 AM", "1;1;2;#10;9:00:00 AM", 3, 0},
+        Damaged{"CountNotANumber", "1;1;2;3;4;2;3;ten;0;#10;9:00:00 AM",
+                "1;1;2;3;4;2;3;ten;0;#10;9:00:00 AM", 7, 0},
+        Damaged{"HeaderNumberOverflows", "1;1;2;3;99999999999;2;3;4;0;#1;x",
+                "1;1;2;3;99999999999;2;3;4;0;#1;x", 4, 0},
+        Damaged{"LengthBeyondTheText", kHead + "#10;9:00:00 AM#9;12/7/2026#99;1/30/2027",
+                "99;1/30/2027", 9, 2},
+        Damaged{"NegativeLength", kHead + "#-5;9:00:00 AM#9;12/7/2026#9;1/30/2027",
+                "-5;9:00:00 AM#9;12/7/2026#9;1/30/2027", 9, 0},
+        Damaged{"HugeLength", kHead + "#10;9:00:00 AM#99999999999999999999;12/7/2026",
+                "99999999999999999999;12/7/2026", 9, 1},
+        Damaged{"LengthNotANumber", kHead + "#ten;9:00:00 AM", "ten;9:00:00 AM", 9, 0},
+        Damaged{"NoSemicolonAfterLength", kHead + "#10;9:00:00 AM#9", "9", 9, 1},
+        Damaged{"DateDoesNotRead", kHead + "#10;9:00:00 AM#9;13/45/2026#9;1/30/2027",
+                "9;13/45/2026#9;1/30/2027", 9, 1},
+        // "9:00" reads as a time; the rest of the cut text then stands where
+        // the next length should be.
+        Damaged{"LengthCutsTheDate", kHead + "#4;9:00:00 AM#9;12/7/2026#9;1/30/2027",
+                "00 AM#9;12/7/2026#9;1/30/2027", 9, 1},
+        Damaged{"MissingThirdDate", kHead + "#10;9:00:00 AM#9;12/7/2026", "", 9, 2}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(MailPropsText, DamagedTextIsLoggedOnOneLine) {
+  // A stored value may hold line breaks and NULs; echoed raw they would
+  // break the log's one-line-per-entry form or forge entries.
+  CMailProps p;
+  LogCapture log;
+  using namespace std::string_literals;
+  p.ReadFromString("0;0\r\nError(0) : forged\0x"s);
+  EXPECT_EQ(log.LineCount(), 1u) << log.Text();
+  EXPECT_TRUE(log.Contains("0;0\\x0D\\x0AError(0) : forged\\x00x")) << log.Text();
+
+  // A huge value is not copied whole into the log.
+  LogCapture big;
+  p.ReadFromString(std::string(1 << 20, '7'));
+  EXPECT_LT(big.Text().size(), 2000u);
+  EXPECT_TRUE(big.Contains("CMailProps.ReadFromString(777")) << big.Text();
+}
+
+TEST_F(MailPropsText, EntriesTheTextFormCannotCarryAreRefused) {
+  for (const char* bad : {"C:\\a;b.txt", "C:\\#1\\", ";", "#", ""}) {
+    const auto problem = CMailProps::AttachmentEntryProblem(bad);
+    ASSERT_TRUE(problem.has_value()) << bad;
+    if (*bad) {
+      EXPECT_NE(problem->find(bad), std::string::npos) << *problem;
+    }
+
+    // Written, such an entry would shift the fields after it: nothing is
+    // written instead, and the failure is logged.
+    CMailProps p = Weekly();
+    p.m_collAttachments.insert(p.m_collAttachments.begin() + 1, bad);
+    LogCapture log;
+    EXPECT_EQ(p.WriteToString(), "") << bad;
+    EXPECT_TRUE(log.Contains("CMailProps.WriteToString")) << log.Text();
+  }
+  for (const char* good : {"C:\\r\\a.txt", "C:\\out\\", "/tmp/x y (1).txt", "ä"})
+    EXPECT_FALSE(CMailProps::AttachmentEntryProblem(good).has_value()) << good;
+}
+
+TEST_F(MailPropsText, WriteWithoutRegionalSettingsFailsToEmptyText) {
+  ScopedServices none(WithLocale(nullptr, &clock_));
+  LogCapture log;
+  EXPECT_EQ(Weekly().WriteToString(), "");
+  EXPECT_TRUE(log.Contains("CMailProps.WriteToString")) << log.Text();
+}
+
+TEST(MailPropsDefaults, DefaultSendTimeIsTheNextHalfHourAfterTheNextMinute) {
+  const auto at = [](int h, int m, int s) { return DateTime::FromParts(2026, 12, 7, h, m, s); };
+  EXPECT_EQ(CMailProps::DefaultSendTime(at(10, 17, 25)), at(10, 30, 0));
+  EXPECT_EQ(CMailProps::DefaultSendTime(at(10, 29, 0)), at(11, 0, 0));
+  EXPECT_EQ(CMailProps::DefaultSendTime(at(10, 59, 59)), at(11, 30, 0));
+  EXPECT_EQ(CMailProps::DefaultSendTime(at(10, 29, 59)), at(11, 0, 0));
+  EXPECT_EQ(CMailProps::DefaultSendTime(at(10, 0, 0)), at(10, 30, 0));
+  EXPECT_EQ(CMailProps::DefaultSendTime(at(10, 30, 0)), at(11, 0, 0));
+  EXPECT_EQ(CMailProps::DefaultSendTime(at(23, 59, 30)),
+            DateTime::FromParts(2026, 12, 8, 0, 30, 0));
+}
+
+TEST(MailPropsDefaults, NewRecordIsEmpty) {
+  const CMailProps p;
+  EXPECT_EQ(p.m_ScheduleTime, DateTime());
+  EXPECT_TRUE(p.m_collAttachments.empty());
+  EXPECT_FALSE(p.m_IsRecurring);
+  EXPECT_FALSE(p.m_NoEndDate);
+  EXPECT_EQ(p.m_RecurrenceType, 0);
+  EXPECT_EQ(p.m_Occurrences, 0);
+  EXPECT_EQ(p.m_PatternStartDate, DateTime());
+}
+
+TEST_F(MailPropsText, InitSetsTheDefaultTimeAndKeepsThePattern) {
+  clock_.Set(DateTime::FromParts(2026, 12, 7, 10, 17, 25));
+  CMailProps p = Weekly();
+  p.Init();
+  EXPECT_EQ(p.m_ScheduleTime, DateTime::FromParts(2026, 12, 7, 10, 30, 0));
+  EXPECT_FALSE(p.m_IsRecurring);
+  EXPECT_TRUE(p.m_collAttachments.empty());
+  EXPECT_EQ(p.m_DayOfWeekMask, 34);
+  EXPECT_EQ(p.m_PatternStartDate, DateTime::FromParts(2026, 12, 7));
+
+  // Errors are passed over: without a clock the time stays, the rest is done.
+  ScopedServices noClock(WithLocale(&us_, nullptr));
+  CMailProps q = Weekly();
+  q.m_ScheduleTime = DateTime::FromParts(2030, 1, 1);
+  q.Init();
+  EXPECT_EQ(q.m_ScheduleTime, DateTime::FromParts(2030, 1, 1));
+  EXPECT_FALSE(q.m_IsRecurring);
+  EXPECT_TRUE(q.m_collAttachments.empty());
+}
+
+}  // namespace
+}  // namespace velmora
