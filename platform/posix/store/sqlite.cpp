@@ -1,0 +1,222 @@
+#include "platform/posix/store/sqlite.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <limits>
+#include <utility>
+
+#include "platform/posix/paths.h"
+#include "platform/posix/store/store_error.h"
+
+namespace velmora::posix::sql {
+
+namespace {
+
+int Size(std::string_view s) {
+  constexpr std::size_t kMax = std::numeric_limits<int>::max();
+  return s.size() > kMax ? std::numeric_limits<int>::max() : static_cast<int>(s.size());
+}
+
+// Creates the database file private to the user before SQLite opens it; the
+// WAL and shared-memory files SQLite adds take the database file's mode.
+void CreatePrivateFile(const std::filesystem::path& path) {
+  if (path.has_parent_path()) EnsurePrivateDir(path.parent_path());
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) Raise(store_err::kFailed, "The operation failed. Cannot open " + path.string());
+  ::close(fd);
+}
+
+}  // namespace
+
+std::unique_ptr<Database> Database::Open(const std::filesystem::path& path, int busyMs) {
+  const std::string name = path.string();
+  const bool memory = name == ":memory:";
+  if (!memory) CreatePrivateFile(path);
+  sqlite3* raw = nullptr;
+  const int rc =
+      sqlite3_open_v2(name.c_str(), &raw,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  std::unique_ptr<Database> db(new Database(raw, memory));
+  if (rc != SQLITE_OK) db->Fail("open " + name);
+  sqlite3_extended_result_codes(raw, 1);
+  sqlite3_busy_timeout(raw, busyMs);
+  db->Exec("PRAGMA foreign_keys = ON");
+  if (!memory) {
+    // The first read of the file: a file that is no database fails here.
+    Stmt mode(*db, "PRAGMA journal_mode = WAL");
+    mode.Step();
+  }
+  return db;
+}
+
+Database::~Database() {
+  for (auto& [sql, c] : cache_)
+    sqlite3_finalize(c.stmt);
+  sqlite3_close_v2(db_);
+}
+
+void Database::Fail(std::string_view what) const {
+  std::string text = "The operation failed. (" + std::string(what);
+  if (db_) text += ": " + std::string(sqlite3_errmsg(db_));
+  Raise(store_err::kFailed, text + ")");
+}
+
+void Database::Exec(const char* sql) {
+  char* message = nullptr;
+  if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
+    const std::string text = message ? message : "error";
+    sqlite3_free(message);
+    Raise(store_err::kFailed, "The operation failed. (" + text + ")");
+  }
+}
+
+std::int64_t Database::LastInsertId() const {
+  return sqlite3_last_insert_rowid(db_);
+}
+
+int Database::Changes() const {
+  return sqlite3_changes(db_);
+}
+
+std::uint64_t Database::Generation() {
+  Stmt s(*this, "PRAGMA data_version");
+  const auto other = s.Step() ? static_cast<std::uint64_t>(s.Int(0)) : 0;
+  return (other << 32) ^ localWrites_;
+}
+
+sqlite3_stmt* Database::Borrow(const std::string& sql, bool& owned) {
+  auto& c = cache_[sql];
+  if (c.stmt && !c.inUse) {
+    c.inUse = true;
+    owned = false;
+    return c.stmt;
+  }
+  sqlite3_stmt* s = nullptr;
+  const bool persistent = !c.stmt;
+  if (sqlite3_prepare_v3(db_, sql.c_str(), -1, persistent ? SQLITE_PREPARE_PERSISTENT : 0, &s,
+                         nullptr) != SQLITE_OK) {
+    sqlite3_finalize(s);
+    if (!c.stmt) cache_.erase(sql);
+    Fail("prepare " + sql);
+  }
+  if (persistent) {
+    c.stmt = s;
+    c.inUse = true;
+    owned = false;
+  } else {
+    owned = true;  // the cached one is busy in an outer loop
+  }
+  return s;
+}
+
+void Database::Return(const std::string& sql, sqlite3_stmt* s, bool owned) noexcept {
+  if (owned) {
+    sqlite3_finalize(s);
+    return;
+  }
+  sqlite3_reset(s);
+  sqlite3_clear_bindings(s);
+  if (auto it = cache_.find(sql); it != cache_.end()) it->second.inUse = false;
+}
+
+Stmt::Stmt(Database& db, const char* sql) : db_(db), sql_(sql) {
+  s_ = db_.Borrow(sql_, owned_);
+}
+
+Stmt::~Stmt() {
+  db_.Return(sql_, s_, owned_);
+}
+
+Stmt& Stmt::Bind(int i, std::int64_t v) {
+  sqlite3_bind_int64(s_, i, v);
+  return *this;
+}
+
+Stmt& Stmt::Bind(int i, double v) {
+  sqlite3_bind_double(s_, i, v);
+  return *this;
+}
+
+// Empty text binds as empty text, never as NULL.
+Stmt& Stmt::Bind(int i, std::string_view text) {
+  sqlite3_bind_text(s_, i, text.empty() ? "" : text.data(), Size(text), SQLITE_TRANSIENT);
+  return *this;
+}
+
+Stmt& Stmt::BindBlob(int i, std::string_view bytes) {
+  sqlite3_bind_blob(s_, i, bytes.empty() ? "" : bytes.data(), Size(bytes), SQLITE_TRANSIENT);
+  return *this;
+}
+
+Stmt& Stmt::BindNull(int i) {
+  sqlite3_bind_null(s_, i);
+  return *this;
+}
+
+bool Stmt::Step() {
+  const int rc = sqlite3_step(s_);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  db_.Fail(sql_);
+}
+
+void Stmt::Run() {
+  while (Step()) {
+  }
+}
+
+bool Stmt::IsNull(int col) const {
+  return sqlite3_column_type(s_, col) == SQLITE_NULL;
+}
+
+std::int64_t Stmt::Int(int col) const {
+  return sqlite3_column_int64(s_, col);
+}
+
+double Stmt::Real(int col) const {
+  return sqlite3_column_double(s_, col);
+}
+
+std::string Stmt::Text(int col) const {
+  const auto* p = sqlite3_column_text(s_, col);
+  const int n = sqlite3_column_bytes(s_, col);
+  return p && n > 0 ? std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(n))
+                    : std::string();
+}
+
+std::string Stmt::Blob(int col) const {
+  const void* p = sqlite3_column_blob(s_, col);
+  const int n = sqlite3_column_bytes(s_, col);
+  return p && n > 0 ? std::string(static_cast<const char*>(p), static_cast<std::size_t>(n))
+                    : std::string();
+}
+
+WriteTransaction::WriteTransaction(Database& db)
+    : db_(db), outer_(sqlite3_get_autocommit(db.Handle()) != 0) {
+  if (outer_) db_.Exec("BEGIN IMMEDIATE");
+}
+
+WriteTransaction::~WriteTransaction() {
+  if (outer_ && !done_) sqlite3_exec(db_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void WriteTransaction::Commit() {
+  if (!outer_ || done_) return;
+  db_.Exec("COMMIT");
+  done_ = true;
+  db_.NoteWrite();
+}
+
+ReadTransaction::ReadTransaction(Database& db)
+    : db_(db), outer_(sqlite3_get_autocommit(db.Handle()) != 0) {
+  if (outer_) db_.Exec("BEGIN");
+}
+
+ReadTransaction::~ReadTransaction() {
+  if (outer_) sqlite3_exec(db_.Handle(), "COMMIT", nullptr, nullptr, nullptr);
+}
+
+}  // namespace velmora::posix::sql
