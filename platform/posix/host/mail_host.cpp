@@ -1,0 +1,66 @@
+#include "platform/posix/host/mail_host.h"
+
+#include "common/host_error.h"
+#include "platform/posix/host/application.h"
+#include "platform/posix/host/com_addins.h"
+#include "platform/posix/host/folder.h"
+#include "platform/posix/host/mail_item.h"
+
+namespace velmora::posix {
+
+MailHost::MailHost(std::unique_ptr<MailStore> store, HostPorts ports)
+    : ctx_(std::make_shared<HostContext>(std::move(store), ports)),
+      app_(std::make_shared<HostApplication>(ctx_)),
+      objects_(std::make_unique<HostObjectFactory>(ctx_)) {}
+
+MailHost::~MailHost() {
+  ctx_->Shutdown();
+}
+
+std::unique_ptr<MailHost> MailHost::OpenInMemory(HostPorts ports) {
+  return std::unique_ptr<MailHost>(new MailHost(MailStore::OpenInMemory(), ports));
+}
+
+std::unique_ptr<MailHost> MailHost::Open(const std::filesystem::path& storePath, HostPorts ports) {
+  return std::unique_ptr<MailHost>(new MailHost(MailStore::Open(storePath), ports));
+}
+
+std::filesystem::path MailHost::DefaultStorePath() {
+  return MailStore::DefaultPath();
+}
+
+void MailHost::SetVersion(const std::string& version) {
+  ctx_->Store().SetSetting("Version", version);
+}
+
+std::shared_ptr<HostExplorer> MailHost::OpenExplorer(const ExplorerOptions& options) {
+  return ctx_->OpenExplorer(options);
+}
+
+std::shared_ptr<HostInspector> MailHost::OpenInspector(host::MailItemPtr item) {
+  return OpenInspector(std::move(item), ctx_->InspectorDefaults());
+}
+
+std::shared_ptr<HostInspector> MailHost::OpenInspector(host::MailItemPtr item,
+                                                       const InspectorOptions& options) {
+  Need(item, "Object variable not set (item)");
+  auto ours = std::dynamic_pointer_cast<HostMailItem>(item);
+  if (!ours) Raise(err::kTypeMismatch, "Type mismatch (not an item of this host)");
+  return ctx_->OpenInspector(std::move(ours), options);
+}
+
+host::COMAddInPtr MailHost::RegisterAddIn(const std::string& progId, const std::string& description,
+                                          bool connected) {
+  auto addIn = std::make_shared<HostComAddIn>(progId, description, connected);
+  ctx_->AddIns().push_back(addIn);
+  return addIn;
+}
+
+int MailHost::ViewAppliedCount(const host::FolderPtr& folder, const std::string& name) {
+  auto* ours = dynamic_cast<HostFolder*>(&Need(folder, "Object variable not set (folder)"));
+  if (!ours) Raise(err::kTypeMismatch, "Type mismatch (not a folder of this host)");
+  const auto view = ctx_->Store().FindView(ours->Id(), name);
+  return view ? view->applied : 0;
+}
+
+}  // namespace velmora::posix
