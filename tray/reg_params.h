@@ -1,0 +1,35 @@
+// The registry handshake of the tray launcher: it reads the next due time
+// the add-in records ("NextOccurence"), clears it when unreadable, and sets
+// "SendAndExit" before it starts the host.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "common/datetime.h"
+#include "common/registry_backend.h"
+#include "common/winreg.h"
+
+namespace velmora::tray {
+
+// Where the values live: the current user's settings key, unless a test
+// names another.
+struct SettingsLocation {
+  RegKey root = reg::kCurrentUser;
+  std::string subkey = std::string(kSettingsKey);
+};
+
+// The next due time without its seconds; nothing when the key is missing,
+// the value empty, or its text not a date-time (which is then logged and
+// cleared).
+std::optional<DateTime> LoadRegParam(const SettingsLocation& where = {});
+// Sets "NextOccurence" to empty text, creating the key when missing.
+void ClearRegParam(const SettingsLocation& where = {});
+// Sets "SendAndExit" to "1", creating the key when missing; True when written.
+bool SetRegParamFlag(const SettingsLocation& where = {});
+
+// The first item of the pop-up menu: "NextOccurence " and the next due time
+// in the general date form, or "NextOccurence none".
+std::string NextOccurenceCaption(const SettingsLocation& where = {});
+
+}  // namespace velmora::tray
