@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,6 +13,7 @@
 #include "common/debug.h"
 #include "common/services.h"
 #include "platform/win32/adapters/module_path.h"
+#include "platform/win32/adapters/win32_services.h"
 
 namespace velmora {
 namespace {
@@ -23,60 +25,74 @@ std::string ReadFile(const std::filesystem::path& p) {
   return s.str();
 }
 
-// Removes the log file at the start and the end, and puts the process log
-// object back as it was.
+// Removes the log file a test writes at its start and end, and puts the
+// process log object back as it was. Only that test's own file: CTest may run
+// the other one at the same time in the same folder.
 class LogBesideModule : public testing::Test {
  protected:
   void SetUp() override {
     folder_ = win32::ModuleFolder();
     ASSERT_FALSE(folder_.empty());
     ReleaseDebug();
-    Remove();
   }
   void TearDown() override {
     ReleaseDebug();
     ConfigureDebugLog(kAddinLog);
-    Remove();
+    if (!written_.empty()) Remove(written_);
   }
-  void Remove() {
+  std::filesystem::path Writes(const LogFlavour& flavour) {
+    written_ = folder_ / flavour.fileName;
+    Remove(written_);
+    return written_;
+  }
+  static void Remove(const std::filesystem::path& p) {
     std::error_code ec;
-    std::filesystem::remove(folder_ / kAddinLog.fileName, ec);
-    std::filesystem::remove(folder_ / kTrayLog.fileName, ec);
+    std::filesystem::remove(p, ec);
   }
 
   std::filesystem::path folder_;
+  std::filesystem::path written_;
 };
 
 TEST_F(LogBesideModule, ModuleFolderIsTheFolderOfThisExecutable) {
-  wchar_t exe[MAX_PATH * 4] = {};
-  ASSERT_GT(::GetModuleFileNameW(nullptr, exe, MAX_PATH * 4), 0u);
-  EXPECT_EQ(win32::ModuleFile(), std::filesystem::path(exe));
-  EXPECT_EQ(folder_, std::filesystem::path(exe).parent_path());
+  // In an exe the module with the code is the process's own file.
+  wchar_t buf[MAX_PATH * 4] = {};
+  ASSERT_GT(::GetModuleFileNameW(nullptr, buf, MAX_PATH * 4), 0u);
+  const std::filesystem::path exe(buf);
+  EXPECT_EQ(win32::ModuleFile(), exe);
+  EXPECT_EQ(exe.filename(), "velmora_win_tests.exe");
+  EXPECT_EQ(folder_, exe.parent_path());
   EXPECT_TRUE(std::filesystem::is_directory(folder_));
 }
 
 TEST_F(LogBesideModule, AddinLogTakesWarningsBesideTheModule) {
-  Services s = GetServices();
-  s.logFolder = folder_;
-  ScopedServices scope(s);
+  ScopedServices restore(GetServices());
+  win32::Win32Services ports;
+  ports.Install();
+  const auto path = Writes(kAddinLog);
   ConfigureDebugLog(kAddinLog);
   g_debug().Out("never written by the add-in");
   g_debug().OutWarning("Main.SendMessage", "x");
   ReleaseDebug();
 
-  const auto path = folder_ / "Velmora.Log";
+  EXPECT_EQ(path, folder_ / "Velmora.Log");
   ASSERT_TRUE(std::filesystem::exists(path));
   const std::string text = ReadFile(path);
   EXPECT_EQ(text.find("never written"), std::string::npos);
-  const std::string tail = "Warning : Main.SendMessage\tx\r\n";
-  ASSERT_GE(text.size(), tail.size());
+  const std::string tail = " Warning : Main.SendMessage\tx\r\n";
+  ASSERT_GT(text.size(), tail.size());
   EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+  // The stamp is the local time in the user's regional settings.
+  const auto stamp = ReadDateText(text.substr(0, text.size() - tail.size()));
+  ASSERT_TRUE(stamp.has_value()) << text;
+  EXPECT_LE(std::abs(stamp->Seconds() - Now().Seconds()), 5);
 }
 
 TEST_F(LogBesideModule, TrayLogTakesTracesBesideTheModuleWhateverTheCurrentFolder) {
-  Services s = GetServices();
-  s.logFolder = folder_;
-  ScopedServices scope(s);
+  ScopedServices restore(GetServices());
+  win32::Win32Services ports;
+  ports.Install();
+  const auto path = Writes(kTrayLog);
 
   // Started from elsewhere, as the shell starts the tray launcher at logon.
   const auto cwd = std::filesystem::current_path();
@@ -86,7 +102,7 @@ TEST_F(LogBesideModule, TrayLogTakesTracesBesideTheModuleWhateverTheCurrentFolde
   ReleaseDebug();
   std::filesystem::current_path(cwd);
 
-  const auto path = folder_ / "VelmoraTray.log";
+  EXPECT_EQ(path, folder_ / "VelmoraTray.log");
   ASSERT_TRUE(std::filesystem::exists(path));
   EXPECT_NE(ReadFile(path).find(" tick\r\n"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::temp_directory_path() / "VelmoraTray.log"));
