@@ -1,0 +1,195 @@
+// Attachment resolution: file sources, folder sources giving their newest
+// eligible file, the ignore list and the hidden-and-system switch, and what
+// happens when a source is gone or broken.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "addin/model/file_utils.h"
+#include "addin/model/ignore_list.h"
+#include "addin/model/mail_props.h"
+#include "common/services.h"
+#include "platform/posix/filesystem_posix.h"
+#include "support/captured_log.h"
+#include "support/temp_dir.h"
+
+namespace velmora::test {
+namespace {
+
+using Paths = std::vector<std::string>;
+
+// Folders and files held in memory, with the attributes and times that a
+// real disk here cannot be given; Windows separators.
+class FakeFileSystem final : public FileSystem {
+ public:
+  char Separator() const override { return '\\'; }
+  bool FileExists(std::string_view path) override { return files.count(std::string(path)) != 0; }
+  std::optional<std::vector<FileEntry>> ListFolder(std::string_view folder) override {
+    ++listings;
+    auto it = folders.find(std::string(folder));
+    if (it == folders.end()) return std::nullopt;
+    return it->second;
+  }
+
+  std::map<std::string, std::vector<FileEntry>> folders;
+  std::map<std::string, bool> files;
+  int listings = 0;
+};
+
+FileEntry File(std::string name, std::int64_t time, bool hidden = false, bool system = false) {
+  return FileEntry{std::move(name), false, hidden, system, time};
+}
+FileEntry Dir(std::string name, std::int64_t time) {
+  return FileEntry{std::move(name), true, false, false, time};
+}
+
+class AttachmentTest : public ::testing::Test {
+ protected:
+  AttachmentTest() : services_(Services{.files = &fs_, .logFolder = GetServices().logFolder}) {
+    g_IgnoreList = std::make_unique<CIgnoreList>();
+    g_IgnoreList->FromString("thumbs.db");
+  }
+  ~AttachmentTest() override { g_IgnoreList.reset(); }
+
+  Paths Resolve(Paths sources) {
+    CMailProps p;
+    p.m_collAttachments = std::move(sources);
+    return p.GetResolvedAttachments();
+  }
+
+  FakeFileSystem fs_;
+  ScopedServices services_;
+};
+
+TEST_F(AttachmentTest, NewestByLastWriteTime) {
+  fs_.folders["C:\\out"] = {Dir(".", 0), Dir("..", 0), File("a.txt", 1000), File("b.txt", 1100)};
+  EXPECT_EQ(Resolve({"C:\\out\\"}), (Paths{"C:\\out\\b.txt"}));
+  // a.txt rewritten later than b.txt
+  fs_.folders["C:\\out"][2].lastWrite = 1200;
+  EXPECT_EQ(Resolve({"C:\\out\\"}), (Paths{"C:\\out\\a.txt"}));
+}
+
+TEST_F(AttachmentTest, EqualTimesKeepTheOneListedFirst) {
+  fs_.folders["C:\\out"] = {File("z.txt", 500), File("a.txt", 500), File("m.txt", 499)};
+  EXPECT_EQ(Main::GetNewestFile("C:\\out"), "C:\\out\\z.txt");
+}
+
+TEST_F(AttachmentTest, IgnoredNamesAndSubFoldersAreNeverChosen) {
+  fs_.folders["C:\\pics"] = {Dir("newer", 9999), File("Thumbs.db", 5000)};
+  EXPECT_EQ(Main::GetNewestFile("C:\\pics"), "");
+  EXPECT_EQ(Resolve({"C:\\pics\\"}), Paths{});
+  fs_.folders["C:\\pics"].push_back(File("photo.jpg", 10));
+  EXPECT_EQ(Main::GetNewestFile("C:\\pics"), "C:\\pics\\photo.jpg");
+}
+
+TEST_F(AttachmentTest, HiddenAndSystemTogetherArePassedOverOnlyWithTheSwitch) {
+  fs_.folders["C:\\f"] = {File("plain.txt", 1), File("hidden.txt", 2, true, false),
+                          File("sys.txt", 3, false, true), File("both.txt", 4, true, true)};
+  EXPECT_EQ(Main::GetNewestFile("C:\\f"), "C:\\f\\sys.txt");
+  g_IgnoreList->SetIgnoreSysHiden(false);
+  EXPECT_EQ(Main::GetNewestFile("C:\\f"), "C:\\f\\both.txt");
+  // Only one of the two marks: kept either way.
+  fs_.folders["C:\\f"] = {File("plain.txt", 1), File("hidden.txt", 2, true, false)};
+  g_IgnoreList->SetIgnoreSysHiden(true);
+  EXPECT_EQ(Main::GetNewestFile("C:\\f"), "C:\\f\\hidden.txt");
+}
+
+TEST_F(AttachmentTest, MissingSourcesAreDroppedAndTheOthersKeptInOrder) {
+  CapturedLog log(/*withTraces=*/true);
+  fs_.files["C:\\r\\a.txt"] = true;
+  fs_.files["C:\\r\\c.txt"] = true;
+  fs_.folders["C:\\empty"] = {Dir(".", 0), Dir("..", 0)};
+  fs_.folders["C:\\out"] = {File("n.txt", 7)};
+  EXPECT_EQ(Resolve({"C:\\r\\c.txt", "C:\\gone.txt", "C:\\empty\\", "C:\\out\\", "C:\\nowhere\\",
+                     "C:\\r\\a.txt", "C:\\out\\"}),
+            (Paths{"C:\\r\\c.txt", "C:\\out\\n.txt", "C:\\r\\a.txt", "C:\\out\\n.txt"}));
+  EXPECT_TRUE(log.Contains("FilePath: \"C:\\gone.txt\" not exists"));
+  EXPECT_TRUE(log.Contains("FilePath: \"C:\\empty\\\" not exists or has no files"));
+  EXPECT_TRUE(log.Contains("FilePath: \"C:\\nowhere\\\" not exists or has no files"));
+}
+
+TEST_F(AttachmentTest, AnEmptyEntryDropsEverySource) {
+  CapturedLog log;
+  fs_.files["C:\\r\\a.txt"] = true;
+  EXPECT_EQ(Resolve({"C:\\r\\a.txt", "", "C:\\r\\a.txt"}), Paths{});
+  EXPECT_TRUE(log.Contains("CMailProps.GetResolvedAttachments"));
+}
+
+TEST_F(AttachmentTest, WithoutTheIgnoreListFoldersCannotResolve) {
+  CapturedLog log;
+  g_IgnoreList.reset();
+  fs_.files["C:\\r\\a.txt"] = true;
+  fs_.folders["C:\\out"] = {File("n.txt", 7)};
+  EXPECT_EQ(Resolve({"C:\\r\\a.txt"}), (Paths{"C:\\r\\a.txt"}));
+  EXPECT_EQ(Resolve({"C:\\r\\a.txt", "C:\\out\\"}), Paths{});
+  EXPECT_TRUE(log.Contains("Error(91) : CMailProps.GetResolvedAttachments"));
+}
+
+TEST_F(AttachmentTest, EveryCallLooksAtTheDiskAgain) {
+  fs_.folders["C:\\out"] = {File("a.txt", 1)};
+  CMailProps p;
+  p.m_collAttachments = {"C:\\out\\"};
+  EXPECT_EQ(p.GetResolvedAttachments(), (Paths{"C:\\out\\a.txt"}));
+  fs_.folders["C:\\out"].push_back(File("b.txt", 2));
+  EXPECT_EQ(p.GetResolvedAttachments(), (Paths{"C:\\out\\b.txt"}));
+  EXPECT_EQ(fs_.listings, 2);
+}
+
+// The same resolution on the real disk of the standalone host.
+class PosixAttachmentTest : public ::testing::Test {
+ protected:
+  PosixAttachmentTest() : services_(Services{.files = &fs_, .logFolder = GetServices().logFolder}) {
+    g_IgnoreList = std::make_unique<CIgnoreList>();
+    g_IgnoreList->FromString("thumbs.db");
+  }
+  ~PosixAttachmentTest() override { g_IgnoreList.reset(); }
+
+  std::string Write(const std::string& name, std::time_t mtime, long nsec = 0) {
+    const std::string path = dir_ / name;
+    std::ofstream(path) << name;
+    const struct timespec times[2] = {{mtime, nsec}, {mtime, nsec}};
+    EXPECT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    return path;
+  }
+
+  TempDir dir_{"attach"};
+  posix::PosixFileSystem fs_;
+  ScopedServices services_;
+};
+
+TEST_F(PosixAttachmentTest, FolderEntriesEndWithEitherSeparator) {
+  std::filesystem::create_directory(dir_.Path() / "out");
+  Write("out/a.txt", 1000);
+  Write("out/b.txt", 1000, 1);  // newer by one nanosecond
+  Write("out/Thumbs.db", 2000);
+  Write("out/.hidden", 3000);
+  std::filesystem::create_directory(dir_.Path() / "out" / "sub");
+  const std::string folder = (dir_.Path() / "out").string();
+  EXPECT_EQ(Main::GetNewestFile(folder), folder + "/b.txt");
+
+  CMailProps p;
+  p.m_collAttachments = {folder + "/", folder + "\\"};
+  EXPECT_EQ(p.GetResolvedAttachments(), (Paths{folder + "/b.txt", folder + "/b.txt"}));
+
+  g_IgnoreList->SetIgnoreSysHiden(false);
+  EXPECT_EQ(Main::GetNewestFile(folder), folder + "/.hidden");
+}
+
+TEST_F(PosixAttachmentTest, DeletedFileIsDroppedAndTheRestKept) {
+  const std::string a = Write("a.txt", 1000);
+  const std::string b = Write("b.txt", 1000);
+  CMailProps p;
+  p.m_collAttachments = {a, b};
+  EXPECT_EQ(p.GetResolvedAttachments(), (Paths{a, b}));
+  std::filesystem::remove(a);
+  EXPECT_EQ(p.GetResolvedAttachments(), (Paths{b}));
+}
+
+}  // namespace
+}  // namespace velmora::test

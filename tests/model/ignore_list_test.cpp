@@ -1,0 +1,150 @@
+// The ignore list: its text handling, and how it is kept in the per-user
+// settings.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "addin/model/ignore_list.h"
+#include "common/services.h"
+#include "common/settings.h"
+#include "platform/posix/registry_sqlite.h"
+
+namespace velmora::test {
+namespace {
+
+using Names = std::vector<std::string>;
+
+TEST(IgnoreListText, FromStringTrimsLowerCasesAndDropsRepeats) {
+  CIgnoreList l;
+  l.FromString(" Thumbs.db ,desktop.ini,,THUMBS.DB");
+  EXPECT_EQ(l.Names(), (Names{"thumbs.db", "desktop.ini"}));
+  EXPECT_EQ(l.ToString(), "thumbs.db, desktop.ini");
+}
+
+TEST(IgnoreListText, FindIgnoresCaseAndOuterSpacesOnly) {
+  CIgnoreList l;
+  l.FromString("thumbs.db, desktop.ini");
+  EXPECT_TRUE(l.Find("  THUMBS.db  "));
+  EXPECT_TRUE(l.Find("Desktop.INI"));
+  EXPECT_FALSE(l.Find("thumbs"));
+  EXPECT_FALSE(l.Find("*.db"));
+  EXPECT_FALSE(l.Find("thumbs.db.bak"));
+  EXPECT_FALSE(l.Find(""));
+}
+
+TEST(IgnoreListText, AddRefusesEmptyAndRepeatedNames) {
+  CIgnoreList l;
+  l.FromString("thumbs.db, desktop.ini");
+  EXPECT_FALSE(l.Add("Desktop.INI"));
+  EXPECT_FALSE(l.Add(""));
+  EXPECT_TRUE(l.Add("Backup.TMP"));
+  // Added as given: the text keeps its letter case.
+  EXPECT_EQ(l.ToString(), "thumbs.db, desktop.ini, Backup.TMP");
+  EXPECT_TRUE(l.Find("backup.tmp"));
+}
+
+TEST(IgnoreListText, FromStringReplacesTheWholeList) {
+  CIgnoreList l;
+  l.FromString("a.txt, b.txt");
+  l.FromString("c.txt");
+  EXPECT_EQ(l.Names(), (Names{"c.txt"}));
+  l.FromString("");
+  EXPECT_TRUE(l.Names().empty());
+  EXPECT_EQ(l.ToString(), "");
+  l.FromString(" , ,, ");
+  EXPECT_TRUE(l.Names().empty());
+}
+
+TEST(IgnoreListText, NamesKeepInnerSpacesAndNonAsciiText) {
+  CIgnoreList l;
+  l.FromString("My File.txt, Überblick.doc");
+  EXPECT_TRUE(l.Find(" my file.TXT "));
+  EXPECT_TRUE(l.Find("Überblick.DOC"));
+  EXPECT_FALSE(l.Find("myfile.txt"));
+}
+
+class IgnoreListSettings : public ::testing::Test {
+ protected:
+  IgnoreListSettings()
+      : services_(Services{
+            .registry = &registry_, .settings = &settings_, .logFolder = GetServices().logFolder}) {
+  }
+
+  void Store(std::string_view key, std::string_view value) {
+    ASSERT_TRUE(settings_.SaveSetting("Velmora", "Settings", key, value));
+  }
+
+  posix::SqliteRegistry registry_{":memory:"};
+  RegistrySettings settings_{registry_};
+  ScopedServices services_;
+};
+
+TEST_F(IgnoreListSettings, NothingStoredGivesTheDefaults) {
+  CIgnoreList l;
+  l.SetIgnoreSysHiden(false);
+  l.Load();
+  EXPECT_EQ(l.Names(), (Names{"thumbs.db"}));
+  EXPECT_TRUE(l.IgnoreSysHiden());
+}
+
+TEST_F(IgnoreListSettings, StoredEmptyListStaysEmpty) {
+  Store("IgnoreList", "");
+  CIgnoreList l;
+  l.Load();
+  EXPECT_TRUE(l.Names().empty());
+}
+
+TEST_F(IgnoreListSettings, OnlyOneMeansTrue) {
+  for (const char* text : {"True", "0", "yes", " 1", "", "11"}) {
+    Store("IgnoreSysHiden", text);
+    CIgnoreList l;
+    l.Load();
+    EXPECT_FALSE(l.IgnoreSysHiden()) << "stored '" << text << "'";
+  }
+  Store("IgnoreSysHiden", "1");
+  CIgnoreList l;
+  l.SetIgnoreSysHiden(false);
+  l.Load();
+  EXPECT_TRUE(l.IgnoreSysHiden());
+}
+
+TEST_F(IgnoreListSettings, SaveThenLoadGivesTheSameList) {
+  CIgnoreList saved;
+  saved.FromString("thumbs.db, desktop.ini");
+  saved.SetIgnoreSysHiden(false);
+  saved.Save();
+  EXPECT_EQ(settings_.GetSetting("Velmora", "Settings", "IgnoreList"), "thumbs.db, desktop.ini");
+  EXPECT_EQ(settings_.GetSetting("Velmora", "Settings", "IgnoreSysHiden"), "0");
+
+  CIgnoreList loaded;
+  loaded.Load();
+  EXPECT_EQ(loaded.Names(), saved.Names());
+  EXPECT_FALSE(loaded.IgnoreSysHiden());
+}
+
+TEST_F(IgnoreListSettings, LongListsAreNotCut) {
+  CIgnoreList saved;
+  for (int i = 0; i < 100; ++i)
+    saved.Add("file-number-" + std::to_string(i) + ".tmp");
+  saved.Save();
+  CIgnoreList loaded;
+  loaded.Load();
+  ASSERT_EQ(loaded.Names().size(), 100u);
+  EXPECT_TRUE(loaded.Find("file-number-99.tmp"));
+  EXPECT_GT(loaded.ToString().size(), 1000u);
+}
+
+TEST_F(IgnoreListSettings, WithoutASettingsStoreLoadGivesDefaultsAndSaveIsSilent) {
+  ScopedServices none(Services{.logFolder = GetServices().logFolder});
+  CIgnoreList l;
+  l.FromString("a.txt");
+  l.SetIgnoreSysHiden(false);
+  l.Save();
+  l.Load();
+  EXPECT_EQ(l.Names(), (Names{"thumbs.db"}));
+  EXPECT_TRUE(l.IgnoreSysHiden());
+}
+
+}  // namespace
+}  // namespace velmora::test
