@@ -113,13 +113,15 @@ RegValue Text(std::string s, RegType type = RegType::kString) {
 }
 
 TEST_F(Win32RegistryTest, StringsReachOtherReadersWithTheirTerminator) {
+  // Two-byte, three-byte and four-byte (surrogate pair) characters.
   const std::string utf8 =
       "Gr\xC3\xBC\xC3\x9F"
-      "e \xE2\x82\xAC 12/7/2026";
+      "e \xE2\x82\xAC \xF0\x9F\x93\xA7 12/7/2026";
   ASSERT_TRUE(backend_->SetValue(key_, "NextOccurence", Text(utf8)));
   const RawValue raw = RawRead(raw_.get(), L"NextOccurence");
   EXPECT_EQ(raw.type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(raw.bytes, WideBytes(L"Gr\u00FC\u00DFe \u20AC 12/7/2026", true));
+  EXPECT_EQ(raw.bytes, WideBytes(L"Gr\u00FC\u00DFe \u20AC \U0001F4E7 12/7/2026", true));
+  EXPECT_EQ(backend_->GetValue(key_, "NextOccurence")->text, utf8);
 
   ASSERT_TRUE(backend_->SetValue(key_, "Empty", Text("")));
   EXPECT_EQ(RawRead(raw_.get(), L"Empty").bytes, WideBytes(L"", true));
