@@ -21,6 +21,7 @@ std::string Win32Locale::FormatDateTime(DateTime t) const {
     UniqueBstr text;
     if (SUCCEEDED(::VarBstrFromDate(t.ToOle(), lcid_, 0, text.put()))) return text.utf8();
   } catch (...) {
+    // Out of memory: the plain text below needs far less.
   }
   // Outside the host's date range oleaut32 refuses; a plain, stable text
   // tells the reader more than an empty one.
