@@ -1,0 +1,72 @@
+// The velmora program of the standalone host: parses the command line, hands
+// over to the chosen sub-command, and lets nothing escape. Exit status: 0
+// done, 1 failed, 2 bad command line.
+#include <CLI/CLI.hpp>
+
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <vector>
+
+#include "apps/velmora/command.h"
+#include "apps/velmora/host_services.h"
+
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+
+int Main(int argc, char** argv) {
+  using velmora::cli::Command;
+  CLI::App app("Schedules mail on the standalone Velmora host.", "velmora");
+  app.require_subcommand(1);
+
+  struct Entry {
+    CLI::App* sub;
+    std::unique_ptr<Command> command;
+  };
+  std::vector<Entry> entries;
+  for (const velmora::cli::CommandInfo& info : velmora::cli::Commands()) {
+    Entry e{app.add_subcommand(info.name, info.description), info.make()};
+    e.command->Define(*e.sub);
+    entries.push_back(std::move(e));
+  }
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    std::cerr << "velmora: " << e.what() << "\n";
+    return kUsage;
+  }
+
+  for (Entry& e : entries) {
+    if (!e.sub->parsed()) continue;
+    try {
+      e.command->Validate();
+    } catch (const velmora::cli::UsageError& u) {
+      std::cerr << "velmora " << e.sub->get_name() << ": " << u.what() << "\n";
+      return kUsage;
+    }
+    velmora::cli::HostServices services;
+    return e.command->Run(std::cout);
+  }
+  return kUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Firewall: whatever goes wrong ends as one line and a failed status.
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& e) {
+    std::cerr << "velmora: error: " << e.what() << "\n";
+  } catch (...) {
+    std::cerr << "velmora: error: internal error\n";
+  }
+  return kFailed;
+}
