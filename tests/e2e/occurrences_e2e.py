@@ -101,6 +101,14 @@ class Occurrences(unittest.TestCase):
             self.lines("--monthly", "--instance", "last", "--days", "mon", "--start",
                        "2027-05-01", "--time", "08:00", "--until", "2027-05-30"), [])
 
+    def test_pattern_running_out_of_the_calendar_fails_with_one_line(self):
+        r = run("--monthly", "--day", "1", "--start", "9999-10-01", "--time", "09:00",
+                "--until", "9999-12-31", home=self.home.name)
+        self.assertEqual(r.returncode, 1)
+        self.assertEqual(r.stdout, "")
+        self.assertEqual(len(r.stderr.rstrip("\n").splitlines()), 1, r.stderr)
+        self.assertIn("could not be computed", r.stderr)
+
     def test_huge_count_stops_a_thousand_years_on(self):
         out = self.lines("--daily", "--start", "2027-03-01", "--time", "09:00", "--count",
                          "2000000000")
