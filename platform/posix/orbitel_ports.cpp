@@ -1,0 +1,42 @@
+#include "platform/posix/orbitel_ports.h"
+
+#include "common/host_error.h"
+#include "platform/posix/file_lock.h"
+#include "platform/posix/host_lock.h"
+#include "platform/posix/spawn_detached.h"
+
+namespace velmora::posix {
+
+namespace {
+
+class HeldLockFile final : public tray::NamedMutex {
+ public:
+  explicit HeldLockFile(std::unique_ptr<FileLock> lock) : lock_(std::move(lock)) {}
+
+ private:
+  std::unique_ptr<FileLock> lock_;
+};
+
+}  // namespace
+
+std::unique_ptr<tray::NamedMutex> LockFileMutex::CreateOwned(std::string_view /*name*/) {
+  auto lock = std::make_unique<FileLock>(path_);
+  if (!lock->TryAcquire()) return nullptr;
+  return std::make_unique<HeldLockFile>(std::move(lock));
+}
+
+bool VelmoraLauncher::IsRunning() {
+  try {
+    return HostLock::IsHeld(hostLock_);
+  } catch (...) {
+    return false;
+  }
+}
+
+void VelmoraLauncher::Start() {
+  const auto program = FindProgram("velmora", beside_);
+  if (!program) Raise(err::kFileNotFound, "velmora not found beside orbitel or on PATH");
+  SpawnDetached(*program, {"run"});
+}
+
+}  // namespace velmora::posix

@@ -1,0 +1,120 @@
+// The lock files that tell the POSIX deliverables apart: one holder at a
+// time, a probe that never takes the lock, release by closing or by the
+// holder's death, private files, and no following of planted links.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "common/host_error.h"
+#include "platform/posix/file_lock.h"
+#include "platform/posix/host_lock.h"
+#include "scoped_env.h"
+#include "support/temp_dir.h"
+
+namespace velmora::posix {
+namespace {
+
+using test::TempDir;
+
+mode_t ModeOf(const std::filesystem::path& p) {
+  struct stat st {};
+  EXPECT_EQ(::stat(p.c_str(), &st), 0) << p;
+  return st.st_mode & 0777;
+}
+
+TEST(FileLockTest, OneHolderAtATimeAndTheProbeTakesNothing) {
+  TempDir dir("lock");
+  const auto path = dir.Path() / "state" / "deeper" / "x.lock";
+  EXPECT_FALSE(FileLock::IsHeld(path));
+  EXPECT_FALSE(std::filesystem::exists(path)) << "a probe must not create the file";
+
+  FileLock first(path);
+  ASSERT_TRUE(first.TryAcquire());
+  EXPECT_TRUE(first.Held());
+  EXPECT_EQ(ModeOf(path), 0600u);
+  EXPECT_EQ(ModeOf(path.parent_path()), 0700u);
+  EXPECT_EQ(ModeOf(path.parent_path().parent_path()), 0700u);
+
+  // Asking again and again leaves the holder holding and others out.
+  for (int i = 0; i < 3; ++i)
+    EXPECT_TRUE(FileLock::IsHeld(path));
+  FileLock second(path);
+  EXPECT_FALSE(second.TryAcquire());
+  EXPECT_FALSE(second.Held());
+  EXPECT_TRUE(first.TryAcquire()) << "taking a held lock again is a no-op";
+
+  first.Release();
+  EXPECT_FALSE(FileLock::IsHeld(path));
+  EXPECT_TRUE(second.TryAcquire());
+  EXPECT_TRUE(FileLock::IsHeld(path));
+}
+
+TEST(FileLockTest, TheLockGoesWithItsHoldersProcess) {
+  TempDir dir("lock");
+  const auto path = dir.Path() / "velmora.lock";
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(ready[0]);
+    FileLock lock(path);
+    const char answer = lock.TryAcquire() ? 'y' : 'n';
+    if (::write(ready[1], &answer, 1) != 1) ::_exit(2);
+    // Hold the lock until killed.
+    for (;;)
+      ::pause();
+  }
+  ::close(ready[1]);
+  char answer = 0;
+  ASSERT_EQ(::read(ready[0], &answer, 1), 1);
+  ::close(ready[0]);
+  EXPECT_EQ(answer, 'y');
+  EXPECT_TRUE(FileLock::IsHeld(path));
+  FileLock mine(path);
+  EXPECT_FALSE(mine.TryAcquire());
+
+  ASSERT_EQ(::kill(child, SIGKILL), 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_FALSE(FileLock::IsHeld(path));
+  EXPECT_TRUE(mine.TryAcquire());
+}
+
+TEST(FileLockTest, AnUnusableLockFileIsAnError) {
+  TempDir dir("lock");
+  std::ofstream(dir / "plain") << "x";
+  FileLock underAFile(dir.Path() / "plain" / "x.lock");
+  EXPECT_THROW(underAFile.TryAcquire(), HostError);
+
+  // A link planted where the lock file goes is not followed.
+  std::filesystem::create_symlink(dir.Path() / "elsewhere", dir.Path() / "link.lock");
+  FileLock link(dir.Path() / "link.lock");
+  EXPECT_THROW(link.TryAcquire(), HostError);
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "elsewhere"));
+  EXPECT_THROW(FileLock::IsHeld(dir.Path() / "link.lock"), HostError);
+}
+
+TEST(HostLockTest, LivesInTheStateFolderAndIsSeenByOthers) {
+  TempDir dir("home");
+  test::ScopedEnv home("VELMORA_HOME", dir.Path().string());
+  EXPECT_EQ(HostLock::DefaultPath(), dir.Path() / "velmora.lock");
+  EXPECT_FALSE(HostLock::IsHeld());
+  {
+    HostLock host;
+    ASSERT_TRUE(host.TryAcquire());
+    EXPECT_TRUE(HostLock::IsHeld());
+    HostLock another;
+    EXPECT_FALSE(another.TryAcquire());
+  }
+  EXPECT_FALSE(HostLock::IsHeld());
+}
+
+}  // namespace
+}  // namespace velmora::posix
