@@ -51,5 +51,11 @@ decltype(auto) Need(P&& p, const char* what = "Object variable not set") {
   if (!p) Raise(err::kObjectNotSet, what);
   return *p;
 }
+// The same check, handing the pointer itself on.
+template <class P>
+P NeedPtr(P p, const char* what = "Object variable not set") {
+  if (!p) Raise(err::kObjectNotSet, what);
+  return p;
+}
 
 }  // namespace velmora

@@ -1,0 +1,294 @@
+// Sending passes on the standalone host: what leaves, in what order, what
+// stays scheduled, and what the tray launcher is told.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "addin/store/globals.h"
+#include "addin/store/sending.h"
+#include "addin/store/sync_obj.h"
+#include "integration/engine_fixture.h"
+#include "support/captured_log.h"
+
+namespace velmora::test {
+namespace {
+
+class SendingPass : public EngineTest {
+ protected:
+  void Pass() {
+    Main::OnTimer1(&sync, false);
+    loop.Drain();
+  }
+  CSyncObj sync;
+};
+
+TEST_F(SendingPass, AMailDueExactlyNowLeavesAndTheFolderEmpties) {
+  ScheduleOnce("Now", clock.Now());
+  ScheduleOnce("Later", clock.Now().AddSeconds(1));
+  Pass();
+  EXPECT_EQ(SentSubjects(), std::vector<std::string>{"Now"});
+  EXPECT_EQ(CountIn(Velmora()), 1);
+  EXPECT_EQ(CountIn(Folder(host::ol::kFolderSentMail)), 1);
+  EXPECT_EQ(NextOccurence(), us.FormatDateTime(clock.Now().AddSeconds(1)));
+}
+
+TEST_F(SendingPass, TheMailThatLeavesCarriesNoSchedule) {
+  ScheduleOnce("Once", clock.Now().AddMinutes(-5));
+  Pass();
+  auto sent = Folder(host::ol::kFolderSentMail)->Items()->Item(1);
+  ASSERT_TRUE(sent);
+  EXPECT_FALSE(ScheduleOf(sent).has_value());
+  EXPECT_FALSE(sent->UserProperties()->Find(std::string(kPropRecurrence)));
+}
+
+TEST_F(SendingPass, ItemsWithoutAValidScheduleAreNeverSentNorCounted) {
+  auto plain = Velmora()->Items()->Add(host::ol::kMailItem);
+  plain->SetSubject("no schedule");
+  plain->SetTo("ann@example.com");
+  plain->Save();
+  auto textual = Velmora()->Items()->Add(host::ol::kMailItem);
+  textual->SetSubject("text schedule");
+  textual->SetTo("ann@example.com");
+  textual->UserProperties()
+      ->Add(std::string(kPropScheduleTime), host::ol::kText)
+      ->SetValue(std::string("1/1/2020"));
+  textual->Save();
+  SetRegistryString(kValueNextOccurence, "stale");
+  Pass();
+  EXPECT_TRUE(wire.Sent().empty());
+  EXPECT_EQ(CountIn(Velmora()), 2);
+  EXPECT_EQ(NextOccurence(), "");
+}
+
+TEST_F(SendingPass, AnEmptyFolderWritesEmptyText) {
+  SetRegistryString(kValueNextOccurence, "12/7/2026 9:00:00 AM");
+  Pass();
+  EXPECT_EQ(NextOccurence(), "");
+  EXPECT_TRUE(keys.sent.empty());
+}
+
+TEST_F(SendingPass, NextOccurenceIsTheEarliestPendingTime) {
+  ScheduleOnce("B", At(2026, 12, 9, 8, 0));
+  ScheduleOnce("A", At(2026, 12, 8, 0, 0));
+  ScheduleOnce("C", At(2027, 1, 1, 12, 30));
+  Pass();
+  EXPECT_EQ(NextOccurence(), "12/8/2026");  // midnight: the date alone
+}
+
+TEST_F(SendingPass, ADailyMailThreeDaysAndAnHourLateSendsFourCopiesOldestFirst) {
+  const DateTime first = clock.Now().AddDays(-3).AddMinutes(-60);
+  auto item = Schedule("Daily", Daily(first));
+  CapturedLog log(true);
+  Pass();
+  ASSERT_EQ(wire.Sent().size(), 4u);
+  for (const auto& m : wire.Sent())
+    EXPECT_EQ(m.subject, "Daily");
+  // Oldest first: each copy's trace names its occurrence.
+  std::size_t at = 0;
+  for (int i = 0; i < 4; ++i) {
+    const std::string line = "SendMail Timer = '" + us.FormatDateTime(first.AddDays(i)) + "'";
+    const std::size_t p = log.Text().find(line, at);
+    ASSERT_NE(p, std::string::npos) << line;
+    at = p;
+  }
+  ASSERT_EQ(CountIn(Velmora()), 1);
+  EXPECT_EQ(ScheduleOf(Velmora()->Items()->Item(1)), first.AddDays(4));
+  EXPECT_EQ(NextOccurence(), us.FormatDateTime(first.AddDays(4)));
+  // The stored mail's record moved on with it.
+  CMailProps stored;
+  stored.ReadProps(Velmora()->Items()->Item(1));
+  EXPECT_TRUE(stored.m_IsRecurring);
+  EXPECT_EQ(stored.m_PatternStartDate, first.AddDays(4).DatePart());
+  (void)item;
+}
+
+TEST_F(SendingPass, APatternEndingAmongTheDueOccurrencesSendsTheMailItselfLast) {
+  const DateTime first = clock.Now().AddDays(-5);
+  Schedule("Thrice", Daily(first, 3));
+  Pass();
+  EXPECT_EQ(wire.Sent().size(), 3u);
+  EXPECT_EQ(CountIn(Velmora()), 0);
+  EXPECT_EQ(NextOccurence(), "");
+  EXPECT_EQ(CountIn(Folder(host::ol::kFolderSentMail)), 3);
+}
+
+TEST_F(SendingPass, ACountedRecurrenceCountsDownAcrossPasses) {
+  Schedule("Twice", Daily(clock.Now(), 2));
+  Pass();
+  EXPECT_EQ(wire.Sent().size(), 1u);
+  ASSERT_EQ(CountIn(Velmora()), 1);
+  CMailProps stored;
+  stored.ReadProps(Velmora()->Items()->Item(1));
+  EXPECT_EQ(stored.m_Occurrences, 1);
+  clock.Advance(86400);
+  Pass();
+  EXPECT_EQ(wire.Sent().size(), 2u);
+  EXPECT_EQ(CountIn(Velmora()), 0);
+}
+
+TEST_F(SendingPass, AMailOpenInAWindowStaysAndStillCountsWithItsPastTime) {
+  const DateTime due = clock.Now().AddMinutes(-10);
+  auto item = ScheduleOnce("Open", due);
+  auto window = mail->OpenInspector(item);
+  Pass();
+  EXPECT_TRUE(wire.Sent().empty());
+  EXPECT_EQ(CountIn(Velmora()), 1);
+  EXPECT_EQ(NextOccurence(), us.FormatDateTime(due));
+  window->Close(host::ol::kDiscard);
+  Pass();
+  EXPECT_EQ(SentSubjects(), std::vector<std::string>{"Open"});
+}
+
+TEST_F(SendingPass, MailsAddedByTheSendingAreNotLookedAtInTheSamePass) {
+  // Several due mails side by side: none is skipped while the folder shifts.
+  for (int i = 0; i < 5; ++i)
+    ScheduleOnce("M" + std::to_string(i), clock.Now().AddSeconds(-i));
+  Schedule("R", Daily(clock.Now().AddDays(-1)));
+  Pass();
+  EXPECT_EQ(wire.Sent().size(), 7u);
+  EXPECT_EQ(CountIn(Velmora()), 1);
+}
+
+TEST_F(SendingPass, AttachmentSourcesAreResolvedWhenTheMailLeaves) {
+  TempDir dir("attach");
+  { std::ofstream(dir / "report.txt") << "v1"; }
+  CMailProps r;
+  r.m_ScheduleTime = clock.Now().AddMinutes(5);
+  r.m_collAttachments = {dir / "report.txt", dir / "gone.txt"};
+  Schedule("With files", r);
+  { std::ofstream(dir / "report.txt") << "version two"; }
+  clock.Advance(600);
+  Pass();
+  ASSERT_EQ(wire.Sent().size(), 1u);
+  const auto& atts = wire.Sent()[0].attachments;
+  ASSERT_EQ(atts.size(), 1u);
+  EXPECT_EQ(atts[0].displayName, "report.txt");
+  EXPECT_EQ(atts[0].bytes, "version two");
+}
+
+TEST_F(SendingPass, ASendAndExitPassWatchesTheSendReceiveToItsEnd) {
+  ScheduleOnce("Now", clock.Now());
+  int ended = 0;
+  auto sub = sync.OnSyncEnd([&] { ++ended; });
+  Main::OnTimer1(&sync, true);
+  EXPECT_TRUE(sync.HasObject());
+  EXPECT_TRUE(wire.Sent().empty());  // nothing leaves inside the pass itself
+  loop.Drain();
+  EXPECT_FALSE(sync.HasObject());
+  EXPECT_EQ(ended, 1);
+  EXPECT_EQ(wire.Sent().size(), 1u);
+}
+
+TEST_F(SendingPass, AFailedTransmissionLeavesTheMailSubmittedInTheOutbox) {
+  ScheduleOnce("Refused", clock.Now());
+  wire.FailAll();
+  Pass();
+  EXPECT_EQ(CountIn(Folder(host::ol::kFolderOutbox)), 1);
+  EXPECT_EQ(CountIn(Velmora()), 0);
+  wire.Heal();
+  CSyncObj later;
+  later.SendNow(false);
+  loop.Drain();
+  EXPECT_EQ(SentSubjects(), std::vector<std::string>{"Refused"});
+  EXPECT_EQ(CountIn(Folder(host::ol::kFolderOutbox)), 0);
+}
+
+// The host's Outbox is out of reach: every move into it fails.
+class NoOutboxNamespace final : public host::NameSpace {
+ public:
+  explicit NoOutboxNamespace(host::NameSpacePtr inner) : inner_(std::move(inner)) {}
+  host::FolderPtr GetDefaultFolder(int kind) override {
+    if (kind == host::ol::kFolderOutbox) Raise(-2147221233, "The operation failed.");
+    return inner_->GetDefaultFolder(kind);
+  }
+  host::SyncObjectsPtr SyncObjects() override { return inner_->SyncObjects(); }
+  host::MailItemPtr GetItemFromID(const std::string& id) override {
+    return inner_->GetItemFromID(id);
+  }
+
+ private:
+  host::NameSpacePtr inner_;
+};
+
+class NoOutboxApp final : public host::Application {
+ public:
+  explicit NoOutboxApp(host::ApplicationPtr inner) : inner_(std::move(inner)) {}
+  host::NameSpacePtr Session() override { return GetNamespace("MAPI"); }
+  host::NameSpacePtr GetNamespace(const std::string& t) override {
+    return std::make_shared<NoOutboxNamespace>(inner_->GetNamespace(t));
+  }
+  std::string Version() override { return inner_->Version(); }
+  host::ExplorerPtr ActiveExplorer() override { return inner_->ActiveExplorer(); }
+  host::InspectorPtr ActiveInspector() override { return inner_->ActiveInspector(); }
+  host::ExplorersPtr Explorers() override { return inner_->Explorers(); }
+  host::InspectorsPtr Inspectors() override { return inner_->Inspectors(); }
+  host::MailItemPtr CreateItem(int t) override { return inner_->CreateItem(t); }
+  host::COMAddInsPtr COMAddIns() override { return inner_->COMAddIns(); }
+  host::SubscriptionPtr OnItemSend(std::function<void(host::MailItemPtr, bool&)> h) override {
+    return inner_->OnItemSend(std::move(h));
+  }
+
+ private:
+  host::ApplicationPtr inner_;
+};
+
+TEST_F(SendingPass, ACopyThatCannotLeaveNeverStaysBehindAsASecondSchedule) {
+  const DateTime first = clock.Now().AddDays(-2);
+  Schedule("Series", Daily(first));
+  CapturedLog log;
+  GetAddinServices().app = std::make_shared<NoOutboxApp>(app);
+  Main::OnTimer1(&sync, false);
+  GetAddinServices().app = app;
+  EXPECT_TRUE(log.Contains("Main.MoveAndSendMessage"));
+  // Three copies were made and could not move; they stay, unscheduled.
+  ASSERT_EQ(CountIn(Velmora()), 4);
+  int scheduled = 0;
+  for (int i = 1; i <= 4; ++i)
+    if (ScheduleOf(Velmora()->Items()->Item(i))) ++scheduled;
+  EXPECT_EQ(scheduled, 1);
+  // The series goes on once, from the stored mail alone.
+  clock.Advance(86400);
+  Pass();
+  EXPECT_EQ(wire.Sent().size(), 1u);
+}
+
+TEST(GetFileName, TakesTheTextAfterTheLastSeparatorOfEitherKind) {
+  EXPECT_EQ(Main::GetFileName("C:\\r\\a.txt"), "a.txt");
+  EXPECT_EQ(Main::GetFileName("/home/u/out/b.pdf"), "b.pdf");
+  EXPECT_EQ(Main::GetFileName("plain.txt"), "plain.txt");
+  EXPECT_EQ(Main::GetFileName("C:\\dir\\"), "");
+}
+
+class RecipientCheck : public EngineTest {};
+
+TEST_F(RecipientCheck, AMailWithoutRecipientsIsRefusedWithTheFirstMessage) {
+  auto item = Folder(host::ol::kFolderDrafts)->Items()->Add(host::ol::kMailItem);
+  EXPECT_FALSE(Main::CheckRecipients(item));
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_EQ(box.shown[0].text, Main::kNoRecipientsText);
+  EXPECT_EQ(box.shown[0].style, mb::kSetForeground);
+}
+
+TEST_F(RecipientCheck, AnUnresolvableRecipientIsRefusedWithTheSecondMessageOnTop) {
+  auto item = Folder(host::ol::kFolderDrafts)->Items()->Add(host::ol::kMailItem);
+  item->SetTo("ann@example.com; not an address");
+  g_TopMost = true;
+  const bool ok = Main::CheckRecipients(item);
+  g_TopMost = false;
+  EXPECT_FALSE(ok);
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_EQ(box.shown[0].text, Main::kUnresolvedRecipientsText);
+  EXPECT_EQ(box.shown[0].style, mb::kTopMost);
+}
+
+TEST_F(RecipientCheck, ResolvableRecipientsPassSilentlyAndTheMailIsSaved) {
+  auto item = Folder(host::ol::kFolderDrafts)->Items()->Add(host::ol::kMailItem);
+  item->SetTo("Ann <ann@example.com>");
+  item->SetCC("bob@example.org");
+  EXPECT_TRUE(Main::CheckRecipients(item));
+  EXPECT_TRUE(box.shown.empty());
+  EXPECT_EQ(CountIn(Folder(host::ol::kFolderDrafts)), 1);
+}
+
+}  // namespace
+}  // namespace velmora::test
