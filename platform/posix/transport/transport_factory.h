@@ -1,0 +1,31 @@
+// Which transport the standalone host sends through: SMTP when the host's
+// settings name a server, else local delivery into a Maildir under the
+// user's data folder.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/posix/store/transport.h"
+
+namespace velmora::posix {
+
+class MailStore;
+
+// The store setting that names the SMTP server ("smtp://host:port" or
+// "smtps://host:port"); absent or empty means local Maildir delivery.
+inline constexpr std::string_view kSettingSmtpUrl = "SmtpUrl";
+
+struct TransportSettings {
+  std::string smtpUrl;            // empty: Maildir
+  std::filesystem::path maildir;  // DataHome()/"Maildir" unless set
+};
+
+TransportSettings LoadTransportSettings(MailStore& store);
+// Refuses (HostError 5, a one-line reason) a URL that is not smtp:// or smtps://.
+void SaveSmtpUrl(MailStore& store, std::string_view url);
+std::unique_ptr<Transport> MakeTransport(const TransportSettings& settings);
+
+}  // namespace velmora::posix
