@@ -1,26 +1,40 @@
 #include "platform/posix/store/entry_id.h"
 
-#include <array>
+#include <sys/random.h>
+
 #include <cstdint>
 #include <random>
 
 namespace velmora::posix {
 
+namespace {
+
+// Straight from the kernel each time: a generator seeded once would repeat
+// its sequence in a forked child, and two processes would make the same ids.
+void FillRandom(unsigned char* bytes, std::size_t n) {
+  std::size_t got = 0;
+  while (got < n) {
+    const ssize_t r = ::getrandom(bytes + got, n - got, 0);
+    if (r <= 0) break;
+    got += static_cast<std::size_t>(r);
+  }
+  if (got == n) return;
+  std::random_device rd;  // the kernel call failed: a fresh device read instead
+  for (std::size_t i = got; i < n; ++i)
+    bytes[i] = static_cast<unsigned char>(rd());
+}
+
+}  // namespace
+
 std::string NewEntryId() {
-  // One engine per thread, seeded from the system's entropy, so that ids made
-  // in two processes at the same moment still differ.
-  thread_local std::mt19937_64 engine = [] {
-    std::random_device rd;
-    std::seed_seq seed{rd(), rd(), rd(), rd(), rd(), rd(), rd(), rd()};
-    return std::mt19937_64(seed);
-  }();
   static constexpr char kHex[] = "0123456789ABCDEF";
+  unsigned char bytes[24];
+  FillRandom(bytes, sizeof bytes);
   std::string id;
-  id.reserve(48);
-  for (int word = 0; word < 3; ++word) {
-    std::uint64_t v = engine();
-    for (int i = 0; i < 16; ++i, v >>= 4)
-      id += kHex[v & 0xF];
+  id.reserve(2 * sizeof bytes);
+  for (const unsigned char b : bytes) {
+    id += kHex[b >> 4];
+    id += kHex[b & 0xF];
   }
   return id;
 }

@@ -41,7 +41,7 @@ std::filesystem::path MailStore::DefaultPath() {
 }
 
 void MailStore::Prepare() {
-  PrepareSchema(*db_);
+  sql::RetryWhileBusy(*db_, [this] { PrepareSchema(*db_); });
 }
 
 std::optional<std::string> MailStore::Setting(const std::string& key) {

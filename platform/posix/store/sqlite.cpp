@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <limits>
+#include <thread>
 #include <utility>
 
 #include "platform/posix/paths.h"
@@ -39,17 +41,38 @@ std::unique_ptr<Database> Database::Open(const std::filesystem::path& path, int 
   const int rc =
       sqlite3_open_v2(name.c_str(), &raw,
                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-  std::unique_ptr<Database> db(new Database(raw, memory));
+  std::unique_ptr<Database> db(new Database(raw, memory, busyMs));
   if (rc != SQLITE_OK) db->Fail("open " + name);
   sqlite3_extended_result_codes(raw, 1);
   sqlite3_busy_timeout(raw, busyMs);
   db->Exec("PRAGMA foreign_keys = ON");
   if (!memory) {
     // The first read of the file: a file that is no database fails here.
-    Stmt mode(*db, "PRAGMA journal_mode = WAL");
-    mode.Step();
+    RetryWhileBusy(*db, [&] {
+      Stmt mode(*db, "PRAGMA journal_mode = WAL");
+      mode.Step();
+    });
   }
   return db;
+}
+
+bool Database::Busy() const noexcept {
+  const int code = sqlite3_errcode(db_) & 0xFF;
+  return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+}
+
+void RetryWhileBusy(Database& db, const std::function<void()>& step) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(db.BusyMs());
+  for (;;) {
+    try {
+      step();
+      return;
+    } catch (const HostError&) {
+      if (!db.Busy() || Clock::now() >= deadline) throw;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
 }
 
 Database::~Database() {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -76,10 +77,14 @@ class Database {
 
   [[noreturn]] void Fail(std::string_view what) const;
   sqlite3* Handle() const noexcept { return db_; }
+  // True when the last failure was another connection's lock.
+  bool Busy() const noexcept;
+  int BusyMs() const noexcept { return busyMs_; }
 
  private:
   friend class Stmt;
-  Database(sqlite3* db, bool inMemory) : db_(db), inMemory_(inMemory) {}
+  Database(sqlite3* db, bool inMemory, int busyMs)
+      : db_(db), inMemory_(inMemory), busyMs_(busyMs) {}
   sqlite3_stmt* Borrow(const std::string& sql, bool& owned);
   void Return(const std::string& sql, sqlite3_stmt* s, bool owned) noexcept;
 
@@ -89,9 +94,16 @@ class Database {
   };
   sqlite3* db_;
   bool inMemory_;
+  int busyMs_;
   std::uint64_t localWrites_ = 0;
   std::unordered_map<std::string, Cached> cache_;
 };
+
+// Runs `step` again while it fails on another connection's lock, up to the
+// busy timeout. For the few steps SQLite's busy handler does not cover: the
+// journal mode switch and the first read of a file another process is
+// creating or checkpointing.
+void RetryWhileBusy(Database& db, const std::function<void()>& step);
 
 // A write transaction. IMMEDIATE takes the write lock at once, so that two
 // processes never deadlock upgrading a read lock; a busy lock is waited for.

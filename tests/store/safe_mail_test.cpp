@@ -1,0 +1,108 @@
+// The standalone host's safe-send objects: submitting from the Outbox, and
+// counting and checking recipients.
+#include <gtest/gtest.h>
+
+#include "platform/posix/store/recipients.h"
+#include "platform/posix/store/store_error.h"
+#include "store/mail_host_fixture.h"
+
+namespace velmora::test {
+namespace {
+
+using posix::IsValidAddress;
+using posix::SplitRecipients;
+
+class StoreSafeMail : public MailHostTest {
+ protected:
+  host::SafeMailItemPtr safe = mail->Objects().CreateSafeMailItem();
+
+  bool IsSubmitted(const host::MailItemPtr& item) {
+    return mail->Store().LoadItem(item->EntryID())->fields.submitted;
+  }
+};
+
+TEST_F(StoreSafeMail, SendSavesMovesToTheOutboxAndSubmits) {
+  auto item = SavedMail(Drafts(), "to go");
+  item->SetSubject("changed");
+  safe->SetItem(item);
+  safe->Send();
+  EXPECT_EQ(Drafts()->Items()->Count(), 0);
+  ASSERT_EQ(Outbox()->Items()->Count(), 1);
+  auto stored = Outbox()->Items()->Item(1);
+  EXPECT_EQ(stored->Subject(), "changed");
+  EXPECT_TRUE(IsSubmitted(stored));
+  EXPECT_EQ(item->Parent()->Name(), "Outbox");  // the wrapped object follows
+}
+
+TEST_F(StoreSafeMail, SendOfAnOutboxItemOnlySubmitsIt) {
+  auto item = SavedMail(Outbox(), "already there");
+  safe->SetItem(item);
+  safe->Send();
+  EXPECT_EQ(Outbox()->Items()->Count(), 1);
+  EXPECT_TRUE(IsSubmitted(item));
+}
+
+TEST_F(StoreSafeMail, SendRefusesWhatCannotGo) {
+  EXPECT_EQ(ErrorOf([&] { safe->Send(); }), err::kObjectNotSet);
+  auto nobody = SavedMail(Drafts(), "nobody", "");
+  safe->SetItem(nobody);
+  EXPECT_EQ(ErrorOf([&] { safe->Send(); }), posix::store_err::kNoRecipients);
+  EXPECT_EQ(Drafts()->Items()->Count(), 1);
+  EXPECT_FALSE(IsSubmitted(nobody));
+
+  auto once = SavedMail(Drafts(), "once");
+  safe->SetItem(once);
+  safe->Send();
+  ns->SyncObjects()->Item(1)->Start();
+  loop.Drain();
+  auto sent = SentItems()->Items()->Item(1);
+  safe->SetItem(sent);
+  EXPECT_EQ(ErrorOf([&] { safe->Send(); }), posix::store_err::kFailed);
+  EXPECT_EQ(SentItems()->Items()->Count(), 1);
+}
+
+TEST_F(StoreSafeMail, RecipientsCountsToCcAndBcc) {
+  auto item = SavedMail(Drafts(), "many",
+                        "ann@example.com; Bob <bob@example.com>, \"Lee, Sam\" <sam@example.com>");
+  item->SetCC(" ; cc@example.com;");
+  item->SetBCC("bcc@example.com");
+  safe->SetItem(item);
+  EXPECT_EQ(safe->Recipients()->Count(), 5);
+  EXPECT_TRUE(safe->Recipients()->ResolveAll());
+  item->SetCC("just a name");
+  EXPECT_EQ(safe->Recipients()->Count(), 5);
+  EXPECT_FALSE(safe->Recipients()->ResolveAll());
+}
+
+TEST_F(StoreSafeMail, FactoryFailsWhereTheLibraryIsMissing) {
+  mail->SetSafeMailAvailable(false);
+  EXPECT_EQ(ErrorOf([&] { mail->Objects().CreateSafeMailItem(); }), err::kCannotCreateObject);
+  mail->SetSafeMailAvailable(true);
+  EXPECT_TRUE(mail->Objects().CreateSafeMailItem());
+}
+
+TEST(StoreRecipients, SplitsOutsideQuotesAndAngleBrackets) {
+  const auto r = SplitRecipients("\"Doe, Jane\" <jane@example.com>;bob@example.com ,, <x@y.org>");
+  ASSERT_EQ(r.size(), 3u);
+  EXPECT_EQ(r[0].name, "Doe, Jane");
+  EXPECT_EQ(r[0].address, "jane@example.com");
+  EXPECT_EQ(r[1].name, "");
+  EXPECT_EQ(r[1].address, "bob@example.com");
+  EXPECT_EQ(r[2].address, "x@y.org");
+  EXPECT_TRUE(SplitRecipients("  ;, ").empty());
+  EXPECT_EQ(SplitRecipients("\"unclosed, quote <a@b.c>").size(), 1u);
+}
+
+TEST(StoreRecipients, AddressCheck) {
+  for (const char* good : {"a@example.com", "first.last+tag@sub.example.co.uk", "root@localhost",
+                           "o'neil@example.com", "jürgen@bücher.de", "x@a-b.example"})
+    EXPECT_TRUE(IsValidAddress(good)) << good;
+  for (const char* bad :
+       {"", "plain", "@example.com", "a@", "a@b", "a@@example.com", ".a@example.com",
+        "a.@example.com", "a..b@example.com", "a b@example.com", "a@-example.com", "a@example..com",
+        "a@exa mple.com", "a@example.com\r\nBcc: evil@example.com", "<a@example.com>"})
+    EXPECT_FALSE(IsValidAddress(bad)) << bad;
+}
+
+}  // namespace
+}  // namespace velmora::test

@@ -1,0 +1,154 @@
+// Windows of the standalone host: explorers and inspectors opening and
+// closing with their events, the active window, the navigation pane's
+// shortcuts and the add-in list.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/posix/store/store_error.h"
+#include "store/mail_host_fixture.h"
+
+namespace velmora::test {
+namespace {
+
+using posix::store_err::kBadIndex;
+
+using StoreWindows = MailHostTest;
+
+TEST_F(StoreWindows, OpeningAnExplorerRaisesNewExplorer) {
+  std::vector<host::ExplorerPtr> seen;
+  auto sub = app->Explorers()->OnNewExplorer([&](host::ExplorerPtr e) { seen.push_back(e); });
+  EXPECT_FALSE(app->ActiveExplorer());
+  auto explorer = mail->OpenExplorer();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0], explorer);
+  EXPECT_EQ(app->ActiveExplorer(), explorer);
+  EXPECT_EQ(app->Explorers()->Count(), 1);
+  EXPECT_EQ(explorer->CurrentFolder()->Name(), "Inbox");
+}
+
+TEST_F(StoreWindows, ClosingLeavesExplorersBeforeTheCloseEvent) {
+  auto first = mail->OpenExplorer();
+  auto second = mail->OpenExplorer();
+  std::vector<int> countsSeen;
+  auto sub = second->OnClose([&] { countsSeen.push_back(app->Explorers()->Count()); });
+  second->Close();
+  second->Close();
+  EXPECT_EQ(countsSeen, std::vector<int>{1});
+  EXPECT_EQ(app->ActiveExplorer(), first);
+  first->Close();
+  EXPECT_FALSE(app->ActiveExplorer());
+  EXPECT_EQ(app->Explorers()->Count(), 0);
+}
+
+TEST_F(StoreWindows, ExplorerFolderSelectionAndPosition) {
+  auto explorer = mail->OpenExplorer({.folder = Drafts(), .left = 10, .top = 20});
+  EXPECT_EQ(explorer->CurrentFolder()->Name(), "Drafts");
+  EXPECT_EQ(explorer->Left(), 10);
+  EXPECT_EQ(explorer->Top(), 20);
+  explorer->SetCurrentFolder(Outbox());
+  EXPECT_EQ(explorer->CurrentFolder()->Name(), "Outbox");
+  EXPECT_EQ(ErrorOf([&] { explorer->SetCurrentFolder(nullptr); }), err::kObjectNotSet);
+
+  auto a = SavedMail(Inbox(), "a");
+  auto b = SavedMail(Inbox(), "b");
+  EXPECT_EQ(explorer->Selection()->Count(), 0);
+  explorer->SetSelection({a, b});
+  ASSERT_EQ(explorer->Selection()->Count(), 2);
+  EXPECT_EQ(explorer->Selection()->Item(2)->Subject(), "b");
+  EXPECT_EQ(ErrorOf([&] { explorer->Selection()->Item(3); }), kBadIndex);
+}
+
+TEST_F(StoreWindows, DisplayOpensOneInspectorPerItem) {
+  std::vector<host::InspectorPtr> seen;
+  auto sub = app->Inspectors()->OnNewInspector([&](host::InspectorPtr i) { seen.push_back(i); });
+  auto item = SavedMail(Drafts(), "shown");
+  item->Display();
+  ns->GetItemFromID(item->EntryID())->Display();  // the same item: brought forward
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(app->Inspectors()->Count(), 1);
+  EXPECT_EQ(app->ActiveInspector(), seen[0]);
+  EXPECT_EQ(seen[0]->CurrentItem(), item);
+}
+
+TEST_F(StoreWindows, InspectorCloseSavesOrDiscards) {
+  auto item = SavedMail(Drafts(), "original");
+  auto window = mail->OpenInspector(item);
+  item->SetSubject("typed");
+  window->Close(host::ol::kSave);
+  EXPECT_EQ(ns->GetItemFromID(item->EntryID())->Subject(), "typed");
+  EXPECT_FALSE(app->ActiveInspector());
+
+  window = mail->OpenInspector(item);
+  item->SetSubject("thrown away");
+  window->Close(host::ol::kDiscard);
+  EXPECT_EQ(item->Subject(), "typed");
+  EXPECT_EQ(ns->GetItemFromID(item->EntryID())->Subject(), "typed");
+}
+
+TEST_F(StoreWindows, ClosingTheItemClosesItsWindow) {
+  auto item = SavedMail(Drafts(), "x");
+  mail->OpenInspector(item);
+  item->Close(host::ol::kSave);
+  EXPECT_EQ(app->Inspectors()->Count(), 0);
+}
+
+TEST_F(StoreWindows, NavigationPaneShortcutsPersist) {
+  auto explorer = mail->OpenExplorer();
+  auto pane = explorer->Panes()->Item(1);
+  EXPECT_EQ(explorer->Panes()->Count(), 1);
+  EXPECT_EQ(pane->Class(), host::ol::kClassOutlookBarPane);
+  EXPECT_EQ(pane->Name(), "OutlookBar");
+  auto group = pane->Contents()->Groups()->Item(1);
+  EXPECT_EQ(group->Class(), host::ol::kClassOutlookBarGroup);
+  auto shortcuts = group->Shortcuts();
+  EXPECT_EQ(shortcuts->Count(), 0);
+
+  auto folder = Inbox()->Parent()->Folders()->Add("Velmora", host::ol::kFolderDrafts);
+  shortcuts->Add(Inbox(), "Inbox");
+  auto s = shortcuts->Add(folder, "Velmora");
+  EXPECT_EQ(s->Class(), host::ol::kClassOutlookBarShortcut);
+  EXPECT_EQ(shortcuts->Add(Drafts(), "")->Name(), "Drafts");
+  shortcuts->Remove(1);
+  EXPECT_EQ(ErrorOf([&] { shortcuts->Remove(3); }), kBadIndex);
+
+  // Another window shows the same pane.
+  auto again = mail->OpenExplorer()->Panes()->Item(1)->Contents()->Groups()->Item(1)->Shortcuts();
+  ASSERT_EQ(again->Count(), 2);
+  EXPECT_EQ(again->Item(1)->Name(), "Velmora");
+  EXPECT_EQ(again->Item(2)->Name(), "Drafts");
+  EXPECT_EQ(ErrorOf([&] { explorer->Panes()->Item(2); }), kBadIndex);
+  EXPECT_EQ(ErrorOf([&] { shortcuts->Add(nullptr, "x"); }), err::kObjectNotSet);
+}
+
+TEST_F(StoreWindows, AddInsRegisteredByTheHostAreListed) {
+  EXPECT_EQ(app->COMAddIns()->Count(), 0);
+  mail->RegisterAddIn("Velmora.Connect", "Velmora");
+  auto addIn = app->COMAddIns()->Item(1);
+  EXPECT_EQ(addIn->ProgID(), "Velmora.Connect");
+  EXPECT_EQ(addIn->Description(), "Velmora");
+  EXPECT_TRUE(addIn->Connect());
+  int object = 0;
+  addIn->SetObject(&object);
+  EXPECT_EQ(app->COMAddIns()->Item(1)->Object(), &object);
+  EXPECT_EQ(ErrorOf([&] { app->COMAddIns()->Item(2); }), kBadIndex);
+}
+
+TEST_F(StoreWindows, ANamespaceOtherThanMapiIsRefused) {
+  EXPECT_TRUE(app->GetNamespace("mapi"));
+  EXPECT_EQ(ErrorOf([&] { app->GetNamespace("LDAP"); }), posix::store_err::kInvalidArgument);
+}
+
+TEST_F(StoreWindows, ObjectsOutlivingTheHostFailCleanly) {
+  auto explorer = mail->OpenExplorer();
+  auto item = SavedMail(Drafts(), "kept");
+  auto group = ns->SyncObjects()->Item(1);
+  mail.reset();
+  EXPECT_EQ(item->Subject(), "kept");  // the store lives as long as its objects
+  EXPECT_NE(ErrorOf([&] { group->Start(); }), 0);
+  explorer->Close();
+}
+
+}  // namespace
+}  // namespace velmora::test
