@@ -32,8 +32,8 @@ void AddScheduleColumn(const host::ViewPtr& view) {
 }  // namespace
 
 void CustomizeView(const host::FolderPtr& oFolder) {
-  if (!IsOutlook2002OrLater()) return;
   Trap("Main.CustomizeView", [&] {
+    if (!IsOutlook2002OrLater()) return;
     auto views = Need(oFolder).Views();
     auto view = Need(views).Add(std::string(kVelmoraViewName), host::ol::kTableView,
                                 host::ol::kViewSaveThisFolderEveryone);
@@ -46,8 +46,8 @@ void CustomizeView(const host::FolderPtr& oFolder) {
 }
 
 void UpdateView(const host::FolderPtr& oFolder) {
-  if (!IsOutlook2002OrLater()) return;
   Trap("Main.UpdateView", [&] {
+    if (!IsOutlook2002OrLater()) return;
     host::ViewPtr view;
     Ignore([&] { view = Need(Need(oFolder).Views()).Item(std::string(kVelmoraViewName)); });
     if (!view) {
