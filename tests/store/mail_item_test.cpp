@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "platform/posix/host/mail_item.h"
 #include "platform/posix/store/store_error.h"
 #include "store/mail_host_fixture.h"
 #include "support/temp_dir.h"
@@ -197,6 +198,16 @@ TEST_F(StoreItems, FolderKeepsArrivalOrder) {
   EXPECT_EQ(items->Item(3)->Subject(), "b");
   EXPECT_EQ(ErrorOf([&] { items->Item(0); }), kBadIndex);
   EXPECT_EQ(ErrorOf([&] { items->Item(4); }), kBadIndex);
+}
+
+TEST_F(StoreItems, ReceivedMailIsSentAndNamesItsSender) {
+  auto read = mail->AddReceivedMail({.subject = "Hi", .from = "bob@example.com"});
+  EXPECT_TRUE(read->Sent());
+  EXPECT_EQ(read->Parent()->Name(), "Inbox");
+  auto* ours = dynamic_cast<posix::HostMailItem*>(read.get());
+  ASSERT_NE(ours, nullptr);
+  EXPECT_EQ(ours->From(), "bob@example.com");
+  EXPECT_FALSE(SavedMail(Drafts(), "draft")->Sent());
 }
 
 TEST_F(StoreItems, GetItemFromIdFindsOnlyStoredItems) {

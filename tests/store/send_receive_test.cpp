@@ -81,7 +81,9 @@ TEST_F(StoreSendReceive, SubmittedItemsLeaveThroughTheTransportIntoSentItems) {
   auto safe = mail->Objects().CreateSafeMailItem();
   safe->SetItem(item);
   safe->Send();
-  mail->Store().SetSetting("From", "me@example.net");
+  mail->SetDefaultFrom("me@example.net");
+  EXPECT_EQ(ErrorOf([&] { mail->SetDefaultFrom("me at example"); }),
+            posix::store_err::kInvalidArgument);
   clock.Set(DateTime::FromParts(2026, 12, 7, 10, 15, 0));
 
   group->Start();

@@ -5,6 +5,8 @@
 #include "platform/posix/host/com_addins.h"
 #include "platform/posix/host/folder.h"
 #include "platform/posix/host/mail_item.h"
+#include "platform/posix/store/recipients.h"
+#include "platform/posix/store/store_error.h"
 
 namespace velmora::posix {
 
@@ -31,6 +33,24 @@ std::filesystem::path MailHost::DefaultStorePath() {
 
 void MailHost::SetVersion(const std::string& version) {
   ctx_->Store().SetSetting("Version", version);
+}
+
+void MailHost::SetDefaultFrom(const std::string& address) {
+  if (!IsValidAddress(address))
+    Raise(store_err::kInvalidArgument, "\"" + address + "\" is not a valid e-mail address.");
+  ctx_->Store().SetSetting("From", address);
+}
+
+host::MailItemPtr MailHost::AddReceivedMail(const ReceivedMail& mail) {
+  auto folder = mail.folder ? mail.folder
+                            : App()->GetNamespace("MAPI")->GetDefaultFolder(host::ol::kFolderInbox);
+  auto item = folder->Items()->Add(host::ol::kMailItem);
+  item->SetSubject(mail.subject);
+  item->SetBody(mail.body);
+  item->SetTo(mail.to);
+  item->Save();
+  ctx_->Store().MarkReceived(item->EntryID(), ctx_->Now(), mail.from);
+  return App()->GetNamespace("MAPI")->GetItemFromID(item->EntryID());
 }
 
 std::shared_ptr<HostExplorer> MailHost::OpenExplorer(const ExplorerOptions& options) {

@@ -223,11 +223,21 @@ WriteTransaction::WriteTransaction(Database& db)
 }
 
 WriteTransaction::~WriteTransaction() {
-  if (outer_ && !done_) sqlite3_exec(db_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+  if (outer_ && !done_) {
+    sqlite3_exec(db_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    // What objects read inside the rolled-back work is stale now.
+    db_.NoteWrite();
+  }
 }
 
 void WriteTransaction::Commit() {
-  if (!outer_ || done_) return;
+  if (done_) return;
+  if (!outer_) {
+    // Joined an outer transaction: objects holding copies must still see
+    // this change before the outer one commits.
+    db_.NoteWrite();
+    return;
+  }
   db_.Exec("COMMIT");
   done_ = true;
   db_.NoteWrite();

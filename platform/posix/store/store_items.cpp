@@ -284,6 +284,16 @@ void MailStore::MarkSent(const std::string& entryId, DateTime when, const std::s
   tx.Commit();
 }
 
+void MailStore::MarkReceived(const std::string& entryId, DateTime when, const std::string& from) {
+  sql::WriteTransaction tx(*db_);
+  sql::Stmt s(*db_,
+              "UPDATE items SET sent = 1, submitted = 0, sent_time = ?1, from_text = ?2 "
+              "WHERE entry_id = ?3");
+  s.Bind(1, when.Seconds()).Bind(2, from).Bind(3, entryId).Run();
+  if (db_->Changes() == 0) RaiseMovedOrDeleted();
+  tx.Commit();
+}
+
 std::string MailStore::AttachmentBytes(std::int64_t attachmentId) {
   sql::Stmt s(*db_, "SELECT data FROM attachments WHERE id = ?");
   if (!s.Bind(1, attachmentId).Step()) RaiseMovedOrDeleted();
