@@ -5,6 +5,7 @@
 #include "common/services.h"
 #include "common/text.h"
 #include "common/trap.h"
+#include "common/winreg.h"
 #include "tray/tray_names.h"
 
 namespace velmora::tray {
@@ -29,6 +30,8 @@ bool WriteValue(std::string_view where, const SettingsLocation& at, std::string_
 }
 
 }  // namespace
+
+SettingsLocation::SettingsLocation() : root(reg::kCurrentUser), subkey(kSettingsKey) {}
 
 std::optional<DateTime> LoadRegParam(const SettingsLocation& where) {
   try {

@@ -8,15 +8,17 @@
 
 #include "common/datetime.h"
 #include "common/registry_backend.h"
-#include "common/winreg.h"
 
 namespace velmora::tray {
 
 // Where the values live: the current user's settings key, unless a test
-// names another.
+// names another. (Kept free of winreg.h, whose names windows.h would spoil
+// for the Win32 code that includes this.)
 struct SettingsLocation {
-  RegKey root = reg::kCurrentUser;
-  std::string subkey = std::string(kSettingsKey);
+  SettingsLocation();
+  SettingsLocation(RegKey r, std::string s) : root(r), subkey(std::move(s)) {}
+  RegKey root;
+  std::string subkey;
 };
 
 // The next due time without its seconds; nothing when the key is missing,
