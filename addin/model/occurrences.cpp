@@ -3,6 +3,7 @@
 // occurrence to the next. The rules follow the host's own appointment model
 // (day 31 clamps to shorter months, instance 5 is the last, weeks start on the
 // host's first day of the week).
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -86,6 +87,123 @@ int WeekPosition(DateTime c, int firstDow) {
   return (c.Weekday() - firstDow + 7) % 7 + 1;
 }
 
+// The count limit and end limit an argument sets.
+Limits ReadLimits(const host::Value& arg, DateTime first, std::int64_t startSeconds) {
+  std::optional<DateTime> endDate;
+  std::optional<std::int32_t> count;
+  if (const auto* t = std::get_if<DateTime>(&arg)) {
+    endDate = *t;
+  } else if (const auto* n = std::get_if<std::int32_t>(&arg)) {
+    count = *n;
+  } else if (const auto* d = std::get_if<double>(&arg)) {
+    count = ToInt32(*d);
+  } else if (const auto* s = std::get_if<std::string>(&arg)) {
+    if (std::optional<DateTime> read = ReadDateText(*s))
+      endDate = read;
+    else if (std::optional<double> num = NumericText(*s))
+      count = ToInt32(*num);
+  }
+  if (endDate) return {kDateCountLimit, endDate->DatePart().AddSeconds(startSeconds)};
+  if (count) return {*count, first.AddYears(kCountYears)};
+  InvalidParam();
+}
+
+// The day number of a monthly or yearly pattern in the month of d: the
+// pattern's day, or the month's last day when the month is shorter.
+int ClampedDay(const CMailProps& p, DateTime d) {
+  return std::min(p.m_DayOfMonth, GetDaysInMonth(d));
+}
+
+void Daily(const CMailProps& p, Collector& out, DateTime c) {
+  if (p.m_Interval < 0) InvalidPattern("interval");
+  if (p.m_Interval != 0) {
+    while (out.Room(c)) {
+      out.Add(c);
+      c = c.AddDays(p.m_Interval);
+    }
+    return;
+  }
+  while (out.Room(c)) {
+    if (Matches(c, p.m_DayOfWeekMask)) out.Add(c);
+    c = c.AddDays(1);
+  }
+}
+
+void Weekly(const CMailProps& p, Collector& out, DateTime c) {
+  int w = WeekPosition(c, EffectiveFirstDOW());
+  while (out.Room(c)) {
+    for (int pos = w; pos <= 7; ++pos) {
+      if (Matches(c, p.m_DayOfWeekMask)) {
+        if (!out.Room(c)) return;
+        out.Add(c);
+      }
+      c = c.AddDays(1);
+    }
+    // c stands on the first day of the next week; skip the weeks not due.
+    w = 1;
+    if (p.m_Interval > 1) c = c.AddDays(7 * (static_cast<std::int64_t>(p.m_Interval) - 1));
+  }
+}
+
+void Monthly(const CMailProps& p, Collector& out, DateTime c) {
+  // An interval below 1 would never leave the month, and a day number
+  // outside 1 to 31 would step backwards: neither walk would end.
+  if (p.m_Interval < 1) InvalidPattern("interval");
+  if (p.m_DayOfMonth < 1 || p.m_DayOfMonth > 31) InvalidPattern("day of month");
+  if (p.m_PatternStartDate.Day() > ClampedDay(p, c)) c = c.AddMonths(p.m_Interval);
+  for (;;) {
+    // Re-clamped every month, so day 31 comes back after a shorter month.
+    c = c.AddDays(ClampedDay(p, c) - c.Day());
+    if (!out.Room(c)) return;
+    out.Add(c);
+    c = c.AddMonths(p.m_Interval);
+  }
+}
+
+void MonthNth(CMailProps& p, Collector& out, DateTime c, std::int64_t startSeconds) {
+  if (p.m_Interval < 1) InvalidPattern("interval");
+  DateTime s = DateTime::FromParts(c.Year(), c.Month(), 1);
+  if (p.m_PatternStartDate.Day() >
+      p.GetInstanceDay(s.Year(), s.Month(), p.m_Instance, p.m_DayOfWeekMask))
+    s = s.AddMonths(p.m_Interval);
+  for (;;) {
+    const int d = p.GetInstanceDay(s.Year(), s.Month(), p.m_Instance, p.m_DayOfWeekMask);
+    c = DateTime::FromParts(s.Year(), s.Month(), d).AddSeconds(startSeconds);
+    if (!out.Room(c)) return;
+    out.Add(c);
+    s = s.AddMonths(p.m_Interval);
+  }
+}
+
+void Yearly(const CMailProps& p, Collector& out, DateTime c, std::int64_t startSeconds) {
+  if (p.m_MonthOfYear < 1 || p.m_MonthOfYear > 12) InvalidPattern("month");
+  if (p.m_DayOfMonth < 1 || p.m_DayOfMonth > 31) InvalidPattern("day of month");
+  c = DateTime::FromParts(c.Year(), p.m_MonthOfYear,
+                          std::min(p.m_DayOfMonth, DaysInMonth(c.Year(), p.m_MonthOfYear)));
+  if (c < p.m_PatternStartDate) c = c.AddYears(1);
+  c = c.AddSeconds(startSeconds);
+  for (;;) {
+    c = c.AddDays(ClampedDay(p, c) - c.Day());
+    if (!out.Room(c)) return;
+    out.Add(c);
+    c = c.AddYears(1);
+  }
+}
+
+void YearNth(CMailProps& p, Collector& out, DateTime c, std::int64_t startSeconds) {
+  if (p.m_MonthOfYear < 1 || p.m_MonthOfYear > 12) InvalidPattern("month");
+  c = DateTime::FromParts(
+      c.Year(), p.m_MonthOfYear,
+      p.GetInstanceDay(c.Year(), p.m_MonthOfYear, p.m_Instance, p.m_DayOfWeekMask));
+  if (c < p.m_PatternStartDate) c = c.AddYears(1);
+  for (int y = c.Year();; ++y) {
+    const int d = p.GetInstanceDay(y, p.m_MonthOfYear, p.m_Instance, p.m_DayOfWeekMask);
+    c = DateTime::FromParts(y, p.m_MonthOfYear, d).AddSeconds(startSeconds);
+    if (!out.Room(c)) return;
+    out.Add(c);
+  }
+}
+
 }  // namespace
 
 std::optional<std::vector<DateTime>> CMailProps::GetOccurrences(
@@ -99,132 +217,28 @@ std::optional<std::vector<DateTime>> CMailProps::GetOccurrences1(
   return TrapOr("CMailProps::GetOccurrences1", Result{}, [&]() -> Result {
     const std::int64_t startSeconds = m_StartTime.SecondsOfDay();
     const DateTime first = m_PatternStartDate.AddSeconds(startSeconds);
-
-    Limits limits;
-    std::optional<DateTime> endDate;
-    std::optional<std::int32_t> count;
-    if (const auto* t = std::get_if<DateTime>(&EndDateOrNumOccurrences)) {
-      endDate = *t;
-    } else if (const auto* n = std::get_if<std::int32_t>(&EndDateOrNumOccurrences)) {
-      count = *n;
-    } else if (const auto* d = std::get_if<double>(&EndDateOrNumOccurrences)) {
-      count = ToInt32(*d);
-    } else if (const auto* s = std::get_if<std::string>(&EndDateOrNumOccurrences)) {
-      if (std::optional<DateTime> read = ReadDateText(*s))
-        endDate = read;
-      else if (std::optional<double> num = NumericText(*s))
-        count = ToInt32(*num);
-    }
-    if (endDate) {
-      limits.count = kDateCountLimit;
-      limits.end = endDate->DatePart().AddSeconds(startSeconds);
-    } else if (count) {
-      limits.count = *count;
-      limits.end = first.AddYears(kCountYears);
-    } else {
-      InvalidParam();
-    }
-
-    Collector out(limits);
-    DateTime c = first;
+    Collector out(ReadLimits(EndDateOrNumOccurrences, first, startSeconds));
     switch (m_RecurrenceType) {
       case recurrence::kDaily:
-        if (m_Interval < 0) InvalidPattern("interval");
-        if (m_Interval != 0) {
-          while (out.Room(c)) {
-            out.Add(c);
-            c = c.AddDays(m_Interval);
-          }
-        } else {
-          while (out.Room(c)) {
-            if (Matches(c, m_DayOfWeekMask)) out.Add(c);
-            c = c.AddDays(1);
-          }
-        }
+        Daily(*this, out, first);
         break;
-
-      case recurrence::kWeekly: {
-        int w = WeekPosition(c, EffectiveFirstDOW());
-        while (out.Room(c)) {
-          for (int pos = w; pos <= 7; ++pos) {
-            if (Matches(c, m_DayOfWeekMask)) {
-              if (!out.Room(c)) return out.Take();
-              out.Add(c);
-            }
-            c = c.AddDays(1);
-          }
-          w = 1;
-          if (m_Interval > 1) c = c.AddDays(7 * (static_cast<std::int64_t>(m_Interval) - 1));
-        }
+      case recurrence::kWeekly:
+        Weekly(*this, out, first);
         break;
-      }
-
-      case recurrence::kMonthly: {
-        // An interval below 1 would never leave the month, and a day number
-        // outside the month would step backwards: neither ends.
-        if (m_Interval < 1) InvalidPattern("interval");
-        if (m_DayOfMonth < 1 || m_DayOfMonth > 31) InvalidPattern("day of month");
-        const auto e = [this](DateTime d) { return std::min(m_DayOfMonth, GetDaysInMonth(d)); };
-        if (m_PatternStartDate.Day() > e(c)) c = c.AddMonths(m_Interval);
-        for (;;) {
-          c = c.AddDays(e(c) - c.Day());
-          if (!out.Room(c)) break;
-          out.Add(c);
-          c = c.AddMonths(m_Interval);
-        }
+      case recurrence::kMonthly:
+        Monthly(*this, out, first);
         break;
-      }
-
-      case recurrence::kMonthNth: {
-        if (m_Interval < 1) InvalidPattern("interval");
-        DateTime s = DateTime::FromParts(c.Year(), c.Month(), 1);
-        if (m_PatternStartDate.Day() >
-            GetInstanceDay(s.Year(), s.Month(), m_Instance, m_DayOfWeekMask))
-          s = s.AddMonths(m_Interval);
-        for (;;) {
-          const int d = GetInstanceDay(s.Year(), s.Month(), m_Instance, m_DayOfWeekMask);
-          c = DateTime::FromParts(s.Year(), s.Month(), d).AddSeconds(startSeconds);
-          if (!out.Room(c)) break;
-          out.Add(c);
-          s = s.AddMonths(m_Interval);
-        }
+      case recurrence::kMonthNth:
+        MonthNth(*this, out, first, startSeconds);
         break;
-      }
-
-      case recurrence::kYearly: {
-        if (m_MonthOfYear < 1 || m_MonthOfYear > 12) InvalidPattern("month");
-        if (m_DayOfMonth < 1 || m_DayOfMonth > 31) InvalidPattern("day of month");
-        const int e0 = std::min(m_DayOfMonth, DaysInMonth(c.Year(), m_MonthOfYear));
-        c = DateTime::FromParts(c.Year(), m_MonthOfYear, e0);
-        if (c < m_PatternStartDate) c = c.AddYears(1);
-        c = c.AddSeconds(startSeconds);
-        const auto e = [this](DateTime d) { return std::min(m_DayOfMonth, GetDaysInMonth(d)); };
-        for (;;) {
-          c = c.AddDays(e(c) - c.Day());
-          if (!out.Room(c)) break;
-          out.Add(c);
-          c = c.AddYears(1);
-        }
+      case recurrence::kYearly:
+        Yearly(*this, out, first, startSeconds);
         break;
-      }
-
-      case recurrence::kYearNth: {
-        if (m_MonthOfYear < 1 || m_MonthOfYear > 12) InvalidPattern("month");
-        c = DateTime::FromParts(
-            c.Year(), m_MonthOfYear,
-            GetInstanceDay(c.Year(), m_MonthOfYear, m_Instance, m_DayOfWeekMask));
-        if (c < m_PatternStartDate) c = c.AddYears(1);
-        for (int y = c.Year();; ++y) {
-          const int d = GetInstanceDay(y, m_MonthOfYear, m_Instance, m_DayOfWeekMask);
-          c = DateTime::FromParts(y, m_MonthOfYear, d).AddSeconds(startSeconds);
-          if (!out.Room(c)) break;
-          out.Add(c);
-        }
+      case recurrence::kYearNth:
+        YearNth(*this, out, first, startSeconds);
         break;
-      }
-
       default:
-        break;
+        break;  // no rule: no occurrences
     }
     return out.Take();
   });
