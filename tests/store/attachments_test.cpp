@@ -70,6 +70,15 @@ TEST_F(StoreAttachments, MissingFileOrFolderRaisesAndAddsNothing) {
   EXPECT_EQ(item->Attachments()->Count(), 0);
 }
 
+TEST_F(StoreAttachments, AFileTooLargeToStoreIsRefusedBeforeReading) {
+  const auto huge = dir / "huge.iso";
+  std::ofstream(huge).close();
+  std::filesystem::resize_file(huge, 1'000'000'001);  // sparse: no disk used
+  EXPECT_EQ(ErrorOf([&] { item->Attachments()->Add(huge, "huge.iso"); }),
+            posix::store_err::kInvalidArgument);
+  EXPECT_EQ(item->Attachments()->Count(), 0);
+}
+
 TEST_F(StoreAttachments, UnsavedAttachmentsAreDroppedByDiscard) {
   item->Attachments()->Add(Write("a.txt", "a"), "a.txt");
   EXPECT_EQ(item->Attachments()->Count(), 1);

@@ -87,6 +87,15 @@ TEST_F(StoreWindows, InspectorCloseSavesOrDiscards) {
   EXPECT_EQ(ns->GetItemFromID(item->EntryID())->Subject(), "typed");
 }
 
+TEST_F(StoreWindows, WindowOfADeletedItemStillCloses) {
+  auto item = SavedMail(Drafts(), "gone");
+  auto window = mail->OpenInspector(item);
+  item->Delete();
+  window->Close(host::ol::kSave);
+  EXPECT_EQ(app->Inspectors()->Count(), 0);
+  EXPECT_EQ(DeletedItems()->Items()->Count(), 1);
+}
+
 TEST_F(StoreWindows, ClosingTheItemClosesItsWindow) {
   auto item = SavedMail(Drafts(), "x");
   mail->OpenInspector(item);

@@ -45,12 +45,14 @@ void HostInspector::Build() {
 
 void HostInspector::Close(int saveMode) {
   if (closed_) return;
+  if (saveMode != host::ol::kDiscard && saveMode != host::ol::kSave &&
+      saveMode != host::ol::kPromptForSave)
+    Raise(store_err::kInvalidArgument, "The parameter is incorrect. (save mode)");
+  // The window of a deleted item closes with nothing to save.
   if (saveMode == host::ol::kDiscard)
     item_->Discard();
-  else if (saveMode == host::ol::kSave || saveMode == host::ol::kPromptForSave)
+  else if (!item_->Gone())
     item_->Save();
-  else
-    Raise(store_err::kInvalidArgument, "The parameter is incorrect. (save mode)");
   Dismiss();
 }
 

@@ -1,5 +1,6 @@
 #include "platform/posix/host/item_parts.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,9 +18,17 @@ namespace {
   Raise(store_err::kFileNotFound, "Cannot add the attachment: " + path);
 }
 
+// What one attachment may hold: SQLite's longest value, read whole into memory.
+constexpr std::uintmax_t kMaxAttachmentBytes = 1'000'000'000;
+
 std::string ReadWholeFile(const std::string& path) {
   std::error_code ec;
   if (path.empty() || !std::filesystem::is_regular_file(path, ec)) CannotAttach(path);
+  const auto size = std::filesystem::file_size(path, ec);
+  if (!ec && size > kMaxAttachmentBytes)
+    Raise(store_err::kInvalidArgument, "Cannot add the attachment: " + path +
+                                           " (the file is larger "
+                                           "than 1,000,000,000 bytes)");
   std::ifstream in(path, std::ios::binary);
   if (!in) CannotAttach(path);
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -53,6 +53,8 @@ class HostMailItem final : public host::MailItem,
   // For the host's other objects and for tests.
   bool Dirty() const;
   bool IsNew() const { return entryId_.empty(); }
+  // Deleted, or removed from the store by another object.
+  bool Gone() const { return gone_; }
   std::int64_t FolderId();
   bool Submitted() { return View().fields.submitted; }
   std::string From() { return View().fields.from; }

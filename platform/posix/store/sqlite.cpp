@@ -17,9 +17,11 @@ namespace velmora::posix::sql {
 
 namespace {
 
+// A value longer than SQLite takes is refused, never cut short.
 int Size(std::string_view s) {
-  constexpr std::size_t kMax = std::numeric_limits<int>::max();
-  return s.size() > kMax ? std::numeric_limits<int>::max() : static_cast<int>(s.size());
+  if (s.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+    Raise(store_err::kFailed, "The operation failed. (A value is too large to store)");
+  return static_cast<int>(s.size());
 }
 
 // Creates the database file private to the user before SQLite opens it; the
@@ -28,6 +30,7 @@ void CreatePrivateFile(const std::filesystem::path& path) {
   if (path.has_parent_path()) EnsurePrivateDir(path.parent_path());
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) Raise(store_err::kFailed, "The operation failed. Cannot open " + path.string());
+  ::fchmod(fd, 0600);  // mail is private, whoever made the file
   ::close(fd);
 }
 
@@ -153,30 +156,32 @@ Stmt::~Stmt() {
   db_.Return(sql_, s_, owned_);
 }
 
-Stmt& Stmt::Bind(int i, std::int64_t v) {
-  sqlite3_bind_int64(s_, i, v);
+Stmt& Stmt::Check(int rc) {
+  if (rc != SQLITE_OK) db_.Fail("bind " + sql_);
   return *this;
 }
 
+Stmt& Stmt::Bind(int i, std::int64_t v) {
+  return Check(sqlite3_bind_int64(s_, i, v));
+}
+
 Stmt& Stmt::Bind(int i, double v) {
-  sqlite3_bind_double(s_, i, v);
-  return *this;
+  return Check(sqlite3_bind_double(s_, i, v));
 }
 
 // Empty text binds as empty text, never as NULL.
 Stmt& Stmt::Bind(int i, std::string_view text) {
-  sqlite3_bind_text(s_, i, text.empty() ? "" : text.data(), Size(text), SQLITE_TRANSIENT);
-  return *this;
+  return Check(
+      sqlite3_bind_text(s_, i, text.empty() ? "" : text.data(), Size(text), SQLITE_TRANSIENT));
 }
 
 Stmt& Stmt::BindBlob(int i, std::string_view bytes) {
-  sqlite3_bind_blob(s_, i, bytes.empty() ? "" : bytes.data(), Size(bytes), SQLITE_TRANSIENT);
-  return *this;
+  return Check(
+      sqlite3_bind_blob(s_, i, bytes.empty() ? "" : bytes.data(), Size(bytes), SQLITE_TRANSIENT));
 }
 
 Stmt& Stmt::BindNull(int i) {
-  sqlite3_bind_null(s_, i);
-  return *this;
+  return Check(sqlite3_bind_null(s_, i));
 }
 
 bool Stmt::Step() {

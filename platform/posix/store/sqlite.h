@@ -49,6 +49,7 @@ class Stmt {
   std::string Blob(int col) const;
 
  private:
+  Stmt& Check(int rc);
   Database& db_;
   sqlite3_stmt* s_ = nullptr;
   bool owned_ = false;
