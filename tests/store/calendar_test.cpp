@@ -140,15 +140,6 @@ TEST(CalendarHelpers, WeekInstance) {
   EXPECT_EQ(GetWeekInstance(DateTime::FromParts(2027, 2, 21)), 3);
 }
 
-TEST(CalendarHelpers, WorkdayMaskIsMondayToFriday) {
-  int mask = 0;
-  for (int d = 1; d <= 7; ++d) {
-    const DateTime day = DateTime::FromParts(2027, 3, d);
-    if (day.Weekday() != 1 && day.Weekday() != 7) mask |= day.WeekdayBit();
-  }
-  EXPECT_EQ(GetWorkdayMask(), mask);
-}
-
 class TimeFormatTest : public ::testing::Test {
  protected:
   bool FormatWith(const std::string& timeFormat, const std::string& separator, std::string& out) {
