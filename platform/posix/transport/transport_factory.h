@@ -17,6 +17,8 @@ class MailStore;
 // The store setting that names the SMTP server ("smtp://host:port" or
 // "smtps://host:port"); absent or empty means local Maildir delivery.
 inline constexpr std::string_view kSettingSmtpUrl = "SmtpUrl";
+// The store setting that moves local delivery away from DataHome()/"Maildir".
+inline constexpr std::string_view kSettingMaildir = "Maildir";
 
 struct TransportSettings {
   std::string smtpUrl;            // empty: Maildir
@@ -26,6 +28,9 @@ struct TransportSettings {
 TransportSettings LoadTransportSettings(MailStore& store);
 // Refuses (HostError 5, a one-line reason) a URL that is not smtp:// or smtps://.
 void SaveSmtpUrl(MailStore& store, std::string_view url);
+// An absolute folder for local delivery; empty goes back to the default.
+// Refuses (HostError 5) a relative path.
+void SaveMaildir(MailStore& store, std::string_view path);
 std::unique_ptr<Transport> MakeTransport(const TransportSettings& settings);
 
 }  // namespace velmora::posix

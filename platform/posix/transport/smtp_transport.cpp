@@ -1,0 +1,125 @@
+#include "platform/posix/transport/smtp_transport.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string_view>
+
+#include "common/host_error.h"
+#include "common/text.h"
+#include "platform/posix/store/store_error.h"
+#include "platform/posix/transport/mime.h"
+
+namespace velmora::posix {
+
+namespace {
+
+struct EasyCleanup {
+  void operator()(CURL* c) const noexcept { curl_easy_cleanup(c); }
+};
+struct ListFree {
+  void operator()(curl_slist* l) const noexcept { curl_slist_free_all(l); }
+};
+
+void EnsureCurl() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct Upload {
+  std::string_view rest;
+};
+
+size_t ReadBody(char* buffer, size_t size, size_t count, void* user) {
+  auto* up = static_cast<Upload*>(user);
+  const size_t n = std::min(size * count, up->rest.size());
+  std::memcpy(buffer, up->rest.data(), n);
+  up->rest.remove_prefix(n);
+  return n;
+}
+
+// The server's replies, kept because curl's own message rarely says why: the
+// last refusal (4xx, 5xx) wins over the polite lines that may follow it.
+struct Replies {
+  std::string last;
+  std::string refusal;
+  std::string Why() const { return refusal.empty() ? last : refusal; }
+};
+
+int Trace(CURL*, curl_infotype type, char* data, size_t size, void* user) {
+  if (type != CURLINFO_HEADER_IN) return 0;
+  std::string line(data, size);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+    line.pop_back();
+  if (line.empty()) return 0;
+  auto* replies = static_cast<Replies*>(user);
+  replies->last = line;
+  if (line[0] == '4' || line[0] == '5') replies->refusal = line;
+  return 0;
+}
+
+template <class T>
+void Set(CURL* c, CURLoption option, T value) {
+  if (curl_easy_setopt(c, option, value) != CURLE_OK)
+    Raise(store_err::kFailed, "The mail transport could not be set up (libcurl option " +
+                                  std::to_string(static_cast<int>(option)) + ").");
+}
+
+}  // namespace
+
+SmtpTransport::SmtpTransport(std::string url) : SmtpTransport(std::move(url), Options{}) {}
+
+SmtpTransport::SmtpTransport(std::string url, Options options)
+    : url_(std::move(url)), options_(options) {}
+
+void SmtpTransport::Deliver(const OutgoingMail& mail) {
+  EnsureCurl();
+  std::unique_ptr<CURL, EasyCleanup> easy(curl_easy_init());
+  if (!easy) Raise(store_err::kFailed, "The mail transport could not be started (libcurl).");
+  CURL* c = easy.get();
+
+  std::unique_ptr<curl_slist, ListFree> rcpt;
+  for (const std::string& address : mail.recipients) {
+    curl_slist* next = curl_slist_append(rcpt.get(), ("<" + address + ">").c_str());
+    if (!next) Raise(err::kOutOfMemory, "Out of memory");
+    rcpt.release();
+    rcpt.reset(next);
+  }
+  const std::string from = "<" + mail.from + ">";
+  const std::string message = BuildMime(mail, LineEnding::kCrLf);
+  Upload upload{message};
+  Replies replies;
+  char errorText[CURL_ERROR_SIZE] = {};
+
+  Set(c, CURLOPT_URL, url_.c_str());
+  Set(c, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
+  Set(c, CURLOPT_USE_SSL,
+      static_cast<long>(options_.tryStartTls ? CURLUSESSL_TRY : CURLUSESSL_NONE));
+  Set(c, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
+  Set(c, CURLOPT_MAIL_FROM, from.c_str());
+  Set(c, CURLOPT_MAIL_RCPT, rcpt.get());
+  Set(c, CURLOPT_UPLOAD, 1L);
+  Set(c, CURLOPT_READFUNCTION, &ReadBody);
+  Set(c, CURLOPT_READDATA, &upload);
+  Set(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
+  Set(c, CURLOPT_CONNECTTIMEOUT, options_.connectTimeoutSeconds);
+  Set(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  Set(c, CURLOPT_LOW_SPEED_TIME, options_.stallSeconds);
+  // One thread, no alarm signals: timeouts must not interrupt the event loop.
+  Set(c, CURLOPT_NOSIGNAL, 1L);
+  Set(c, CURLOPT_ERRORBUFFER, errorText);
+  Set(c, CURLOPT_DEBUGFUNCTION, &Trace);
+  Set(c, CURLOPT_DEBUGDATA, &replies);
+  Set(c, CURLOPT_VERBOSE, 1L);
+
+  const CURLcode rc = curl_easy_perform(c);
+  if (rc == CURLE_OK) return;
+  std::string why = errorText[0] ? errorText : curl_easy_strerror(rc);
+  if (!replies.Why().empty()) why += "; the server said: " + replies.Why();
+  Raise(store_err::kFailed, "SMTP " + url_ + ": " + why);
+}
+
+}  // namespace velmora::posix
