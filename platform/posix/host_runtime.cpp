@@ -1,0 +1,204 @@
+#include "platform/posix/host_runtime.h"
+
+#include <signal.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "addin/connect/connect.h"
+#include "addin/store/addin_services.h"
+#include "addin/store/folder.h"
+#include "common/debug.h"
+#include "common/host_error.h"
+#include "common/trap.h"
+#include "common/winreg.h"
+#include "platform/posix/event_loop.h"
+#include "platform/posix/host/mail_host.h"
+#include "platform/posix/host_lock.h"
+#include "platform/posix/run_progress.h"
+#include "platform/posix/schedule_listing.h"
+#include "platform/posix/store/sqlite.h"
+#include "platform/posix/terminal_ports.h"
+#include "platform/posix/tick_transaction.h"
+#include "platform/posix/transport/transport_factory.h"
+#include "platform/posix/xml_pugi.h"
+
+namespace velmora::posix {
+
+namespace {
+
+// A write to a closed pipe (stdout of a finished reader, a dropped SMTP
+// socket) must fail as an error, not end the host.
+class IgnoreSigpipe {
+ public:
+  IgnoreSigpipe() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGPIPE, &ignore, &saved_);
+  }
+  ~IgnoreSigpipe() { ::sigaction(SIGPIPE, &saved_, nullptr); }
+  IgnoreSigpipe(const IgnoreSigpipe&) = delete;
+  IgnoreSigpipe& operator=(const IgnoreSigpipe&) = delete;
+
+ private:
+  struct sigaction saved_ {};
+};
+
+int SubmittedInOutbox(MailStore& store) {
+  int n = 0;
+  const auto outbox = store.DefaultFolder(host::ol::kFolderOutbox).id;
+  for (const auto& id : store.ItemIds(outbox)) {
+    const auto item = store.LoadItem(id);
+    if (item && item->fields.submitted) ++n;
+  }
+  return n;
+}
+
+std::string NextOccurenceText() {
+  std::string text;
+  Ignore([&] {
+    CWinReg reg;
+    if (reg.InitForRead(CWinReg::HKEY_CURRENT_USER, kSettingsKey))
+      text = reg.GetString(kValueNextOccurence);
+  });
+  return text;
+}
+
+void FlagSendAndExit() {
+  CWinReg reg;
+  if (!reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, kSettingsKey, true) ||
+      !reg.SetString(kValueSendAndExit, "1"))
+    Raise(err::kFileIo, "cannot write \"SendAndExit\" to the registry");
+}
+
+class Runtime {
+ public:
+  explicit Runtime(const RuntimeOptions& o)
+      : options_(o),
+        storePath_(o.storePath.empty() ? MailHost::DefaultStorePath() : o.storePath),
+        lock_(o.lockPath.empty() ? HostLock::DefaultPath() : o.lockPath),
+        progress_(o.progress),
+        box_(o.errors) {}
+
+  int Run() {
+    if (!lock_.TryAcquire()) {
+      *options_.errors
+          << "velmora run: another velmora host is already running for this user (lock "
+          << (options_.lockPath.empty() ? HostLock::DefaultPath() : options_.lockPath).string()
+          << ")\n";
+      return kRunRefused;
+    }
+    if (options_.sendAndExit) FlagSendAndExit();
+
+    IgnoreSigpipe sigpipe;
+    EventLoop loop;
+    loop_ = &loop;
+    for (int signo : {SIGINT, SIGTERM, SIGHUP})
+      loop.OnSignal(signo, [this](int s) { Stop(s); });
+
+    std::unique_ptr<MailHost> host = MailHost::Open(storePath_, {.dispatcher = &loop});
+    host_ = host.get();
+    const TransportSettings settings = LoadTransportSettings(host->Store());
+    std::unique_ptr<Transport> transport = MakeTransport(settings);
+    ReportingTransport reporting(*transport, progress_);
+    host->SetTransport(&reporting);
+
+    SendReceiveKeys keys(host->App());
+    XdgShell shell;
+    PugiXmlFactory xml;
+    TransactionalTimers timers(loop, host->Store().Db());
+    ScopedAddinServices addinServices(
+        {&host->Objects(), &box_, &keys, &shell, &timers, &xml, host->App()});
+    Main::ResetVelmoraFolderLookup();
+
+    auto group = NeedPtr(NeedPtr(host->App()->GetNamespace("MAPI"))->SyncObjects())->Item(1);
+    std::vector<host::SubscriptionPtr> subs;
+    bool sendReceiveEnded = false;
+    subs.push_back(group->OnError(
+        [this](int, const std::string& description) { progress_.Failed(description); }));
+    subs.push_back(group->OnSyncEnd([this, &sendReceiveEnded] {
+      sendReceiveEnded = true;
+      progress_.SendReceiveEnded(NextOccurenceText());
+    }));
+
+    // Mails an earlier run submitted but could not transmit (stopped, killed,
+    // server away) go first, before anything new joins them.
+    if (const int left = SubmittedInOutbox(host->Store()); left > 0) {
+      progress_.Recovering(left);
+      if (Ignore([&] { group->Start(); }))
+        while (!sendReceiveEnded && !loop.RunOnce(std::chrono::milliseconds(1000))) {
+        }
+    }
+    if (loop.QuitPending()) return Finish(loop, nullptr);
+
+    Connect connect;
+    {
+      // Attaching creates the folder, its view and the shortcut: all or none.
+      sql::WriteTransaction tx(host->Store().Db());
+      auto addIn = host->RegisterAddIn("Velmora.Connect", "Velmora");
+      explorer_ = host->OpenExplorer();
+      subs.push_back(explorer_->OnClose([this] {
+        if (host_->Context().Explorers().empty()) {
+          if (exitWhy_.empty()) exitWhy_ = "the add-in closed the host after sending";
+          loop_->Quit(0);
+        }
+      }));
+      connect.OnConnection(host->App(), 1, addIn);
+      connect.OnStartupComplete();
+      tx.Commit();
+    }
+    std::optional<DateTime> nextDue;
+    Ignore([&] { nextDue = EarliestScheduled(Main::GetVelmoraFolder(false)); });
+    progress_.Started(storePath_.string(),
+                      settings.smtpUrl.empty() ? "to the Maildir " + settings.maildir.string()
+                                               : "by SMTP to " + settings.smtpUrl,
+                      nextDue, options_.sendAndExit);
+    return Finish(loop, &connect);
+  }
+
+ private:
+  int Finish(EventLoop& loop, Connect* connect) {
+    if (connect) {
+      if (!loop.QuitPending()) loop.Run();
+      // Whatever is still being transmitted stays submitted in the Outbox.
+      connect->OnBeginShutdown();
+      connect->OnDisconnection(0);
+    }
+    progress_.Exiting(exitWhy_.empty() ? std::string("stopped") : exitWhy_);
+    return kRunDone;
+  }
+
+  void Stop(int signo) {
+    exitWhy_ = signo == SIGINT   ? "interrupted (SIGINT)"
+               : signo == SIGHUP ? "hung up (SIGHUP)"
+                                 : "stopped (SIGTERM)";
+    // A clean close: the explorer goes as the user would close it, so the
+    // add-in lets go of the host before the loop ends.
+    Firewall("HostRuntime.Stop", [&] {
+      if (explorer_) explorer_->Close();
+    });
+    loop_->Quit(0);
+  }
+
+  const RuntimeOptions& options_;
+  std::filesystem::path storePath_;
+  HostLock lock_;
+  RunProgress progress_;
+  TerminalMessageBox box_;
+  EventLoop* loop_ = nullptr;
+  MailHost* host_ = nullptr;
+  std::shared_ptr<HostExplorer> explorer_;
+  std::string exitWhy_;
+};
+
+}  // namespace
+
+int RunHost(const RuntimeOptions& options) {
+  return Runtime(options).Run();
+}
+
+}  // namespace velmora::posix

@@ -1,0 +1,50 @@
+// What `velmora run` tells a person watching it: one line when the host
+// starts (store, delivery, next due time), one per send/receive that
+// delivered something (what went to whom, and the next due time), one per
+// delivery that failed, and one when it exits. Silent when not enabled.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "common/datetime.h"
+#include "platform/posix/store/transport.h"
+
+namespace velmora::posix {
+
+class RunProgress {
+ public:
+  // `out` may be nullptr: nothing is printed then.
+  explicit RunProgress(std::ostream* out) : out_(out) {}
+
+  void Started(const std::string& storePath, const std::string& delivery,
+               std::optional<DateTime> nextDue, bool sendAndExit);
+  void Recovering(int mails);
+  void Delivered(const OutgoingMail& mail);
+  void Failed(const std::string& description);
+  // The end of a send/receive; prints the line of what it delivered, if any.
+  void SendReceiveEnded(const std::string& nextDueText);
+  void Exiting(const std::string& why);
+
+ private:
+  void Line(const std::string& text);
+
+  std::ostream* out_;
+  std::vector<std::string> delivered_;
+};
+
+// Hands every mail to the real transport and tells the progress what left.
+class ReportingTransport final : public Transport {
+ public:
+  ReportingTransport(Transport& inner, RunProgress& progress)
+      : inner_(inner), progress_(progress) {}
+  void Deliver(const OutgoingMail& mail) override;
+
+ private:
+  Transport& inner_;
+  RunProgress& progress_;
+};
+
+}  // namespace velmora::posix

@@ -1,0 +1,48 @@
+// The scheduled-mail folder as its view shows it, for `velmora list` and the
+// host's progress lines: each mail's recipients, subject, next occurrence
+// and its pattern in words ("every 2 weeks on Monday, Friday; 10 left").
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "addin/model/mail_props.h"
+#include "addin/store/host.h"
+#include "common/datetime.h"
+
+namespace velmora::posix {
+
+struct ScheduledEntry {
+  std::string entryId;
+  std::string to;
+  std::string cc;
+  std::string bcc;
+  std::string subject;
+  std::optional<DateTime> scheduleTime;  // none: the item carries no schedule
+  std::string recurrenceText;            // "VelmoraRecurrence" as stored
+  CMailProps record;
+};
+
+// The mails of the folder in the folder's order; items that are not mails
+// are left out. None for a missing folder.
+std::vector<ScheduledEntry> ListScheduled(const host::FolderPtr& folder);
+
+// The earliest ScheduleTime of the folder's mails, as "NextOccurence" holds it.
+std::optional<DateTime> EarliestScheduled(const host::FolderPtr& folder);
+
+// "once", "every day", "every 3 days", "every weekday", "every 2 weeks on
+// Monday, Friday", "day 31 of every month", "the last Friday of every
+// 2 months", "every March 15", "the first weekday of March", then "; 10 left"
+// or "; no end".
+std::string PatternInWords(const CMailProps& record);
+
+// One JSON array with an object per entry: entryId, to, cc, bcc, subject,
+// scheduleTime (ISO 8601 or null), ScheduleTime (the property's text) and
+// VelmoraRecurrence.
+std::string ListJson(const std::vector<ScheduledEntry>& entries);
+
+// "2026-12-07T09:00:00".
+std::string IsoDateTime(DateTime t);
+
+}  // namespace velmora::posix

@@ -1,0 +1,224 @@
+#include "platform/posix/schedule_request.h"
+
+#include <array>
+
+#include "addin/store/calendar.h"
+#include "common/services.h"
+#include "common/text.h"
+
+namespace velmora::posix {
+
+namespace {
+
+constexpr std::int32_t kMaxOccurrences = 999;
+constexpr const char* kPatternNotValid = "Recurrence pattern is not valid";
+constexpr const char* kNumberNotValid = "The number is not valid.";
+
+// The weekday choices of the dialog's n-th lists: day, weekday, weekend day,
+// then the seven days.
+constexpr std::array<std::int32_t, 10> kNthMasks = {127, 62, 65, 1, 2, 4, 8, 16, 32, 64};
+
+constexpr std::array<const char*, 12> kMonths = {"January",   "February", "March",    "April",
+                                                 "May",       "June",     "July",     "August",
+                                                 "September", "October",  "November", "December"};
+
+void CheckInterval(const PatternRequest& p) {
+  // The dialog's fields hold three digits for days, two for weeks and months.
+  const std::int32_t max = p.type == recurrence::kDaily ? 999 : 99;
+  const bool usesInterval = p.type == recurrence::kDaily || p.type == recurrence::kWeekly ||
+                            p.type == recurrence::kMonthly || p.type == recurrence::kMonthNth;
+  if (!usesInterval) return;
+  const bool weekdaysOnly = p.type == recurrence::kDaily && p.interval == 0 && p.mask != 0;
+  if ((p.interval < 1 && !weekdaysOnly) || p.interval > max)
+    throw ScheduleError("--interval",
+                        std::string(kNumberNotValid) + " (1 to " + std::to_string(max) + ")");
+}
+
+void CheckPattern(const PatternRequest& p) {
+  switch (p.type) {
+    case recurrence::kDaily:
+      if (p.interval == 0 && (p.mask < 1 || p.mask > 127))
+        throw ScheduleError("--days", std::string(kPatternNotValid) +
+                                          " (every day of a weekday set needs its days)");
+      break;
+    case recurrence::kWeekly:
+      if (p.mask < 1 || p.mask > 127)
+        throw ScheduleError(
+            "--days", std::string(kPatternNotValid) + " (a weekly pattern needs at least one day)");
+      break;
+    case recurrence::kMonthly:
+      if (p.dayOfMonth < 1 || p.dayOfMonth > 31)
+        throw ScheduleError("--day", std::string(kPatternNotValid) + " (day 1 to 31)");
+      break;
+    case recurrence::kYearly: {
+      if (p.monthOfYear < 1 || p.monthOfYear > 12)
+        throw ScheduleError("--month", std::string(kPatternNotValid) + " (month 1 to 12)");
+      if (p.dayOfMonth < 1 || p.dayOfMonth > 31)
+        throw ScheduleError("--day", std::string(kPatternNotValid) + " (day 1 to 31)");
+      // Checked in the start's year, as the dialog does: 29 February only
+      // when the pattern starts in a leap year.
+      const int year = p.startDate.Year();
+      const int days = GetDaysInMonth(DateTime::FromParts(year, p.monthOfYear, 1));
+      if (p.dayOfMonth > days)
+        throw ScheduleError("--day", std::string(kPatternNotValid) + " (" +
+                                         kMonths[static_cast<std::size_t>(p.monthOfYear - 1)] +
+                                         " " + std::to_string(year) + " has " +
+                                         std::to_string(days) + " days)");
+      break;
+    }
+    case recurrence::kMonthNth:
+    case recurrence::kYearNth: {
+      if (p.instance < 1 || p.instance > 5)
+        throw ScheduleError("--instance", std::string(kPatternNotValid) + " (1 to 5, or last)");
+      bool listed = false;
+      for (std::int32_t m : kNthMasks)
+        listed = listed || m == p.mask;
+      if (!listed)
+        throw ScheduleError("--days", std::string(kPatternNotValid) +
+                                          " (one weekday, or weekdays, weekend or day)");
+      if (p.type == recurrence::kYearNth && (p.monthOfYear < 1 || p.monthOfYear > 12))
+        throw ScheduleError("--month", std::string(kPatternNotValid) + " (month 1 to 12)");
+      break;
+    }
+    default:
+      throw ScheduleError("--type", kPatternNotValid);
+  }
+}
+
+void WritePattern(const PatternRequest& p, CMailProps& r) {
+  r.m_RecurrenceType = p.type;
+  switch (p.type) {
+    case recurrence::kDaily:
+      r.m_Interval = p.interval;
+      r.m_DayOfWeekMask = p.interval == 0 ? p.mask : 0;
+      break;
+    case recurrence::kWeekly:
+      r.m_Interval = p.interval;
+      r.m_DayOfWeekMask = p.mask;
+      break;
+    case recurrence::kMonthly:
+      r.m_DayOfMonth = p.dayOfMonth;
+      r.m_Interval = p.interval;
+      break;
+    case recurrence::kMonthNth:
+      r.m_Interval = p.interval;
+      r.m_Instance = p.instance;
+      r.m_DayOfWeekMask = p.mask;
+      break;
+    case recurrence::kYearly:
+      r.m_MonthOfYear = p.monthOfYear;
+      r.m_DayOfMonth = p.dayOfMonth;
+      break;
+    case recurrence::kYearNth:
+      r.m_Instance = p.instance;
+      r.m_DayOfWeekMask = p.mask;
+      r.m_MonthOfYear = p.monthOfYear;
+      break;
+    default:
+      break;
+  }
+}
+
+std::vector<DateTime> Occurrences(CMailProps& r, const host::Value& limit, const char* option) {
+  std::optional<std::vector<DateTime>> list = r.GetOccurrences(limit);
+  if (!list) throw ScheduleError(option, "the pattern's occurrences could not be computed");
+  return std::move(*list);
+}
+
+}  // namespace
+
+std::string ShortMonthsNote(std::int32_t day) {
+  return "Some months have fewer than " + std::to_string(day) +
+         " days. For thease months, the occurrence will fall on the last day of the month.";
+}
+
+std::vector<std::string> ApplySchedule(const ScheduleRequest& request, CMailProps& r) {
+  std::vector<std::string> notes;
+  if (request.at) {
+    r.m_IsRecurring = false;
+    r.m_ScheduleTime = *request.at;
+    return notes;
+  }
+  if (!request.pattern) throw ScheduleError("--at", "give --at TIME or a recurrence pattern");
+  const PatternRequest& p = *request.pattern;
+  CheckInterval(p);
+  CheckPattern(p);
+  if (p.type == recurrence::kMonthly && p.dayOfMonth >= 29)
+    notes.push_back(ShortMonthsNote(p.dayOfMonth));
+
+  // The dialog's OK on a scratch copy first: the caller's record changes only
+  // once everything has passed.
+  CMailProps next = r;
+  next.m_PatternStartDate = p.startDate.DatePart();
+  next.m_StartTime = DateTime::FromTime(p.timeOfDay.Hour(), p.timeOfDay.Minute(), 0);
+  WritePattern(p, next);
+  next.m_IsRecurring = true;
+  switch (p.end) {
+    case RangeEnd::kNever: {
+      next.m_NoEndDate = true;
+      next.m_Occurrences = 0;
+      // The dialog shows where ten occurrences would end, and keeps that date.
+      const auto ten = Occurrences(next, std::int32_t{10}, "--no-end");
+      next.m_PatternEndDate = ten.empty() ? next.m_PatternStartDate : ten.back().DatePart();
+      break;
+    }
+    case RangeEnd::kCount: {
+      if (p.count < 1 || p.count > kMaxOccurrences)
+        throw ScheduleError("--count", std::string(kNumberNotValid) + " (1 to 999)");
+      next.m_NoEndDate = false;
+      next.m_Occurrences = p.count;
+      const auto list = Occurrences(next, p.count, "--count");
+      next.m_PatternEndDate = list.empty() ? next.m_PatternStartDate : list.back().DatePart();
+      break;
+    }
+    case RangeEnd::kUntil: {
+      next.m_NoEndDate = false;
+      const auto list = Occurrences(next, p.until.DatePart(), "--until");
+      if (list.empty()) {
+        const auto first = Occurrences(next, std::int32_t{1}, "--until");
+        throw ScheduleError(
+            "--until", "the end date " + ToIsoText(p.until).substr(0, 10) +
+                           " is before the first occurrence" +
+                           (first.empty() ? std::string() : " (" + ToIsoText(first.front()) + ")"));
+      }
+      next.m_Occurrences = static_cast<std::int32_t>(list.size());
+      next.m_PatternEndDate = p.until.DatePart();
+      if (next.m_Occurrences >= kMaxOccurrences) {
+        // As the dialog does: at most 999, the end moved back to the last of them.
+        next.m_Occurrences = kMaxOccurrences;
+        next.m_PatternEndDate = list.back().DatePart();
+        notes.push_back("the pattern ends after 999 occurrences, on " +
+                        ToIsoText(list.back()).substr(0, 10));
+      }
+      break;
+    }
+  }
+  try {
+    next.SetFirstOccurrence();
+  } catch (...) {
+    throw ScheduleError("--start", "the pattern has no occurrence from its start date on");
+  }
+  r = std::move(next);
+  return notes;
+}
+
+std::optional<DateTime> ReadWhen(std::string_view text) {
+  text = Trim(text);
+  // ISO 8601: a date, "T" or a space, hours and minutes, optional seconds.
+  if (text.size() >= 16 && text[4] == '-' && text[7] == '-' &&
+      (text[10] == 'T' || text[10] == ' ') && text[13] == ':') {
+    std::int32_t y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    const bool seconds = text.size() == 19 && text[16] == ':';
+    if ((text.size() == 16 || seconds) && ParseInt32(text.substr(0, 4), y) &&
+        ParseInt32(text.substr(5, 2), mo) && ParseInt32(text.substr(8, 2), d) &&
+        ParseInt32(text.substr(11, 2), h) && ParseInt32(text.substr(14, 2), mi) &&
+        (!seconds || ParseInt32(text.substr(17, 2), s)) && h >= 0 && h <= 23 && mi >= 0 &&
+        mi <= 59 && s >= 0 && s <= 59 && mo >= 1 && mo <= 12 && y >= kMinYear && y <= kMaxYear &&
+        d >= 1 && d <= DaysInMonth(y, mo))
+      return DateTime::FromParts(y, mo, d, h, mi, s);
+    return std::nullopt;
+  }
+  return ReadDateText(text);
+}
+
+}  // namespace velmora::posix

@@ -1,0 +1,67 @@
+// What a user asks for when scheduling a mail from the command line — once at
+// a time, or on a recurrence pattern with its range — checked as the
+// recurrence dialog checks it and applied to a schedule record as the dialog's
+// OK does (the end by date kept in the record and turned into a count, the
+// first occurrence set). Used by `velmora schedule` and `velmora reschedule`.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "addin/model/mail_props.h"
+#include "common/datetime.h"
+
+namespace velmora::posix {
+
+// A request that cannot be scheduled; what() names the option at fault
+// ("--day: Recurrence pattern is not valid (...)").
+class ScheduleError : public std::runtime_error {
+ public:
+  ScheduleError(std::string option, const std::string& message)
+      : std::runtime_error(option + ": " + message), option_(std::move(option)) {}
+  const std::string& Option() const noexcept { return option_; }
+
+ private:
+  std::string option_;
+};
+
+enum class RangeEnd { kCount, kUntil, kNever };
+
+struct PatternRequest {
+  std::int32_t type = 1;      // the recurrence numbering: 0, 1, 2, 3, 5, 6
+  std::int32_t interval = 1;  // daily 0 means every day of `mask`
+  std::int32_t mask = 0;
+  std::int32_t dayOfMonth = 0;
+  std::int32_t monthOfYear = 0;
+  std::int32_t instance = 0;
+  DateTime startDate;  // the date of the pattern's start
+  DateTime timeOfDay;  // hours and minutes of every occurrence
+  RangeEnd end = RangeEnd::kNever;
+  std::int32_t count = 0;  // kCount
+  DateTime until;          // kUntil
+};
+
+struct ScheduleRequest {
+  std::optional<DateTime> at;             // once
+  std::optional<PatternRequest> pattern;  // or recurring
+};
+
+// The dialog's note for a monthly pattern on day 29 to 31, with its number.
+std::string ShortMonthsNote(std::int32_t day);
+
+// Writes the request's schedule into the record (attachments and content
+// untouched) and sets its first occurrence. Returns notes for the user (a
+// day that some months lack, an end date beyond the 999th occurrence).
+// Raises ScheduleError for a request the dialog would refuse.
+std::vector<std::string> ApplySchedule(const ScheduleRequest& request, CMailProps& record);
+
+// A time as the user's regional settings write it ("12/7/2026 9:00:00 AM"),
+// or ISO 8601 ("2026-12-07T09:00", "2026-12-07 09:00:30"). Nothing when it is
+// neither.
+std::optional<DateTime> ReadWhen(std::string_view text);
+
+}  // namespace velmora::posix
