@@ -2,6 +2,7 @@
 
 #include "common/debug.h"
 #include "platform/posix/paths.h"
+#include "platform/posix/regional_settings.h"
 
 namespace velmora::cli {
 
@@ -20,7 +21,9 @@ std::filesystem::path LogFolder() {
 }  // namespace
 
 HostServices::HostServices()
-    : registry_(posix::SqliteRegistry::DefaultPath()), saved_(GetServices()) {
+    : registry_(posix::SqliteRegistry::DefaultPath()),
+      locale_(posix::LoadRegionalSettings(registry_)),
+      saved_(GetServices()) {
   Services s;
   s.clock = &clock_;
   s.locale = &locale_;

@@ -1,7 +1,7 @@
 // The POSIX adapters of the common ports, owned together and installed into
-// the services for the life of the program: files, regional settings (United
-// States defaults), the local clock, the per-user registry and the settings
-// kept in it, and the log folder.
+// the services for the life of the program: files, regional settings (read
+// from the registry, United States defaults), the local clock, the per-user
+// registry and the settings kept in it, and the log folder.
 #pragma once
 
 #include "common/picture_locale.h"
@@ -22,9 +22,9 @@ class HostServices {
 
  private:
   posix::PosixFileSystem files_;
+  posix::SqliteRegistry registry_;
   PictureLocale locale_;
   posix::SystemClock clock_;
-  posix::SqliteRegistry registry_;
   RegistrySettings settings_{registry_};
   Services saved_;
 };

@@ -52,7 +52,14 @@ int Main(int argc, char** argv) {
       return kUsage;
     }
     velmora::cli::HostServices services;
-    return e.command->Run(std::cout);
+    // Some input can only be judged with the user's settings and store at
+    // hand (a time in the regional settings, an entry id): still a usage error.
+    try {
+      return e.command->Run(std::cout);
+    } catch (const velmora::cli::UsageError& u) {
+      std::cerr << "velmora " << e.sub->get_name() << ": " << u.what() << "\n";
+      return kUsage;
+    }
   }
   return kUsage;
 }
