@@ -137,28 +137,28 @@ class Process {
   }
   // Asks the launcher's window to close, as the system does at logoff.
   bool Close() const {
-    struct Find {
-      DWORD pid;
-      HWND hwnd;
-    } find{pi_.dwProcessId, nullptr};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM p) -> BOOL {
-          auto* f = reinterpret_cast<Find*>(p);
-          DWORD pid = 0;
-          ::GetWindowThreadProcessId(hwnd, &pid);
-          wchar_t cls[64] = {};
-          ::GetClassNameW(hwnd, cls, 64);
-          if (pid == f->pid && std::wstring(cls) == L"OrbitelTrayWindow") {
-            f->hwnd = hwnd;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&find));
+    FindWindowOf find{pi_.dwProcessId, nullptr};
+    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&find));
     return find.hwnd && ::PostMessageW(find.hwnd, WM_CLOSE, 0, 0);
   }
 
  private:
+  struct FindWindowOf {
+    DWORD pid;
+    HWND hwnd;
+  };
+  // A plain function: a lambda has the wrong calling convention on 32-bit.
+  static BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM p) {
+    auto* f = reinterpret_cast<FindWindowOf*>(p);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    wchar_t cls[64] = {};
+    ::GetClassNameW(hwnd, cls, 64);
+    if (pid != f->pid || std::wstring(cls) != L"OrbitelTrayWindow") return TRUE;
+    f->hwnd = hwnd;
+    return FALSE;
+  }
+
   bool ok_ = false;
   PROCESS_INFORMATION pi_{};
 };

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cwchar>
 #include <string>
 
@@ -35,8 +36,11 @@ NOTIFYICONDATAW IconData(HWND window) {
   return nid;
 }
 
+// The shell reports an HRESULT here as often as a Win32 error: hex reads both.
 [[noreturn]] void ShellRefused(const char* what) {
-  Raise(err::kAutomation, std::string(what) + " failed (" + std::to_string(::GetLastError()) + ")");
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(::GetLastError()));
+  Raise(err::kAutomation, std::string(what) + " failed (" + code + ")");
 }
 
 }  // namespace
