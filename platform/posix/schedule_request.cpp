@@ -28,7 +28,8 @@ void CheckInterval(const PatternRequest& p) {
   const bool usesInterval = p.type == recurrence::kDaily || p.type == recurrence::kWeekly ||
                             p.type == recurrence::kMonthly || p.type == recurrence::kMonthNth;
   if (!usesInterval) return;
-  const bool weekdaysOnly = p.type == recurrence::kDaily && p.interval == 0 && p.mask != 0;
+  // Daily with interval 0 runs on a set of weekdays: the set is checked instead.
+  const bool weekdaysOnly = p.type == recurrence::kDaily && p.interval == 0;
   if ((p.interval < 1 && !weekdaysOnly) || p.interval > max)
     throw ScheduleError("--interval",
                         std::string(kNumberNotValid) + " (1 to " + std::to_string(max) + ")");

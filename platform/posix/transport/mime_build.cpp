@@ -80,9 +80,14 @@ std::string BareMessageId(std::string_view id) {
 
 Ptr<GMimeTextPart> TextBody(const std::string& body) {
   Ptr<GMimeTextPart> text(g_mime_text_part_new_with_subtype("plain"));
-  g_mime_text_part_set_text(text.get(), body.c_str());
-  g_mime_text_part_set_charset(text.get(), "utf-8");
   GMimePart* part = As<GMimePart>(text.get());
+  // The bytes as they are, labelled UTF-8: g_mime_text_part_set_text would
+  // convert them to whatever narrower charset it thinks fits.
+  Ptr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(body.data(), body.size()));
+  Ptr<GMimeDataWrapper> content(
+      g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
+  g_mime_part_set_content(part, content.get());
+  g_mime_text_part_set_charset(text.get(), "utf-8");
   g_mime_part_set_content_encoding(
       part, g_mime_part_get_best_content_encoding(part, GMIME_ENCODING_CONSTRAINT_7BIT));
   return text;

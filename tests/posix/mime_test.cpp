@@ -1,0 +1,188 @@
+// The MIME text a transport puts on the wire, read back with GMime itself:
+// who is named in the headers (Bcc never), the encoded subject, the date with
+// its offset, priorities, attachments with their names and exact bytes; and
+// the reading of .eml files that `velmora schedule --eml` takes.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "common/host_error.h"
+#include "platform/posix/transport/mime.h"
+#include "support/temp_dir.h"
+
+namespace velmora::posix {
+namespace {
+
+OutgoingMail Sample() {
+  OutgoingMail m;
+  m.from = "me@example.com";
+  m.to = "Ann Lee <ann@example.com>; bob@example.com";
+  m.cc = "carl@example.com";
+  m.bcc = "hidden@example.com";
+  m.recipients = {"ann@example.com", "bob@example.com", "carl@example.com", "hidden@example.com"};
+  m.subject = "Weekly report";
+  m.body = "Hello,\nthe numbers are attached.\n";
+  m.date = DateTime::FromParts(2026, 12, 7, 9, 30, 5);
+  m.messageId = "<ABC123@example.com>";
+  return m;
+}
+
+std::string HeaderBlock(const std::string& mime) {
+  return mime.substr(0, mime.find("\n\n"));
+}
+
+TEST(MimeBuild, NamesSenderAndVisibleRecipientsButNeverBcc) {
+  const std::string mime = BuildMime(Sample());
+  const std::string headers = HeaderBlock(mime);
+  EXPECT_NE(headers.find("From: me@example.com"), std::string::npos) << headers;
+  EXPECT_NE(headers.find("ann@example.com"), std::string::npos);
+  EXPECT_NE(headers.find("bob@example.com"), std::string::npos);
+  EXPECT_NE(headers.find("Cc: carl@example.com"), std::string::npos);
+  EXPECT_EQ(mime.find("hidden@example.com"), std::string::npos) << "Bcc leaked:\n" << mime;
+  EXPECT_EQ(headers.find("Bcc"), std::string::npos);
+
+  const ParsedMail back = ParseMime(mime);
+  EXPECT_NE(back.to.find("Ann Lee"), std::string::npos) << back.to;
+  EXPECT_TRUE(back.bcc.empty());
+  EXPECT_EQ(back.body, Sample().body);
+}
+
+TEST(MimeBuild, CarriesTheMessageIdAndTheLocalTimeWithItsOffset) {
+  const std::string headers = HeaderBlock(BuildMime(Sample()));
+  EXPECT_NE(headers.find("Message-Id: <ABC123@example.com>"), std::string::npos) << headers;
+  // RFC 5322: day, date, the local time as given, and a numeric offset.
+  EXPECT_NE(headers.find("07 Dec 2026 09:30:05 "), std::string::npos) << headers;
+  const auto date = headers.find("Date: ");
+  ASSERT_NE(date, std::string::npos);
+  const std::string line = headers.substr(date, headers.find('\n', date) - date);
+  const char sign = line[line.size() - 5];
+  EXPECT_TRUE(sign == '+' || sign == '-') << line;
+}
+
+TEST(MimeBuild, EncodesANonAsciiSubjectAndReadsItBack) {
+  OutgoingMail m = Sample();
+  m.subject = "Grüße – résumé 📎";
+  m.body = "Schöne Grüße\n";
+  const std::string mime = BuildMime(m);
+  EXPECT_EQ(HeaderBlock(mime).find("Grüße"), std::string::npos) << "raw UTF-8 in a header";
+  EXPECT_NE(HeaderBlock(mime).find("=?"), std::string::npos);
+  const ParsedMail back = ParseMime(mime);
+  EXPECT_EQ(back.subject, m.subject);
+  EXPECT_EQ(back.body, m.body);
+}
+
+TEST(MimeBuild, MarksOnlyImportanceThatIsNotNormal) {
+  OutgoingMail m = Sample();
+  EXPECT_EQ(HeaderBlock(BuildMime(m)).find("Importance"), std::string::npos);
+  m.importance = 2;
+  std::string headers = HeaderBlock(BuildMime(m));
+  EXPECT_NE(headers.find("Importance: high"), std::string::npos);
+  EXPECT_NE(headers.find("X-Priority: 1"), std::string::npos);
+  EXPECT_EQ(ParseMime(BuildMime(m)).importance, 2);
+  m.importance = 0;
+  headers = HeaderBlock(BuildMime(m));
+  EXPECT_NE(headers.find("Importance: low"), std::string::npos);
+  EXPECT_EQ(ParseMime(BuildMime(m)).importance, 0);
+}
+
+TEST(MimeBuild, AttachmentsKeepTheirNamesAndEveryByte) {
+  OutgoingMail m = Sample();
+  std::string binary;
+  for (int i = 0; i < 600; ++i)
+    binary += static_cast<char>(i % 256);  // NULs, high bytes, line ends
+  m.attachments.push_back({"report.pdf", "r.pdf", binary});
+  m.attachments.push_back({"naïve notes.txt", "n.txt", "line 1\r\nline 2\n"});
+  m.attachments.push_back({"data.unknownext", "d", ""});
+  const std::string mime = BuildMime(m);
+  EXPECT_NE(mime.find("Content-Transfer-Encoding: base64"), std::string::npos);
+  EXPECT_NE(mime.find("application/pdf"), std::string::npos);
+  EXPECT_NE(mime.find("application/octet-stream"), std::string::npos);
+
+  const ParsedMail back = ParseMime(mime);
+  EXPECT_EQ(back.body, m.body);
+  ASSERT_EQ(back.attachments.size(), 3u);
+  EXPECT_EQ(back.attachments[0].fileName, "report.pdf");
+  EXPECT_EQ(back.attachments[0].bytes, binary);
+  EXPECT_EQ(back.attachments[1].fileName, "naïve notes.txt");
+  EXPECT_EQ(back.attachments[1].bytes, "line 1\r\nline 2\n");
+  EXPECT_EQ(back.attachments[2].fileName, "data.unknownext");
+  EXPECT_EQ(back.attachments[2].bytes, "");
+}
+
+TEST(MimeBuild, CrLfLineEndsForSmtpHaveNoBareLineFeed) {
+  OutgoingMail m = Sample();
+  m.attachments.push_back({"a.txt", "a.txt", "x\ny\n"});
+  const std::string mime = BuildMime(m, LineEnding::kCrLf);
+  for (std::size_t i = 0; i < mime.size(); ++i) {
+    if (mime[i] == '\n') {
+      ASSERT_TRUE(i > 0 && mime[i - 1] == '\r') << "bare LF at " << i;
+    }
+  }
+  EXPECT_EQ(ParseMime(mime).attachments.at(0).bytes, "x\ny\n");
+}
+
+TEST(MimeContentType, GuessesByExtensionInAnyCase) {
+  EXPECT_EQ(GuessContentType("a.PDF"), "application/pdf");
+  EXPECT_EQ(GuessContentType("photo.jpeg"), "image/jpeg");
+  EXPECT_EQ(GuessContentType("notes.txt"), "text/plain");
+  EXPECT_EQ(GuessContentType("archive.tar.gz"), "application/gzip");
+  EXPECT_EQ(GuessContentType("README"), "application/octet-stream");
+  EXPECT_EQ(GuessContentType("dir.d/file"), "application/octet-stream");
+  EXPECT_EQ(GuessContentType("trailing."), "application/octet-stream");
+}
+
+TEST(MimeParse, ReadsAMailWithoutAttachmentsAsWritten) {
+  const ParsedMail m = ParseMime(
+      "From: Zoe <zoe@example.com>\n"
+      "To: ann@example.com, \"Lee, Sam\" <sam@example.com>\n"
+      "Cc: carl@example.com\n"
+      "Bcc: hidden@example.com\n"
+      "Subject: =?UTF-8?B?R3LDvMOfZQ==?=\n"
+      "X-Priority: 2\n"
+      "\n"
+      "Body line\n");
+  EXPECT_NE(m.from.find("zoe@example.com"), std::string::npos);
+  EXPECT_NE(m.to.find("sam@example.com"), std::string::npos);
+  EXPECT_NE(m.to.find("\"Lee, Sam\""), std::string::npos) << m.to;
+  EXPECT_EQ(m.cc, "carl@example.com");
+  EXPECT_EQ(m.bcc, "hidden@example.com");
+  EXPECT_EQ(m.subject, "Grüße");
+  EXPECT_EQ(m.importance, 2);
+  EXPECT_EQ(m.body, "Body line\n");
+  EXPECT_TRUE(m.attachments.empty());
+}
+
+TEST(MimeParse, PrefersThePlainTextOfAnAlternativeAndKeepsAnHtmlOnlyBody) {
+  const std::string alternative =
+      "To: a@example.com\nSubject: alt\nMIME-Version: 1.0\n"
+      "Content-Type: multipart/alternative; boundary=b\n\n"
+      "--b\nContent-Type: text/plain; charset=us-ascii\n\nplain words\n"
+      "--b\nContent-Type: text/html; charset=us-ascii\n\n<p>html words</p>\n"
+      "--b--\n";
+  const ParsedMail a = ParseMime(alternative);
+  EXPECT_NE(a.body.find("plain words"), std::string::npos);
+  EXPECT_EQ(a.body.find("html words"), std::string::npos);
+  EXPECT_TRUE(a.attachments.empty());
+
+  const ParsedMail h = ParseMime(
+      "To: a@example.com\nSubject: html\nMIME-Version: 1.0\n"
+      "Content-Type: text/html; charset=us-ascii\n\n<p>only html</p>\n");
+  EXPECT_NE(h.body.find("only html"), std::string::npos);
+}
+
+TEST(MimeParseFile, NamesAFileThatCannotBeRead) {
+  test::TempDir dir("mime");
+  try {
+    ParseMimeFile(dir.Path() / "missing.eml");
+    FAIL() << "no error";
+  } catch (const HostError& e) {
+    EXPECT_NE(e.Description().find("missing.eml"), std::string::npos);
+  }
+  const std::string path = dir / "ok.eml";
+  std::ofstream(path) << "To: a@example.com\nSubject: s\n\nb\n";
+  EXPECT_EQ(ParseMimeFile(path).subject, "s");
+}
+
+}  // namespace
+}  // namespace velmora::posix
