@@ -106,8 +106,20 @@ TEST(MimeBuild, AttachmentsKeepTheirNamesAndEveryByte) {
   EXPECT_EQ(back.attachments[0].bytes, binary);
   EXPECT_EQ(back.attachments[1].fileName, "naïve notes.txt");
   EXPECT_EQ(back.attachments[1].bytes, "line 1\r\nline 2\n");
+  EXPECT_NE(mime.find("text/plain; charset=utf-8"), std::string::npos) << "a UTF-8 text file";
   EXPECT_EQ(back.attachments[2].fileName, "data.unknownext");
   EXPECT_EQ(back.attachments[2].bytes, "");
+}
+
+TEST(MimeBuild, ATextFileThatIsNotUtf8GoesAsBytes) {
+  OutgoingMail m = Sample();
+  m.attachments.push_back({"latin1.txt", "l.txt", "caf\xe9\n"});
+  const std::string mime = BuildMime(m);
+  // The body alone says UTF-8; the file goes as bytes.
+  const auto body = mime.find("text/plain; charset=utf-8");
+  EXPECT_EQ(mime.find("text/plain; charset=utf-8", body + 1), std::string::npos);
+  EXPECT_NE(mime.find("application/octet-stream"), std::string::npos);
+  EXPECT_EQ(ParseMime(mime).attachments.at(0).bytes, "caf\xe9\n");
 }
 
 TEST(MimeBuild, CrLfLineEndsForSmtpHaveNoBareLineFeed) {

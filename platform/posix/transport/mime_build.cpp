@@ -95,7 +95,14 @@ Ptr<GMimeTextPart> TextBody(const std::string& body) {
 
 Ptr<GMimePart> AttachmentPart(const OutgoingAttachment& a) {
   const std::string name = a.displayName.empty() ? a.fileName : a.displayName;
-  const auto [type, subtype] = SplitType(GuessContentType(name));
+  auto [type, subtype] = SplitType(GuessContentType(name));
+  // Text says which charset it is in; bytes that are not UTF-8 go as bytes.
+  const bool text = type == "text";
+  const bool utf8 = g_utf8_validate(a.bytes.data(), static_cast<gssize>(a.bytes.size()), nullptr);
+  if (text && !utf8) {
+    type = "application";
+    subtype = "octet-stream";
+  }
   Ptr<GMimePart> part(g_mime_part_new_with_type(type.c_str(), subtype.c_str()));
   Ptr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(a.bytes.data(), a.bytes.size()));
   Ptr<GMimeDataWrapper> content(
@@ -103,6 +110,8 @@ Ptr<GMimePart> AttachmentPart(const OutgoingAttachment& a) {
   g_mime_part_set_content(part.get(), content.get());
   g_mime_part_set_content_encoding(part.get(), GMIME_CONTENT_ENCODING_BASE64);
   g_mime_part_set_filename(part.get(), name.empty() ? "attachment" : name.c_str());
+  if (text && utf8)
+    g_mime_object_set_content_type_parameter(As<GMimeObject>(part.get()), "charset", "utf-8");
   return part;
 }
 
