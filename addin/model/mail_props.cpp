@@ -162,7 +162,11 @@ void CMailProps::ReadFromString(std::string_view s) {
     m_Interval = ReadNumber(at(6));
     m_Occurrences = ReadNumber(at(7));
     m_NoEndDate = ReadBoolean(at(8));
-    m_collAttachments.assign(f.begin() + 9, f.end());
+    // An empty entry names no source, and the text form cannot carry one: kept,
+    // it would make the next write of this record fail and lose the pattern.
+    m_collAttachments.clear();
+    for (auto entry = f.begin() + 9; entry != f.end(); ++entry)
+      if (!entry->empty()) m_collAttachments.push_back(*entry);
 
     work = s.substr(hash + 1);
     for (DateTime* field : {&m_StartTime, &m_PatternStartDate, &m_PatternEndDate}) {

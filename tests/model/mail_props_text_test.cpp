@@ -150,6 +150,17 @@ TEST_F(MailPropsText, AttachmentListEdges) {
   EXPECT_EQ(q.m_collAttachments, p.m_collAttachments);
 }
 
+TEST_F(MailPropsText, EmptyEntriesOfAStoredValueAreDropped) {
+  // Only a damaged or hand-made value holds them; kept, they would make the
+  // next write of the record fail, and the mail lose its pattern.
+  CMailProps p = Sentinel();
+  p.ReadFromString("1;1;0;0;0;34;2;10;0;;C:\\a.txt;;#10;9:00:00 AM#9;12/7/2026#9;1/30/2027");
+  EXPECT_TRUE(p.m_IsRecurring);
+  EXPECT_EQ(p.m_collAttachments, std::vector<std::string>{"C:\\a.txt"});
+  const std::string text = p.WriteToString();
+  EXPECT_EQ(text, "1;1;0;0;0;34;2;10;0;C:\\a.txt;#10;9:00:00 AM#9;12/7/2026#9;1/30/2027");
+}
+
 TEST_F(MailPropsText, DateLengthsCountCharactersNotBytes) {
   // Designators that are not ASCII: the length prefix must still agree with
   // the text that follows it, or nothing after it reads back.
