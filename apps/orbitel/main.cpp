@@ -10,12 +10,12 @@
 #include <string_view>
 
 #include "common/debug.h"
-#include "common/picture_locale.h"
 #include "common/services.h"
 #include "common/settings.h"
 #include "common/trap.h"
 #include "platform/posix/event_loop.h"
 #include "platform/posix/host_lock.h"
+#include "platform/posix/live_regional_locale.h"
 #include "platform/posix/orbitel_ports.h"
 #include "platform/posix/paths.h"
 #include "platform/posix/registry_sqlite.h"
@@ -78,7 +78,9 @@ int Main(int argc, char** argv) {
     return tray::kExitFailure;
   }
   RegistrySettings settings(registry);
-  PictureLocale locale;
+  // The host's regional settings, read anew at every use: the next due time
+  // is written in whatever they are when the host writes it.
+  LiveRegionalLocale locale(registry);
   SystemClock clock;
   Services& s = GetServices();
   s.registry = &registry;

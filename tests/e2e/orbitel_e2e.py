@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Runs the built `orbitel` as a user would: one launcher per user, its
 status line, a clean end on SIGINT/SIGTERM, and the start of `velmora run`
-(here a stand-in that records how it was started) once the next due time
-has come. Usage: orbitel_e2e.py PATH-TO-ORBITEL PATH-TO-E2E_REGISTRY"""
+once the next due time has come: a stand-in that records how it was started,
+and, when the real velmora is given, the whole road of a scheduled mail into
+the Maildir. Usage:
+    orbitel_e2e.py PATH-TO-ORBITEL PATH-TO-E2E_REGISTRY [PATH-TO-VELMORA]"""
 
 import os
 import shutil
@@ -15,6 +17,7 @@ import unittest
 
 ORBITEL = None
 REGISTRY = None
+VELMORA = None
 # Bounds on waiting for another process; far above what a loaded machine needs.
 PATIENCE = 20.0
 
@@ -42,6 +45,27 @@ class Orbitel(unittest.TestCase):
             if p.poll() is None:
                 p.kill()
                 p.wait(timeout=PATIENCE)
+
+    def processes_of(self, program):
+        """Pids of the processes running that program file."""
+        found = []
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open(f"/proc/{pid}/cmdline", "rb") as f:
+                    argv = f.read().split(b"\0")
+            except OSError:
+                continue
+            if argv and argv[0] == program.encode():
+                found.append(int(pid))
+        return found
+
+    def install(self, *programs):
+        """Copies the programs into one folder, as a user installs them."""
+        bindir = self.path("bin")
+        os.makedirs(bindir, exist_ok=True)
+        for program in programs:
+            shutil.copy2(program, bindir)
+        return bindir
 
     def path(self, name):
         return os.path.join(self.home.name, name)
@@ -132,10 +156,8 @@ class Orbitel(unittest.TestCase):
 
     def test_a_due_mail_starts_velmora_run_with_send_and_exit_set(self):
         # orbitel looks for velmora beside itself first: give it a stand-in.
-        bindir = self.path("bin")
-        os.mkdir(bindir)
+        bindir = self.install(ORBITEL)
         self.orbitel = os.path.join(bindir, "orbitel")
-        shutil.copy2(ORBITEL, self.orbitel)
         marker = self.path("velmora-started")
         stand_in = os.path.join(bindir, "velmora")
         with open(stand_in, "w") as f:
@@ -154,7 +176,48 @@ class Orbitel(unittest.TestCase):
         self.assertIn("starting the host for 1/1/2020 9:00:00 AM", self.log())
         self.end(launcher, signal.SIGTERM)
 
+    def velmora(self, *args):
+        r = subprocess.run([VELMORA, *args], capture_output=True, text=True, env=self.env,
+                           timeout=PATIENCE)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        return r.stdout
+
+    @unittest.skipUnless(len(sys.argv) > 3, "needs the velmora command")
+    def test_status_reads_the_time_in_the_hosts_regional_settings(self):
+        self.velmora("config", "--short-date", "d.M.yyyy", "--long-time", "HH:mm:ss",
+                     "--date-separator", ".")
+        self.velmora("schedule", "--to", "a@example.com", "--subject", "Hi", "--body", "x",
+                     "--at", "2031-12-07T09:05")
+        self.assertEqual(self.status(), "NextOccurence 7.12.2031 09:05:00\n")
+
+    @unittest.skipUnless(len(sys.argv) > 3, "needs the velmora command")
+    def test_a_mail_due_while_the_host_is_closed_is_delivered(self):
+        bindir = self.install(ORBITEL, VELMORA)
+        self.orbitel = os.path.join(bindir, "orbitel")
+        host = os.path.join(bindir, "velmora")
+        self.addCleanup(lambda: [os.kill(pid, signal.SIGKILL) for pid in self.processes_of(host)])
+        self.velmora("schedule", "--to", "someone@example.com", "--subject", "Quarterly figures",
+                     "--body", "attached", "--at", "2020-01-01T09:00")
+        self.assertIn("1/1/2020 9:00:00 AM", self.status())
+
+        launcher = self.start()
+        inbox = self.path(os.path.join("Maildir", "new"))
+        wait_for(lambda: os.path.isdir(inbox) and os.listdir(inbox), "the mail to arrive")
+        # The host sent what was due and ended by itself, as after a start by the launcher.
+        wait_for(lambda: not self.processes_of(host), "velmora run to end")
+        (mail,) = os.listdir(inbox)
+        with open(os.path.join(inbox, mail), encoding="utf-8", errors="replace") as f:
+            text = f.read()
+        self.assertIn("Subject: Quarterly figures", text)
+        self.assertIn("someone@example.com", text)
+        self.assertEqual(self.registry("get", "SendAndExit"), "")
+        self.assertEqual(self.status(), "NextOccurence none\n")
+        self.assertIsNone(launcher.poll(), "the launcher keeps waiting for the next mail")
+        self.end(launcher, signal.SIGTERM)
+
 
 if __name__ == "__main__":
     ORBITEL, REGISTRY = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    if len(sys.argv) > 3:
+        VELMORA = os.path.abspath(sys.argv[3])
     unittest.main(argv=[sys.argv[0], "-v"])
