@@ -92,7 +92,6 @@ class Runtime {
           << ")\n";
       return kRunRefused;
     }
-    if (options_.sendAndExit) FlagSendAndExit();
 
     IgnoreSigpipe sigpipe;
     EventLoop loop;
@@ -102,6 +101,9 @@ class Runtime {
 
     std::unique_ptr<MailHost> host = MailHost::Open(storePath_, {.dispatcher = &loop});
     host_ = host.get();
+    // Only once the store is there: a host that never started must not leave
+    // the flag for the user's next, ordinary run.
+    if (options_.sendAndExit) FlagSendAndExit();
     const TransportSettings settings = LoadTransportSettings(host->Store());
     std::unique_ptr<Transport> transport = MakeTransport(settings);
     ReportingTransport reporting(*transport, progress_);
@@ -168,6 +170,7 @@ class Runtime {
       connect->OnBeginShutdown();
       connect->OnDisconnection(0);
     }
+    explorer_.reset();
     progress_.Exiting(exitWhy_.empty() ? std::string("stopped") : exitWhy_);
     return kRunDone;
   }
