@@ -1,6 +1,5 @@
-// Orbitel's Linux ports: one launcher per user through its lock file, "is
-// the host running" through the host's lock, and "start the host" running
-// `velmora run` from beside orbitel or from PATH.
+// Orbitel's Linux ports: "is the host running" through the host's lock, and
+// "start the host" running `velmora run` from beside orbitel or from PATH.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -19,17 +18,6 @@ namespace {
 
 using test::ScopedEnv;
 using test::TempDir;
-
-TEST(LockFileMutexTest, OneLauncherPerUser) {
-  TempDir dir("orbitel");
-  LockFileMutex mutex(dir.Path() / "orbitel.lock");
-  LockFileMutex otherProcess(dir.Path() / "orbitel.lock");
-  auto held = mutex.CreateOwned("Brelcor.VelmoraTray");
-  ASSERT_NE(held, nullptr);
-  EXPECT_EQ(otherProcess.CreateOwned("Brelcor.VelmoraTray"), nullptr);
-  held.reset();
-  EXPECT_NE(otherProcess.CreateOwned("Brelcor.VelmoraTray"), nullptr);
-}
 
 TEST(VelmoraLauncherTest, TheHostRunsWhileItHoldsItsLock) {
   TempDir dir("orbitel");
