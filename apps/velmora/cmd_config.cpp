@@ -102,8 +102,8 @@ class ConfigCommand final : public Command {
                                "First day of the week: a weekday name, or 1 Sunday ... 7 Saturday")
                     ->type_name("DAY");
     ignore_ = sub.add_option("--ignore", ignoreText_,
-                             "File names a folder's newest file is never, such as \"thumbs.db, "
-                             "desktop.ini\"")
+                             "File names never taken as a folder's newest file, such as "
+                             "\"thumbs.db, desktop.ini\"")
                   ->type_name("LIST");
     sysHidden_ =
         sub.add_option("--ignore-system-hidden", sysHiddenText_,
