@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
         case 0: s.insert(pos, 1, alphabet[rng() % alphabet.size()]); break;
         case 1: if (pos < s.size()) s.erase(pos, 1 + rng() % 4); break;
         case 2: if (pos < s.size()) s[pos] = static_cast<char>(rng() % 256); break;
-        default: s.insert(pos, std::to_string(static_cast<int>(rng()) - 1000000)); break;
+        default: s.insert(pos, std::to_string(static_cast<long long>(static_cast<int>(rng())) - 1000000)); break;
       }
     }
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
