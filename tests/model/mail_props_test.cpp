@@ -137,9 +137,22 @@ TEST_F(MailPropsOnItem, ClearRemovesBothAndDoesNotSave) {
   EXPECT_FALSE(Prop(mail_, kPropRecurrence));
   EXPECT_TRUE(Prop(Reloaded(mail_), kPropRecurrence)) << "ClearProps saved the item";
 
+  mail_->Save();
+  EXPECT_FALSE(Prop(Reloaded(mail_), kPropScheduleTime));
+  EXPECT_FALSE(Prop(Reloaded(mail_), kPropRecurrence));
+
   LogCapture log;
   CMailProps().ClearProps(mail_);
   EXPECT_EQ(log.Text(), "") << "clearing a mail without a schedule is no failure";
+
+  // A stored copy of a scheduled mail is cleared alike.
+  Weekly().WriteProps(mail_);
+  mail_->Save();
+  auto copy = mail_->Copy();
+  CMailProps().ClearProps(copy);
+  copy->Save();
+  EXPECT_FALSE(Prop(Reloaded(copy), kPropScheduleTime));
+  EXPECT_TRUE(Prop(Reloaded(mail_), kPropScheduleTime));
 }
 
 TEST_F(MailPropsOnItem, MissingItemIsLoggedUnderEachOperation) {
