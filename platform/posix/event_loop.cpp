@@ -170,27 +170,32 @@ void EventLoop::Quit(int exitCode) noexcept {
   exitCode_ = exitCode;
 }
 
-void EventLoop::Enter() {
-  // A nested loop would run timers and posted work inside a handler.
-  if (running_) Raise(err::kInvalidCall, "the event loop is already running");
-  running_ = true;
-}
+// Marks the loop as running for a scope, whatever ends it. A nested loop
+// would run timers and posted work inside a handler: refused.
+class EventLoop::Running {
+ public:
+  explicit Running(EventLoop& loop) : loop_(loop) {
+    if (loop_.running_) Raise(err::kInvalidCall, "the event loop is already running");
+    loop_.running_ = true;
+  }
+  ~Running() { loop_.running_ = false; }
+  Running(const Running&) = delete;
+  Running& operator=(const Running&) = delete;
 
-void EventLoop::Leave() noexcept {
-  running_ = false;
-}
+ private:
+  EventLoop& loop_;
+};
 
 int EventLoop::Run() {
-  Enter();
+  const Running running(*this);
   while (!quit_)
     Round(SteadyClock::duration::max());
-  Leave();
   quit_ = false;
   return exitCode_;
 }
 
 bool EventLoop::RunFor(std::chrono::milliseconds duration) {
-  Enter();
+  const Running running(*this);
   const auto end = SteadyClock::now() + duration;
   for (;;) {
     if (quit_) break;
@@ -198,14 +203,12 @@ bool EventLoop::RunFor(std::chrono::milliseconds duration) {
     if (now >= end) break;
     Round(end - now);
   }
-  Leave();
   return std::exchange(quit_, false);
 }
 
 bool EventLoop::RunOnce(std::chrono::milliseconds maxWait) {
-  Enter();
+  const Running running(*this);
   if (!quit_) Round(maxWait);
-  Leave();
   return quit_;
 }
 

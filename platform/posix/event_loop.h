@@ -68,14 +68,13 @@ class EventLoop final : public TimerFactory, public Dispatcher {
     std::function<void(short)> handler;
   };
   struct SignalSlot;
+  class Running;
 
   void Round(SteadyClock::duration maxWait);
   int PollTimeoutMs(SteadyClock::duration maxWait) const;
   void RunPosted();
   void FireDueTimers();
   void DrainSignals();
-  void Enter();
-  void Leave() noexcept;
 
   std::shared_ptr<TimerCore> timers_;
   std::deque<std::function<void()>> posted_;
