@@ -51,6 +51,12 @@ decltype(auto) Need(P&& p, const char* what = "Object variable not set") {
   if (!p) Raise(err::kObjectNotSet, what);
   return *p;
 }
+// An installed port, or error 91 naming the missing one.
+template <class T>
+T& NeedPort(T* p, const char* name) {
+  if (!p) Raise(err::kObjectNotSet, std::string("Object variable not set (") + name + ")");
+  return *p;
+}
 // The same check, handing the pointer itself on.
 template <class P>
 P NeedPtr(P p, const char* what = "Object variable not set") {

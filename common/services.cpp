@@ -9,28 +9,20 @@ Services& GetServices() noexcept {
   return services;
 }
 
-namespace {
-template <class T>
-T& Port(T* p, const char* name) {
-  if (!p) Raise(err::kObjectNotSet, std::string("Object variable not set (") + name + ")");
-  return *p;
-}
-}  // namespace
-
 const Clock& TheClock() {
-  return Port(GetServices().clock, "clock");
+  return NeedPort(GetServices().clock, "clock");
 }
 const Locale& TheLocale() {
-  return Port(GetServices().locale, "locale");
+  return NeedPort(GetServices().locale, "locale");
 }
 RegistryBackend& TheRegistry() {
-  return Port(GetServices().registry, "registry");
+  return NeedPort(GetServices().registry, "registry");
 }
 Settings& TheSettings() {
-  return Port(GetServices().settings, "settings");
+  return NeedPort(GetServices().settings, "settings");
 }
 FileSystem& TheFiles() {
-  return Port(GetServices().files, "files");
+  return NeedPort(GetServices().files, "files");
 }
 
 DateTime Now() {

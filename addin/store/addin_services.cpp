@@ -11,31 +11,23 @@ AddinServices& GetAddinServices() noexcept {
   return services;
 }
 
-namespace {
-template <class T>
-T& Port(T* p, const char* name) {
-  if (!p) Raise(err::kObjectNotSet, std::string("Object variable not set (") + name + ")");
-  return *p;
-}
-}  // namespace
-
 host::ObjectFactory& TheObjects() {
-  return Port(GetAddinServices().objects, "objects");
+  return NeedPort(GetAddinServices().objects, "objects");
 }
 MessageBoxPort& TheMessageBox() {
-  return Port(GetAddinServices().messageBox, "message box");
+  return NeedPort(GetAddinServices().messageBox, "message box");
 }
 KeystrokePort& TheKeys() {
-  return Port(GetAddinServices().keys, "keystrokes");
+  return NeedPort(GetAddinServices().keys, "keystrokes");
 }
 ShellPort& TheShell() {
-  return Port(GetAddinServices().shell, "shell");
+  return NeedPort(GetAddinServices().shell, "shell");
 }
 TimerFactory& TheTimers() {
-  return Port(GetAddinServices().timers, "timers");
+  return NeedPort(GetAddinServices().timers, "timers");
 }
 XmlFactory& TheXml() {
-  return Port(GetAddinServices().xml, "XML documents");
+  return NeedPort(GetAddinServices().xml, "XML documents");
 }
 
 host::ApplicationPtr TheApp() {
