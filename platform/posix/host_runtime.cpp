@@ -17,10 +17,12 @@
 #include "common/winreg.h"
 #include "platform/posix/event_loop.h"
 #include "platform/posix/host/mail_host.h"
+#include "platform/posix/host/sync_object.h"
 #include "platform/posix/host_lock.h"
 #include "platform/posix/run_progress.h"
 #include "platform/posix/schedule_listing.h"
 #include "platform/posix/store/sqlite.h"
+#include "platform/posix/store/store_error.h"
 #include "platform/posix/terminal_ports.h"
 #include "platform/posix/tick_transaction.h"
 #include "platform/posix/transport/transport_factory.h"
@@ -120,8 +122,20 @@ class Runtime {
     auto group = NeedPtr(NeedPtr(host->App()->GetNamespace("MAPI"))->SyncObjects())->Item(1);
     std::vector<host::SubscriptionPtr> subs;
     bool sendReceiveEnded = false;
-    subs.push_back(group->OnError(
-        [this](int, const std::string& description) { progress_.Failed(description); }));
+    subs.push_back(group->OnError([this](int code, const std::string& description) {
+      if (code == store_err::kHeldBack) return;  // OnHeld tells it
+      progress_.Failed(description);
+      // The add-in logs only the send/receive it waits for; a failure of any
+      // other (a daemon's, the leftovers') must reach the log as well.
+      Ignore([&] { g_debug().OutWarning("HostRuntime.SendReceive", description); });
+    }));
+    subs.push_back(host->Context().SyncGroup()->OnHeld(
+        [this](const std::string& id, const std::string& subject) {
+          const std::string text = HeldBackText(subject, id);
+          Ignore([&] { g_debug().OutWarning("HostRuntime.SendReceive", text); });
+          // Whoever watches must act on it: shown even when progress is not.
+          Ignore([&] { *options_.errors << "velmora: " << text << std::endl; });
+        }));
     subs.push_back(group->OnSyncEnd([this, &sendReceiveEnded] {
       sendReceiveEnded = true;
       progress_.SendReceiveEnded(NextOccurenceText());

@@ -57,6 +57,12 @@ void RunProgress::Exiting(const std::string& why) {
   Line("host exits: " + why);
 }
 
+std::string HeldBackText(const std::string& subject, const std::string& entryId) {
+  return "\"" + subject + "\" (id " + entryId +
+         ") may already have been sent; not sent again — use `velmora resend " + entryId +
+         "` to send it";
+}
+
 void ReportingTransport::Deliver(const OutgoingMail& mail) {
   inner_.Deliver(mail);
   progress_.Delivered(mail);

@@ -35,12 +35,20 @@ class RunProgress {
   std::vector<std::string> delivered_;
 };
 
+// The line for a mail held back in the Outbox because it may already have
+// been sent, with the command that sends it again.
+std::string HeldBackText(const std::string& subject, const std::string& entryId);
+
 // Hands every mail to the real transport and tells the progress what left.
 class ReportingTransport final : public Transport {
  public:
   ReportingTransport(Transport& inner, RunProgress& progress)
       : inner_(inner), progress_(progress) {}
   void Deliver(const OutgoingMail& mail) override;
+  bool CanDetectRedelivery() const override { return inner_.CanDetectRedelivery(); }
+  bool AlreadyDelivered(std::string_view messageId) const override {
+    return inner_.AlreadyDelivered(messageId);
+  }
 
  private:
   Transport& inner_;

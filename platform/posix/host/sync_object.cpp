@@ -135,11 +135,27 @@ void HostSyncObject::Transmit(HostContext& ctx, const std::string& entryId) {
     if (!IsValidAddress(address))
       return report(store_err::kFailed, "\"" + address + "\" is not a valid e-mail address.");
   Transport* transport = ctx.Ports().transport;
+  const bool canAsk = transport && transport->CanDetectRedelivery();
+  if (item->fields.transmission == transmission::kUnderway) {
+    // Handed over by a host that died (or could not record the outcome):
+    // the mail may have left. Only a transport that can tell decides.
+    if (!canAsk) {
+      store.SetTransmission(entryId, transmission::kHeld);
+      held_.Raise(entryId, item->fields.subject);
+      return report(store_err::kHeldBack,
+                    "This message may already have been sent; it was not sent again.");
+    }
+    if (transport->AlreadyDelivered(mail.messageId))
+      return store.MarkSent(entryId, mail.date, from);
+  }
   if (!transport) return report(store_err::kFailed, "No mail transport is configured.");
+  if (!canAsk) store.SetTransmission(entryId, transmission::kUnderway);
   try {
     transport->Deliver(mail);
   } catch (...) {
     const auto e = DescribeCurrentException();
+    // The transport says it did not deliver: the next send/receive retries.
+    if (!canAsk) Ignore([&] { store.SetTransmission(entryId, transmission::kNone); });
     return report(e.number ? e.number : store_err::kFailed, e.description);
   }
   store.MarkSent(entryId, mail.date, from);
@@ -160,6 +176,11 @@ host::SubscriptionPtr HostSyncObject::OnError(std::function<void(int, const std:
 
 host::SubscriptionPtr HostSyncObject::OnSyncEnd(std::function<void()> h) {
   return ConnectGuarded(syncEnd_, "SyncObject.SyncEnd", std::move(h));
+}
+
+host::SubscriptionPtr HostSyncObject::OnHeld(
+    std::function<void(const std::string&, const std::string&)> h) {
+  return ConnectGuarded(held_, "SyncObject.Held", std::move(h));
 }
 
 host::SyncObjectPtr HostSyncObjects::Item(int index) {

@@ -3,6 +3,10 @@
 // hands every submitted Outbox item to the transport (one item per posted
 // step), moves what was delivered to Sent Items, reports a failed item with
 // OnError and leaves it submitted in the Outbox, and ends with SyncEnd.
+// A mail is sent at most once: before a transport that cannot tell a
+// redelivery gets it, the item is marked underway (committed); an item a
+// later run finds still marked is asked about where the transport can answer,
+// else held back in the Outbox for the user (OnHeld and OnError).
 #pragma once
 
 #include <memory>
@@ -31,6 +35,8 @@ class HostSyncObject final : public host::SyncObject,
       std::function<void(int, const std::string&, int, int)> h) override;
   host::SubscriptionPtr OnError(std::function<void(int, const std::string&)> h) override;
   host::SubscriptionPtr OnSyncEnd(std::function<void()> h) override;
+  // An item held back: (entry id, subject).
+  host::SubscriptionPtr OnHeld(std::function<void(const std::string&, const std::string&)> h);
 
   bool Running() const { return running_; }
 
@@ -51,6 +57,7 @@ class HostSyncObject final : public host::SyncObject,
   host::Event<int, const std::string&, int, int> progress_;
   host::Event<int, const std::string&> error_;
   host::Event<> syncEnd_;
+  host::Event<const std::string&, const std::string&> held_;
 };
 
 class HostSyncObjects final : public host::SyncObjects {

@@ -57,7 +57,12 @@ class MailStore {
   std::string CopyItem(const std::string& entryId, DateTime now);
   void MoveItem(const std::string& entryId, std::int64_t folderId);
   void RemoveItem(const std::string& entryId);
+  // Submits or recalls an item; either clears its transmission state.
   void SetSubmitted(const std::string& entryId, bool submitted);
+  // Moves a submitted item through the transmission states (records.h):
+  // underway (committed at once; raises inside an open transaction, where it
+  // could not be), held (no longer submitted), or none again.
+  void SetTransmission(const std::string& entryId, int state);
   // Moves a transmitted item to Sent Items, sent, with its send time.
   void MarkSent(const std::string& entryId, DateTime when, const std::string& from);
   // Marks an item as one that arrived: sent by `from` at `when`, where it is.

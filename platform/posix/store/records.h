@@ -57,6 +57,18 @@ struct NewAttachment {
   std::string bytes;
 };
 
+// Where a submitted item stands in its transmission.
+namespace transmission {
+inline constexpr int kNone = 0;
+// Handed to a transport that cannot tell afterwards whether the mail arrived;
+// the mark is committed before the hand-over and cleared by its outcome, so
+// it outlives only a host that died with the mail on its way.
+inline constexpr int kUnderway = 1;
+// Found underway by a later send/receive: it may already have been sent, so
+// it waits in the Outbox, no longer submitted, for the user to resend it.
+inline constexpr int kHeld = 2;
+}  // namespace transmission
+
 struct ItemFields {
   int itemClass = 43;
   std::string subject;
@@ -68,6 +80,7 @@ struct ItemFields {
   int importance = 1;
   bool sent = false;
   bool submitted = false;
+  int transmission = transmission::kNone;
   DateTime created;
   DateTime modified;
   std::optional<DateTime> sentTime;

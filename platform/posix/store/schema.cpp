@@ -75,6 +75,12 @@ CREATE TABLE shortcuts(
   target TEXT NOT NULL);
 )";
 
+// Version 2: where an item stands in its transmission (records.h,
+// namespace transmission), so that a mail a killed host may already have
+// handed to the wire is never sent again without the user's word.
+constexpr const char* kSchemaV2 =
+    "ALTER TABLE items ADD COLUMN transmission INTEGER NOT NULL DEFAULT 0";
+
 struct DefaultFolder {
   int kind;
   const char* name;
@@ -126,6 +132,7 @@ void PrepareSchema(sql::Database& db) {
           " of this program: schema " +
               std::to_string(version) + ")");
   if (version < 1) CreateV1(db);
+  if (version < 2) db.Exec(kSchemaV2);
   // Later versions add their steps here, each from the one before.
   db.Exec(("PRAGMA user_version = " + std::to_string(kStoreSchemaVersion)).c_str());
   tx.Commit();

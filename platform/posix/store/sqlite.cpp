@@ -222,6 +222,10 @@ std::string Stmt::Blob(int col) const {
                     : std::string();
 }
 
+bool Database::InTransaction() const noexcept {
+  return sqlite3_get_autocommit(db_) == 0;
+}
+
 WriteTransaction::WriteTransaction(Database& db)
     : db_(db), outer_(sqlite3_get_autocommit(db.Handle()) != 0) {
   if (outer_) db_.Exec("BEGIN IMMEDIATE");

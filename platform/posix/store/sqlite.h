@@ -70,6 +70,8 @@ class Database {
   std::int64_t LastInsertId() const;
   int Changes() const;
   bool InMemory() const noexcept { return inMemory_; }
+  // True while a transaction is open on this connection.
+  bool InTransaction() const noexcept;
   // Changes whenever this or another connection committed a change, so that
   // objects holding a copy of stored data know when to read it again.
   std::uint64_t Generation();

@@ -23,6 +23,9 @@ inline constexpr long kBadIndex = -2147352565;
 inline constexpr long kInvalidArgument = -2147024809;
 // HRESULT of ERROR_FILE_NOT_FOUND.
 inline constexpr long kFileNotFound = -2147024894;
+// E_ABORT: a mail held back in the Outbox because it may already have been
+// sent (a host died while handing it over).
+inline constexpr long kHeldBack = -2147467260;
 // The automation error a caller sees for a member the object lacks.
 inline constexpr long kNotSupported = 438;
 }  // namespace store_err

@@ -81,8 +81,8 @@ std::optional<ItemRecord> MailStore::LoadItem(const std::string& entryId) {
   {
     sql::Stmt s(*db_,
                 "SELECT id, folder_id, class, subject, body, to_text, cc_text, bcc_text, "
-                "from_text, importance, sent, submitted, created, modified, sent_time "
-                "FROM items WHERE entry_id = ?");
+                "from_text, importance, sent, submitted, created, modified, sent_time, "
+                "transmission FROM items WHERE entry_id = ?");
     if (!s.Bind(1, entryId).Step()) return std::nullopt;
     r.id = s.Int(0);
     r.entryId = entryId;
@@ -101,6 +101,7 @@ std::optional<ItemRecord> MailStore::LoadItem(const std::string& entryId) {
     f.created = DateTime::FromSeconds(s.Int(12));
     f.modified = DateTime::FromSeconds(s.Int(13));
     if (!s.IsNull(14)) f.sentTime = DateTime::FromSeconds(s.Int(14));
+    f.transmission = static_cast<int>(s.Int(15));
   }
   {
     sql::Stmt s(*db_, "SELECT name, type, value FROM user_props WHERE item_id = ? ORDER BY seq");
@@ -262,7 +263,9 @@ void MailStore::RemoveItem(const std::string& entryId) {
 
 void MailStore::SetSubmitted(const std::string& entryId, bool submitted) {
   sql::WriteTransaction tx(*db_);
-  sql::Stmt s(*db_, "UPDATE items SET submitted = ? WHERE entry_id = ?");
+  // A new submission (or its recall) is a new start: a held mail resent by
+  // the user goes out like any other.
+  sql::Stmt s(*db_, "UPDATE items SET submitted = ?, transmission = 0 WHERE entry_id = ?");
   s.Bind(1, submitted ? 1 : 0).Bind(2, entryId).Run();
   if (db_->Changes() == 0) RaiseMovedOrDeleted();
   tx.Commit();
@@ -273,7 +276,7 @@ void MailStore::MarkSent(const std::string& entryId, DateTime when, const std::s
   const std::int64_t sentItems = DefaultFolder(5).id;
   sql::Stmt s(*db_,
               "UPDATE items SET folder_id = ?1, arrival = ?2, sent = 1, submitted = 0, "
-              "sent_time = ?3, from_text = ?4 WHERE entry_id = ?5");
+              "transmission = 0, sent_time = ?3, from_text = ?4 WHERE entry_id = ?5");
   s.Bind(1, sentItems)
       .Bind(2, NextArrival(*db_))
       .Bind(3, when.Seconds())
@@ -290,6 +293,22 @@ void MailStore::MarkReceived(const std::string& entryId, DateTime when, const st
               "UPDATE items SET sent = 1, submitted = 0, sent_time = ?1, from_text = ?2 "
               "WHERE entry_id = ?3");
   s.Bind(1, when.Seconds()).Bind(2, from).Bind(3, entryId).Run();
+  if (db_->Changes() == 0) RaiseMovedOrDeleted();
+  tx.Commit();
+}
+
+void MailStore::SetTransmission(const std::string& entryId, int state) {
+  if (state == transmission::kUnderway && db_->InTransaction())
+    // Inside a transaction the mark would reach the disk only with the
+    // outcome, and a host killed in between would send the mail again.
+    Raise(store_err::kFailed,
+          "The operation failed. (A mail cannot be transmitted inside an open store "
+          "transaction)");
+  sql::WriteTransaction tx(*db_);
+  sql::Stmt s(*db_,
+              "UPDATE items SET transmission = ?1, "
+              "submitted = CASE WHEN ?1 = 2 THEN 0 ELSE submitted END WHERE entry_id = ?2");
+  s.Bind(1, state).Bind(2, entryId).Run();
   if (db_->Changes() == 0) RaiseMovedOrDeleted();
   tx.Commit();
 }

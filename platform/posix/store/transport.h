@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/datetime.h"
@@ -38,6 +39,12 @@ class Transport {
   // Delivers the mail or throws (a HostError with a number and description
   // tells the user why); a mail that failed stays in the Outbox.
   virtual void Deliver(const OutgoingMail& mail) = 0;
+
+  // Whether AlreadyDelivered can tell that a mail reached its destination:
+  // a mail whose transmission a killed host left unfinished is then asked
+  // about rather than held back. An SMTP server cannot be asked.
+  virtual bool CanDetectRedelivery() const { return false; }
+  virtual bool AlreadyDelivered(std::string_view /*messageId*/) const { return false; }
 };
 
 }  // namespace velmora::posix

@@ -22,8 +22,9 @@ class MaildirTransport final : public Transport {
   // Message-ID is already in new/ or cur/ is not written again.
   void Deliver(const OutgoingMail& mail) override;
 
+  bool CanDetectRedelivery() const override { return true; }
   // True when a mail with this Message-ID lies in new/ or cur/.
-  bool AlreadyDelivered(std::string_view messageId) const;
+  bool AlreadyDelivered(std::string_view messageId) const override;
 
   const std::filesystem::path& Path() const noexcept { return maildir_; }
 

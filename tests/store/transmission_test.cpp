@@ -1,0 +1,262 @@
+// At-most-once transmission: a transport that cannot tell a redelivery (SMTP)
+// gets a mail only once the store has committed it as underway; a failure
+// clears the mark and the mail is tried again; a mail found still underway by
+// a later send/receive is held back in the Outbox, not sent blindly, unless
+// the transport can say whether it already arrived.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/posix/host/mail_host.h"
+#include "platform/posix/host/sync_object.h"
+#include "platform/posix/store/sqlite.h"
+#include "platform/posix/store/store_error.h"
+#include "store/mail_host_fixture.h"
+#include "support/temp_dir.h"
+
+namespace velmora::test {
+namespace {
+
+namespace tx = posix::transmission;
+
+// A transport that can be asked whether a mail arrived (as a Maildir can) or
+// not (as an SMTP server cannot), and that notes how the store stood the
+// moment it was handed each mail.
+class WireProbe final : public posix::Transport {
+ public:
+  std::function<void(const posix::OutgoingMail&)> onDeliver;
+  bool detects = false;
+  bool fail = false;
+  std::set<std::string> arrived;  // Message-IDs
+  std::vector<std::string> delivered;
+
+  void Deliver(const posix::OutgoingMail& mail) override {
+    if (onDeliver) onDeliver(mail);
+    if (fail) throw HostError(550, "Mailbox unavailable");
+    delivered.push_back(mail.subject);
+    arrived.insert(mail.messageId);
+  }
+  bool CanDetectRedelivery() const override { return detects; }
+  bool AlreadyDelivered(std::string_view id) const override {
+    return arrived.count(std::string(id)) > 0;
+  }
+};
+
+class Transmission : public ::testing::Test {
+ protected:
+  TempDir dir{"transmission"};
+  std::filesystem::path path = dir.Path() / "store.db";
+  ManualClock clock{DateTime::FromParts(2026, 12, 7, 9, 0, 0)};
+  ManualDispatcher loop;
+  WireProbe wire;
+  std::unique_ptr<posix::MailHost> mail =
+      posix::MailHost::Open(path, {.dispatcher = &loop, .transport = &wire, .clock = &clock});
+  host::NameSpacePtr ns = mail->App()->GetNamespace("MAPI");
+  std::vector<std::string> held;
+  std::vector<long> errors;
+  std::vector<host::SubscriptionPtr> subs;
+
+  Transmission() {
+    subs.push_back(mail->Context().SyncGroup()->OnHeld(
+        [this](const std::string& id, const std::string& subject) {
+          held.push_back(id + " " + subject);
+        }));
+    subs.push_back(ns->SyncObjects()->Item(1)->OnError(
+        [this](int code, const std::string&) { errors.push_back(code); }));
+  }
+
+  host::FolderPtr Outbox() { return ns->GetDefaultFolder(host::ol::kFolderOutbox); }
+  host::FolderPtr SentItems() { return ns->GetDefaultFolder(host::ol::kFolderSentMail); }
+
+  std::string Submit(const std::string& subject) {
+    auto item = ns->GetDefaultFolder(host::ol::kFolderDrafts)->Items()->Add(host::ol::kMailItem);
+    item->SetSubject(subject);
+    item->SetTo("ann@example.com");
+    item->Save();
+    auto safe = mail->Objects().CreateSafeMailItem();
+    safe->SetItem(item);
+    safe->Send();
+    return item->EntryID();
+  }
+
+  void SendReceive() {
+    ns->SyncObjects()->Item(1)->Start();
+    loop.Drain();
+  }
+
+  posix::ItemFields Fields(const std::string& id) { return mail->Store().LoadItem(id)->fields; }
+
+  // The item's state as another process would read it: committed or not at all.
+  int CommittedState(const std::string& id) {
+    auto other = posix::MailStore::Open(path);
+    return other->LoadItem(id)->fields.transmission;
+  }
+};
+
+TEST_F(Transmission, AnSmtpLikeTransportGetsAMailOnlyOnceItIsCommittedAsUnderway) {
+  const std::string id = Submit("report");
+  int seen = -1;
+  wire.onDeliver = [&](const posix::OutgoingMail&) { seen = CommittedState(id); };
+  SendReceive();
+  EXPECT_EQ(seen, tx::kUnderway);
+  EXPECT_EQ(wire.delivered, std::vector<std::string>{"report"});
+  const auto f = Fields(id);
+  EXPECT_TRUE(f.sent);
+  EXPECT_EQ(f.transmission, tx::kNone);
+  EXPECT_EQ(SentItems()->Items()->Count(), 1);
+}
+
+TEST_F(Transmission, ATransportThatCanTellARedeliveryIsNotMarked) {
+  wire.detects = true;
+  const std::string id = Submit("local");
+  int seen = -1;
+  wire.onDeliver = [&](const posix::OutgoingMail&) { seen = CommittedState(id); };
+  SendReceive();
+  EXPECT_EQ(seen, tx::kNone);
+  EXPECT_EQ(wire.delivered.size(), 1u);
+}
+
+TEST_F(Transmission, AFailedDeliveryClearsTheMarkSoTheNextRunTriesAgain) {
+  const std::string id = Submit("refused");
+  wire.fail = true;
+  SendReceive();
+  auto f = Fields(id);
+  EXPECT_TRUE(f.submitted);
+  EXPECT_EQ(f.transmission, tx::kNone);
+  EXPECT_TRUE(held.empty());
+
+  wire.fail = false;
+  SendReceive();
+  EXPECT_EQ(wire.delivered, std::vector<std::string>{"refused"});
+  EXPECT_EQ(Outbox()->Items()->Count(), 0);
+}
+
+TEST_F(Transmission, AMailLeftUnderwayIsHeldInTheOutboxNotSentAgain) {
+  const std::string id = Submit("maybe gone");
+  const std::string other = Submit("plain");
+  // As a host killed while the server had the mail leaves it.
+  mail->Store().SetTransmission(id, tx::kUnderway);
+  SendReceive();
+
+  EXPECT_EQ(wire.delivered, std::vector<std::string>{"plain"});
+  const auto f = Fields(id);
+  EXPECT_FALSE(f.submitted);
+  EXPECT_FALSE(f.sent);
+  EXPECT_EQ(f.transmission, tx::kHeld);
+  ASSERT_EQ(Outbox()->Items()->Count(), 1);
+  EXPECT_EQ(Outbox()->Items()->Item(1)->EntryID(), id);
+  EXPECT_EQ(held, std::vector<std::string>{id + " maybe gone"});
+  EXPECT_EQ(errors, std::vector<long>{posix::store_err::kHeldBack});
+  EXPECT_TRUE(Fields(other).sent);
+
+  // Held stays held: later runs do not send it either.
+  SendReceive();
+  EXPECT_EQ(wire.delivered.size(), 1u);
+  EXPECT_EQ(held.size(), 1u);
+}
+
+TEST_F(Transmission, AHeldMailResubmittedIsSentOnce) {
+  const std::string id = Submit("again");
+  mail->Store().SetTransmission(id, tx::kUnderway);
+  SendReceive();
+  ASSERT_EQ(Fields(id).transmission, tx::kHeld);
+
+  auto item = ns->GetItemFromID(id);
+  auto safe = mail->Objects().CreateSafeMailItem();
+  safe->SetItem(item);
+  safe->Send();
+  auto f = Fields(id);
+  EXPECT_TRUE(f.submitted);
+  EXPECT_EQ(f.transmission, tx::kNone);
+
+  SendReceive();
+  SendReceive();
+  EXPECT_EQ(wire.delivered, std::vector<std::string>{"again"});
+  EXPECT_TRUE(Fields(id).sent);
+}
+
+TEST_F(Transmission, ATransportThatCanTellIsAskedAboutAMailLeftUnderway) {
+  wire.detects = true;
+  const std::string arrived = Submit("arrived before the crash");
+  const std::string lost = Submit("lost in the crash");
+  for (const auto& id : {arrived, lost})
+    mail->Store().SetTransmission(id, tx::kUnderway);
+  wire.arrived.insert("<" + arrived + "@localhost>");
+
+  SendReceive();
+  EXPECT_EQ(wire.delivered, std::vector<std::string>{"lost in the crash"});
+  EXPECT_TRUE(Fields(arrived).sent);
+  EXPECT_TRUE(Fields(lost).sent);
+  EXPECT_TRUE(held.empty());
+  EXPECT_EQ(Outbox()->Items()->Count(), 0);
+}
+
+TEST_F(Transmission, NoTransportHoldsAMailLeftUnderwayToo) {
+  const std::string id = Submit("nowhere to ask");
+  mail->Store().SetTransmission(id, tx::kUnderway);
+  mail->SetTransport(nullptr);
+  SendReceive();
+  EXPECT_EQ(Fields(id).transmission, tx::kHeld);
+  EXPECT_EQ(held.size(), 1u);
+}
+
+TEST_F(Transmission, AMailIsNotHandedOverInsideAnOpenTransaction) {
+  const std::string id = Submit("inside");
+  {
+    // A rolled-back transaction would take the mark with it, and the mail
+    // would go again after a crash.
+    posix::sql::WriteTransaction open(mail->Store().Db());
+    EXPECT_EQ(ErrorOf([&] { mail->Store().SetTransmission(id, tx::kUnderway); }),
+              posix::store_err::kFailed);
+    SendReceive();
+  }
+  EXPECT_TRUE(wire.delivered.empty());
+  auto f = Fields(id);
+  EXPECT_TRUE(f.submitted);
+  EXPECT_EQ(f.transmission, tx::kNone);
+  SendReceive();
+  EXPECT_EQ(wire.delivered.size(), 1u);
+}
+
+TEST(TransmissionSchema, AStoreWrittenBeforeTheMarkExistedKeepsItsMailsUnmarked) {
+  TempDir dir{"schema"};
+  const auto path = dir.Path() / "store.db";
+  const DateTime now = DateTime::FromParts(2026, 12, 7, 9, 0, 0);
+  std::string id;
+  {
+    auto store = posix::MailStore::Open(path);
+    posix::ItemChanges c;
+    c.folderId = store->DefaultFolder(host::ol::kFolderOutbox).id;
+    c.fields.subject = "from the old days";
+    c.fields.to = "ann@example.com";
+    id = store->SaveItem(c, now);
+    store->SetSubmitted(id, true);
+  }
+  {
+    // The table as the first version of the store made it.
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+    EXPECT_EQ(
+        sqlite3_exec(raw, "ALTER TABLE items DROP COLUMN transmission; PRAGMA user_version = 1",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(raw);
+  }
+  auto store = posix::MailStore::Open(path);
+  const auto item = store->LoadItem(id);
+  ASSERT_TRUE(item);
+  EXPECT_EQ(item->fields.subject, "from the old days");
+  EXPECT_TRUE(item->fields.submitted);
+  EXPECT_EQ(item->fields.transmission, tx::kNone);
+  store->SetTransmission(id, tx::kHeld);
+  EXPECT_EQ(store->LoadItem(id)->fields.transmission, tx::kHeld);
+  EXPECT_FALSE(store->LoadItem(id)->fields.submitted);
+}
+
+}  // namespace
+}  // namespace velmora::test
