@@ -52,6 +52,8 @@ std::string Instance(std::int32_t i) {
   return i >= 1 && i <= 5 ? kInstances[static_cast<std::size_t>(i - 1)] : std::to_string(i);
 }
 
+}  // namespace
+
 void JsonString(std::string& out, std::string_view s) {
   out += '"';
   for (unsigned char c : s) {
@@ -83,8 +85,6 @@ void JsonString(std::string& out, std::string_view s) {
   }
   out += '"';
 }
-
-}  // namespace
 
 std::string IsoDateTime(DateTime t) {
   std::string s = ToIsoText(t);

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "addin/model/mail_props.h"
@@ -41,6 +42,9 @@ std::string PatternInWords(const CMailProps& record);
 // scheduleTime (ISO 8601 or null), ScheduleTime (the property's text) and
 // VelmoraRecurrence.
 std::string ListJson(const std::vector<ScheduledEntry>& entries);
+
+// Appends the text as a JSON string, quoted and escaped.
+void JsonString(std::string& out, std::string_view s);
 
 // "2026-12-07T09:00:00".
 std::string IsoDateTime(DateTime t);
