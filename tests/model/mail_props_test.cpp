@@ -8,12 +8,12 @@
 
 #include "addin/model/mail_props.h"
 #include "store/velmora_folder_fixture.h"
-#include "support/log_capture.h"
+#include "support/captured_log.h"
 
 namespace velmora {
 namespace {
 
-using test::LogCapture;
+using test::CapturedLog;
 
 class MailPropsOnItem : public test::VelmoraFolderTest {
  protected:
@@ -41,7 +41,7 @@ class MailPropsOnItem : public test::VelmoraFolderTest {
 TEST_F(MailPropsOnItem, MailWithoutPropertiesReadsAsOneOffAtTheDefaultTime) {
   clock.Set(DateTime::FromParts(2026, 12, 7, 10, 29, 0));
   CMailProps p = Weekly();
-  LogCapture log;
+  CapturedLog log;
   p.ReadProps(mail_);
   EXPECT_EQ(log.Text(), "");
   EXPECT_EQ(ToIsoText(p.m_ScheduleTime), "2026-12-07 11:00:00");
@@ -99,7 +99,7 @@ TEST_F(MailPropsOnItem, DamagedRecurrenceFallsBackToOneOffAtItsTime) {
       ->Add(std::string(kPropRecurrence), host::ol::kText)
       ->SetValue(std::string("1;1;0;#garbage"));
   CMailProps p = Weekly();
-  LogCapture log;
+  CapturedLog log;
   p.ReadProps(mail_);
   EXPECT_TRUE(log.Contains("CMailProps.ReadFromString(1;1;0;#garbage)")) << log.Text();
   EXPECT_FALSE(p.m_IsRecurring);
@@ -119,7 +119,7 @@ TEST_F(MailPropsOnItem, TextScheduleTimeDoesNotCountAsASchedule) {
 TEST_F(MailPropsOnItem, RecordThatCannotBeWrittenStoresEmptyText) {
   CMailProps p = Weekly();
   p.m_collAttachments.push_back("C:\\odd#name.txt");
-  LogCapture log;
+  CapturedLog log;
   p.WriteProps(mail_);
   EXPECT_TRUE(log.Contains("CMailProps.WriteToString")) << log.Text();
   EXPECT_EQ(host::ValueToText(Prop(mail_, kPropRecurrence)->GetValue()), "");
@@ -141,7 +141,7 @@ TEST_F(MailPropsOnItem, ClearRemovesBothAndDoesNotSave) {
   EXPECT_FALSE(Prop(Reloaded(mail_), kPropScheduleTime));
   EXPECT_FALSE(Prop(Reloaded(mail_), kPropRecurrence));
 
-  LogCapture log;
+  CapturedLog log;
   CMailProps().ClearProps(mail_);
   EXPECT_EQ(log.Text(), "") << "clearing a mail without a schedule is no failure";
 
@@ -156,7 +156,7 @@ TEST_F(MailPropsOnItem, ClearRemovesBothAndDoesNotSave) {
 }
 
 TEST_F(MailPropsOnItem, MissingItemIsLoggedUnderEachOperation) {
-  LogCapture log;
+  CapturedLog log;
   CMailProps p = Weekly();
   p.ReadProps(nullptr);
   p.WriteProps(nullptr);

@@ -9,13 +9,13 @@
 #include "addin/model/mail_props.h"
 #include "common/picture_locale.h"
 #include "common/services.h"
-#include "support/log_capture.h"
+#include "support/captured_log.h"
 #include "support/manual_clock.h"
 
 namespace velmora {
 namespace {
 
-using test::LogCapture;
+using test::CapturedLog;
 
 const char* const kWeeklyText =
     "1;1;0;0;0;34;2;10;0;C:\\r\\a.txt;C:\\out\\;#10;9:00:00 AM#9;12/7/2026#9;1/30/2027";
@@ -160,7 +160,7 @@ TEST_F(MailPropsText, DateLengthsCountCharactersNotBytes) {
   const std::string text = p.WriteToString();
   EXPECT_NE(text.find("#10;9:30:00 午後#"), std::string::npos) << text;
   CMailProps q = Sentinel();
-  LogCapture log;
+  CapturedLog log;
   q.ReadFromString(text);
   EXPECT_EQ(log.Text(), "");
   EXPECT_EQ(q.m_StartTime, p.m_StartTime);
@@ -169,7 +169,7 @@ TEST_F(MailPropsText, DateLengthsCountCharactersNotBytes) {
 
 TEST_F(MailPropsText, WhateverFollowsTheThirdDateIsIgnored) {
   CMailProps p = Sentinel();
-  LogCapture log;
+  CapturedLog log;
   p.ReadFromString(std::string(kWeeklyText) + "#garbage;;#");
   EXPECT_EQ(log.Text(), "");
   EXPECT_TRUE(p.m_IsRecurring);
@@ -192,7 +192,7 @@ TEST_P(MailPropsDamaged, LogsAndFallsBackToOneOffKeepingWhatWasRead) {
   const Damaged& d = GetParam();
   const CMailProps old = Sentinel();
   CMailProps p = old;
-  LogCapture log;
+  CapturedLog log;
   p.ReadFromString(d.text);
 
   EXPECT_TRUE(log.Contains("CMailProps.ReadFromString(" + d.loggedRest + ")")) << log.Text();
@@ -257,14 +257,14 @@ TEST_F(MailPropsText, DamagedTextIsLoggedOnOneLine) {
   // A stored value may hold line breaks and NULs; echoed raw they would
   // break the log's one-line-per-entry form or forge entries.
   CMailProps p;
-  LogCapture log;
+  CapturedLog log;
   using namespace std::string_literals;
   p.ReadFromString("0;0\r\nError(0) : forged\0x"s);
   EXPECT_EQ(log.LineCount(), 1u) << log.Text();
   EXPECT_TRUE(log.Contains("0;0\\x0D\\x0AError(0) : forged\\x00x")) << log.Text();
 
   // A huge value is not copied whole into the log.
-  LogCapture big;
+  CapturedLog big;
   p.ReadFromString(std::string(1 << 20, '7'));
   EXPECT_LT(big.Text().size(), 2000u);
   EXPECT_TRUE(big.Contains("CMailProps.ReadFromString(777")) << big.Text();
@@ -282,7 +282,7 @@ TEST_F(MailPropsText, EntriesTheTextFormCannotCarryAreRefused) {
     // written instead, and the failure is logged.
     CMailProps p = Weekly();
     p.m_collAttachments.insert(p.m_collAttachments.begin() + 1, bad);
-    LogCapture log;
+    CapturedLog log;
     EXPECT_EQ(p.WriteToString(), "") << bad;
     EXPECT_TRUE(log.Contains("CMailProps.WriteToString")) << log.Text();
   }

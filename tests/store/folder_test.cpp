@@ -14,12 +14,12 @@
 #include "addin/store/view.h"
 #include "common/debug.h"
 #include "store/velmora_folder_fixture.h"
-#include "support/log_capture.h"
+#include "support/captured_log.h"
 
 namespace velmora {
 namespace {
 
-using test::LogCapture;
+using test::CapturedLog;
 
 class VelmoraFolder : public test::VelmoraFolderTest {};
 
@@ -84,7 +84,7 @@ TEST_F(VelmoraFolder, SameNamedFolderOfOtherItemsIsRefusedOnEveryCall) {
 
 TEST_F(VelmoraFolder, FailuresAreLoggedAndGiveNothing) {
   ScopedAddinServices disconnected(AddinServices{});
-  LogCapture log;
+  CapturedLog log;
   EXPECT_FALSE(Main::GetVelmoraFolder(true));
   EXPECT_TRUE(log.Contains("Main.GetVelmoraFolder")) << log.Text();
 }
@@ -113,7 +113,7 @@ TEST_F(ScheduleTimeProperty, ReadsOnlyADateTimeProperty) {
   EXPECT_TRUE(Main::GetUserProp(mail_, t));
   EXPECT_EQ(ToIsoText(t), "2026-12-07 09:30:15");
 
-  LogCapture log;
+  CapturedLog log;
   EXPECT_FALSE(Main::GetUserProp(nullptr, t));
   EXPECT_TRUE(log.Contains("Main.GetUserProp")) << log.Text();
 }
@@ -137,14 +137,7 @@ TEST_F(ScheduleTimeProperty, SetCreatesADateTimeAndDoesNotSave) {
 
 TEST_F(ScheduleTimeProperty, SetReplacesATextPropertyAfterATrace) {
   // Traces reach only a log that writes them, as the tray launcher's does.
-  ConfigureDebugLog(kTrayLog);
-  struct Restore {
-    ~Restore() {
-      ReleaseDebug();
-      ConfigureDebugLog(kAddinLog);
-    }
-  } restore;
-  LogCapture log;
+  CapturedLog log(true);
 
   mail_->UserProperties()->Add(name_, host::ol::kText)->SetValue(std::string("soon"));
   const DateTime when = DateTime::FromParts(2026, 12, 24, 18, 0, 0);
@@ -166,7 +159,7 @@ TEST_F(ScheduleTimeProperty, DeleteRemovesItAndToleratesItsAbsence) {
   EXPECT_FALSE(mail_->UserProperties()->Find(name_));
   EXPECT_TRUE(Reloaded(mail_)->UserProperties()->Find(name_)) << "the item was saved";
 
-  LogCapture log;
+  CapturedLog log;
   Main::DelUserProp(mail_);
   EXPECT_EQ(log.Text(), "");
   Main::DelUserProp(nullptr);
@@ -207,7 +200,7 @@ TEST_F(Shortcuts, LeavesExactlyOneShortcutAndKeepsOthers) {
 
 TEST_F(Shortcuts, NothingToDoWithoutAnExplorer) {
   auto folder = Main::GetVelmoraFolder(true);
-  LogCapture log;
+  CapturedLog log;
   Main::AddShortcutFolder(nullptr, folder);
   EXPECT_EQ(log.Text(), "");
   EXPECT_TRUE(Names().empty());
@@ -227,7 +220,7 @@ TEST_F(VelmoraFolder, FolderPathRunsFromTheStoreRoot) {
   EXPECT_EQ(Main::GetFolderPath(sub), root + "\\Velmora\\Weekly");
   EXPECT_EQ(Main::GetFolderPath(Root()), root);
 
-  LogCapture log;
+  CapturedLog log;
   EXPECT_EQ(Main::GetFolderPath(nullptr), "");
   EXPECT_EQ(log.Text(), "") << "nothing is no failure: its path is empty";
 }
@@ -247,7 +240,7 @@ TEST_F(MarkedMails, MarkIsAddedOnce) {
   EXPECT_EQ(item->UserProperties()->Count(), 1);
   EXPECT_EQ(item->UserProperties()->Find("MoveToVelmora")->Type(), host::ol::kText);
 
-  LogCapture log;
+  CapturedLog log;
   mSpecial::SpecialAdd(nullptr);
   EXPECT_TRUE(log.Contains("mSpecial.SpecialAdd")) << log.Text();
 }
@@ -267,7 +260,7 @@ TEST_F(MarkedMails, EveryMarkedMailMovesNoneSkipped) {
   mSpecial::SpecialAdd(appointment);
   appointment->Save();
 
-  LogCapture log;
+  CapturedLog log;
   mSpecial::SpecialDo();
   EXPECT_EQ(log.Text(), "");
 
@@ -292,7 +285,7 @@ TEST_F(MarkedMails, WithoutAFolderForThemTheyStayMarkedInTheInbox) {
   mSpecial::SpecialAdd(item);
   item->Save();
 
-  LogCapture log;
+  CapturedLog log;
   mSpecial::SpecialDo();
   EXPECT_TRUE(log.Contains("mSpecial.SpecialDo")) << log.Text();
   EXPECT_EQ(box.shown.size(), 1u);

@@ -14,12 +14,12 @@
 #include "addin/store/view.h"
 #include "addin/store/xml.h"
 #include "store/velmora_folder_fixture.h"
-#include "support/log_capture.h"
+#include "support/captured_log.h"
 
 namespace velmora {
 namespace {
 
-using test::LogCapture;
+using test::CapturedLog;
 
 const std::string kFrom = "urn:schemas:httpmail:fromname";
 const std::string kTo = "urn:schemas:httpmail:displayto";
@@ -123,7 +123,7 @@ TEST_F(FolderView, UpToDateViewIsNeitherChangedNorApplied) {
   ASSERT_TRUE(folder);
   const std::string xml = Xml(folder);
   const int applied = Applied(folder);
-  LogCapture log;
+  CapturedLog log;
   Main::UpdateView(folder);
   EXPECT_EQ(Xml(folder), xml);
   EXPECT_EQ(Applied(folder), applied);
@@ -178,7 +178,7 @@ TEST_F(FolderView, OldestHostIsLeftAlone) {
   const std::string xml = Xml(folder);
   const int views = folder->Views()->Count();
   mail->SetVersion("9.0.0.2711");
-  LogCapture log;
+  CapturedLog log;
 
   ASSERT_TRUE(Main::GetVelmoraFolder(false));
   Main::UpdateView(folder);
@@ -205,7 +205,7 @@ TEST_F(FolderView, MalformedViewXmlIsLeftUnchangedAndLogged) {
   const std::string broken = "<view type=\"table\"><column><prop>" + kFrom + "</prop></column>";
   mail->Store().SetViewXml(ViewId(folder), broken);
 
-  LogCapture log;
+  CapturedLog log;
   ASSERT_TRUE(Main::GetVelmoraFolder(false)) << "a broken view never stops the folder's use";
   Xml::RemoveColumn(View(folder), kFrom);
   EXPECT_EQ(Xml(folder), broken);
@@ -281,7 +281,7 @@ TEST_F(ViewColumns, WithoutAnXmlDocumentNothingChanges) {
   AddinServices ports = GetAddinServices();
   ports.xml = nullptr;
   ScopedAddinServices noXml(ports);
-  LogCapture log;
+  CapturedLog log;
   Main::UpdateView(folder_);
   Xml::AddTableViewUserColumn(nullptr, "To", kTo, "string", "", "", 40);
   EXPECT_EQ(view_->Xml(), before);

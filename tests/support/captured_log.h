@@ -39,6 +39,14 @@ class CapturedLog {
     return s.str();
   }
   bool Contains(std::string_view what) const { return Text().find(what) != std::string::npos; }
+  // Lines written (each ends in CR LF).
+  std::size_t LineCount() const {
+    const std::string t = Text();
+    std::size_t n = 0;
+    for (std::size_t p = t.find("\r\n"); p != std::string::npos; p = t.find("\r\n", p + 2))
+      ++n;
+    return n;
+  }
   int Count(std::string_view what) const {
     const std::string text = Text();
     int n = 0;
