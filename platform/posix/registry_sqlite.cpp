@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -74,6 +76,11 @@ class Stmt {
   }
   sqlite3_stmt* s_ = nullptr;
 };
+
+bool Busy(sqlite3* db) {
+  const int code = sqlite3_errcode(db) & 0xFF;
+  return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+}
 
 bool Exec(sqlite3* db, const char* sql) {
   return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -199,7 +206,15 @@ void SqliteRegistry::DbClose::operator()(sqlite3* db) const noexcept {
 
 SqliteRegistry::SqliteRegistry(const std::filesystem::path& path) {
   try {
-    OpenDatabase(path);
+    // Opening switches the journal mode and may create the schema; SQLite's
+    // busy handler does not cover those steps, so a second process starting
+    // at the same moment would find the file locked: try again a while.
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    while (OpenDatabase(path) && std::chrono::steady_clock::now() < deadline) {
+      lastError_.clear();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
   } catch (const std::exception& e) {
     db_.reset();
     lastError_ = e.what();
@@ -215,7 +230,7 @@ std::filesystem::path SqliteRegistry::DefaultPath() {
   return ConfigHome() / "registry.db";
 }
 
-void SqliteRegistry::OpenDatabase(const std::filesystem::path& path) {
+bool SqliteRegistry::OpenDatabase(const std::filesystem::path& path) {
   const std::string name = path.string();
   if (name != ":memory:") {
     // Created private before SQLite sees it; its journal files take the
@@ -224,7 +239,7 @@ void SqliteRegistry::OpenDatabase(const std::filesystem::path& path) {
     Fd fd(::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
     if (fd.get() < 0) {
       lastError_ = "cannot open " + name;
-      return;
+      return false;
     }
     ::fchmod(fd.get(), 0600);
   }
@@ -235,7 +250,7 @@ void SqliteRegistry::OpenDatabase(const std::filesystem::path& path) {
   std::unique_ptr<sqlite3, DbClose> db(raw);
   if (rc != SQLITE_OK) {
     lastError_ = raw ? sqlite3_errmsg(raw) : "out of memory";
-    return;
+    return raw && Busy(raw);
   }
   sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
   sqlite3_extended_result_codes(db.get(), 1);
@@ -245,21 +260,22 @@ void SqliteRegistry::OpenDatabase(const std::filesystem::path& path) {
     const bool readable = version.Step() == SQLITE_ROW;
     if (!readable || version.Int(0) > kSchemaVersion) {
       lastError_ = readable ? "registry database of a newer version" : sqlite3_errmsg(db.get());
-      return;
+      return !readable && Busy(db.get());
     }
   }
   if (!Exec(db.get(), "PRAGMA foreign_keys = ON") || !Exec(db.get(), "PRAGMA journal_mode = WAL")) {
     lastError_ = sqlite3_errmsg(db.get());
-    return;
+    return Busy(db.get());
   }
   Transaction tx(db.get());
   if (!tx.Began() || !Exec(db.get(), kSchema) ||
       !Exec(db.get(), ("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str()) ||
       !tx.Commit()) {
     lastError_ = sqlite3_errmsg(db.get());
-    return;
+    return Busy(db.get());
   }
   db_ = std::move(db);
+  return false;
 }
 
 void SqliteRegistry::Fail(std::string_view what) {

@@ -65,7 +65,8 @@ class SqliteRegistry final : public RegistryBackend {
     std::uint32_t access;
   };
 
-  void OpenDatabase(const std::filesystem::path& path);
+  // True when opening failed only because another process held the file.
+  bool OpenDatabase(const std::filesystem::path& path);
   std::optional<Handle> Find(RegKey key) const;
   // The key under `from` at the path; nothing when a part is missing.
   std::optional<std::int64_t> Walk(std::int64_t from, std::string_view path);
