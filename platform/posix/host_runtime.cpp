@@ -11,14 +11,17 @@
 #include "addin/connect/connect.h"
 #include "addin/store/addin_services.h"
 #include "addin/store/folder.h"
+#include "addin/store/sending.h"
 #include "common/debug.h"
 #include "common/host_error.h"
+#include "common/services.h"
 #include "common/trap.h"
 #include "common/winreg.h"
 #include "platform/posix/event_loop.h"
 #include "platform/posix/host/mail_host.h"
 #include "platform/posix/host/sync_object.h"
 #include "platform/posix/host_lock.h"
+#include "platform/posix/registry_sqlite.h"
 #include "platform/posix/run_progress.h"
 #include "platform/posix/schedule_listing.h"
 #include "platform/posix/store/sqlite.h"
@@ -70,6 +73,12 @@ std::string NextOccurenceText() {
   return text;
 }
 
+void WriteNextOccurence(const std::string& text) {
+  CWinReg reg;
+  if (reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, kSettingsKey, true))
+    reg.SetString(kValueNextOccurence, text);
+}
+
 void FlagSendAndExit() {
   CWinReg reg;
   if (!reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, kSettingsKey, true) ||
@@ -114,7 +123,15 @@ class Runtime {
     SendReceiveKeys keys(host->App());
     XdgShell shell;
     PugiXmlFactory xml;
-    TransactionalTimers timers(loop, host->Store().Db());
+    bool connected = false;
+    TransactionalTimers timers(loop, host->Store().Db(),
+                               {.registry = dynamic_cast<SqliteRegistry*>(GetServices().registry),
+                                .beforeCommit = [&store = host->Store()] {
+                                  // Should this host die before they leave, the mails a pass
+                                  // submitted must bring the tray launcher to start another.
+                                  if (SubmittedInOutbox(store) > 0)
+                                    WriteNextOccurence(DateText(Now()));
+                                }});
     ScopedAddinServices addinServices(
         {&host->Objects(), &box_, &keys, &shell, &timers, &xml, host->App()});
     Main::ResetVelmoraFolderLookup();
@@ -136,8 +153,10 @@ class Runtime {
           // Whoever watches must act on it: shown even when progress is not.
           Ignore([&] { *options_.errors << "velmora: " << text << std::endl; });
         }));
-    subs.push_back(group->OnSyncEnd([this, &sendReceiveEnded] {
+    subs.push_back(group->OnSyncEnd([this, &sendReceiveEnded, &connected] {
       sendReceiveEnded = true;
+      // The Outbox is done with: the next due time is the schedule's again.
+      if (connected) Ignore([] { Main::SaveNextOccurence(); });
       progress_.SendReceiveEnded(NextOccurenceText());
     }));
 
@@ -166,6 +185,7 @@ class Runtime {
       connect.OnConnection(host->App(), 1, addIn);
       connect.OnStartupComplete();
       tx.Commit();
+      connected = true;
     }
     std::optional<DateTime> nextDue;
     Ignore([&] { nextDue = EarliestScheduled(Main::GetVelmoraFolder(false)); });

@@ -88,22 +88,31 @@ bool Exec(sqlite3* db, const char* sql) {
 
 // A write transaction, rolled back unless committed. IMMEDIATE takes the
 // write lock at once, so two processes never deadlock upgrading a read.
+// Inside a batch (BeginBatch) it is a savepoint of the batch's transaction.
 class Transaction {
  public:
-  explicit Transaction(sqlite3* db) : db_(db), began_(Exec(db, "BEGIN IMMEDIATE")) {}
+  explicit Transaction(sqlite3* db)
+      : db_(db),
+        nested_(sqlite3_get_autocommit(db) == 0),
+        began_(Exec(db, nested_ ? "SAVEPOINT reg_write" : "BEGIN IMMEDIATE")) {}
   ~Transaction() {
-    if (began_ && !done_) Exec(db_, "ROLLBACK");
+    if (!began_ || done_) return;
+    if (nested_)
+      Exec(db_, "ROLLBACK TO reg_write; RELEASE reg_write");
+    else
+      Exec(db_, "ROLLBACK");
   }
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;
   bool Began() const { return began_; }
   bool Commit() {
-    done_ = began_ && Exec(db_, "COMMIT");
+    done_ = began_ && Exec(db_, nested_ ? "RELEASE reg_write" : "COMMIT");
     return done_;
   }
 
  private:
   sqlite3* db_;
+  bool nested_;
   bool began_;
   bool done_ = false;
 };
@@ -276,6 +285,21 @@ bool SqliteRegistry::OpenDatabase(const std::filesystem::path& path) {
   }
   db_ = std::move(db);
   return false;
+}
+
+bool SqliteRegistry::BeginBatch() {
+  if (!db_ || sqlite3_get_autocommit(db_.get()) == 0) return false;
+  if (Exec(db_.get(), "BEGIN IMMEDIATE")) return true;
+  Fail("begin batch");
+  return false;
+}
+
+bool SqliteRegistry::EndBatch(bool commit) {
+  if (!db_ || sqlite3_get_autocommit(db_.get()) != 0) return false;
+  if (commit && Exec(db_.get(), "COMMIT")) return true;
+  if (commit) Fail("commit batch");
+  Exec(db_.get(), "ROLLBACK");
+  return !commit;
 }
 
 void SqliteRegistry::Fail(std::string_view what) {

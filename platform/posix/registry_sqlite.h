@@ -50,6 +50,15 @@ class SqliteRegistry final : public RegistryBackend {
   std::optional<std::string> EnumKey(RegKey key, std::uint32_t index) override;
   bool Flush(RegKey key) override;
 
+  // Writes from BeginBatch to EndBatch are one transaction holding the
+  // file's write lock: they reach the file only with EndBatch(true), so a
+  // process that dies in between leaves the registry as before. BeginBatch
+  // is false when the lock could not be had (writes then commit one by one)
+  // or a batch is open; EndBatch(true) is false when the commit failed, and
+  // the batch is rolled back then.
+  bool BeginBatch();
+  bool EndBatch(bool commit);
+
   // Windows' limits: a tree 512 keys deep, key names of 255 characters,
   // value names of 16383.
   static constexpr int kMaxDepth = 512;

@@ -5,8 +5,14 @@
 // a live schedule would repeat the series). A tick that fails is rolled back
 // too. Work the tick posts (the send/receive) runs later, outside it, with its
 // own commits.
+//
+// What the tick writes to the registry (the next due time the tray launcher
+// watches) is a batch committed only after the store: a process that dies
+// before leaves the registry as it was, never telling of a next due time
+// that the rolled-back store does not have.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "common/timer.h"
@@ -16,16 +22,26 @@ namespace velmora::posix {
 namespace sql {
 class Database;
 }
+class SqliteRegistry;
+
+struct TickOptions {
+  // The registry whose writes join the tick; none: they commit one by one.
+  SqliteRegistry* registry = nullptr;
+  // Runs after a tick that did not fail, inside its transactions.
+  std::function<void()> beforeCommit;
+};
 
 class TransactionalTimers final : public TimerFactory {
  public:
-  // Both must outlive the timers made here.
-  TransactionalTimers(TimerFactory& inner, sql::Database& db) : inner_(inner), db_(db) {}
+  // All must outlive the timers made here.
+  TransactionalTimers(TimerFactory& inner, sql::Database& db, TickOptions options = {})
+      : inner_(inner), db_(db), options_(std::move(options)) {}
   std::unique_ptr<Timer> CreateTimer() override;
 
  private:
   TimerFactory& inner_;
   sql::Database& db_;
+  TickOptions options_;
 };
 
 }  // namespace velmora::posix

@@ -11,7 +11,8 @@ earlier run left in the Outbox), in or just after the first pass (a second
 after the host connected), after a random number of mails of the transmission
 arrived, and now and then later. After every kill the store must open
 (`velmora list` works) and hold no scheduled copy of a recurring mail beside
-the originals. When nothing is left to send (or the round's kills are spent)
+the originals, and the next due time in the registry, which the tray launcher
+watches, must not be later than the work left. When nothing is left to send (or the round's kills are spent)
 a last run completes the work, and the round is checked:
 
 - every due occurrence (counted per subject; `velmora occurrences` gives the
@@ -306,14 +307,30 @@ class Stats:
 
 # --- One round ---------------------------------------------------------------------
 
+def registry_time(text):
+    return datetime.datetime.strptime(text, "%m/%d/%Y %I:%M:%S %p")
+
+
 def snapshot(v, scenario, sink, now):
-    """The store after a kill: it opens, lists, and holds no scheduled copy."""
+    """The store after a kill: it opens, lists, and holds no scheduled copy;
+    the next due time the tray launcher watches is no later than the work
+    left (or it would not start a host for it)."""
     listed = json.loads(v.ok("list", "--json"))
     copies = {e["entryId"] for e in listed} - scenario.originals
     check(not copies, f"a scheduled copy survived a kill: {copies}")
     outbox = json.loads(v.ok("list", "--outbox", "--json"))
     due = sum(1 for e in listed if datetime.datetime.fromisoformat(e["scheduleTime"]) <= now)
     states = collections.Counter(e["state"] for e in outbox)
+    work = [registry_time(e["ScheduleTime"]) for e in listed]
+    if states["waiting"] or states["underway"]:
+        work.append(datetime.datetime.now())
+    said = [line.split(":", 1)[1].strip() for line in v.ok("config", "--show").splitlines()
+            if line.startswith("next due:")]
+    check(len(said) == 1, "velmora config --show gives no next due time")
+    if work:
+        check(said[0] != "none" and registry_time(said[0]) <= min(work),
+              f"the registry's next due time {said[0]} is later than the work left "
+              f"({min(work)})")
     return {"due": due, "scheduled": len(listed), "waiting": states["waiting"],
             "underway": states["underway"], "held": states["held"],
             "received": sink.count()}
