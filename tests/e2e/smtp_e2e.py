@@ -10,9 +10,10 @@ the built `velmora`, each test in a fresh VELMORA_HOME:
 - a server that refuses (550 to RCPT or to DATA) leaves the mail in the
   Outbox, logged, and a later `velmora run --send-and-exit` with the server
   accepting again delivers it exactly once;
-- a host killed while the server had the mail does not send it again: it is
-  held in the Outbox with a line on the terminal and in the log, until
-  `velmora resend ID`.
+- a host killed while the server had the mail, or a server that took the
+  mail without confirming it, does not get it again: it is held in the
+  Outbox with a line on the terminal and in the log, until `velmora resend
+  ID`.
 
 Usage: smtp_e2e.py PATH-TO-VELMORA"""
 
@@ -54,6 +55,7 @@ class Server:
         self.refuse_rcpt = None
         self.refuse_data = False
         self.hold_reply = False
+        self.drop_reply = False
         self.data_taken = threading.Event()
         self.release = threading.Event()
         server = self
@@ -65,11 +67,13 @@ class Server:
                 envelope.rcpt_tos.append(address)
                 return "250 OK"
 
-            async def handle_DATA(self, _server, _session, envelope):
+            async def handle_DATA(self, smtp, _session, envelope):
                 if server.refuse_data:
                     return "550 5.7.1 Message content rejected"
                 server.envelopes.append(
                     (envelope.mail_from, list(envelope.rcpt_tos), bytes(envelope.content)))
+                if server.drop_reply:
+                    smtp.transport.abort()  # taken, but the client never hears so
                 if server.hold_reply:
                     server.data_taken.set()
                     while not server.release.is_set():
@@ -286,6 +290,20 @@ class KilledWhileTheServerHadIt(SmtpTest):
         self.assertEqual(len(self.server.envelopes), 2)
         self.assertEqual(self.outbox(), [])
         self.assertNotIn("held in the Outbox", self.ok("list"))
+
+    def test_a_mail_the_server_took_without_confirming_is_held_too(self):
+        mail_id = self.schedule("--to", "ann@example.com", "--subject", "Unconfirmed",
+                                "--body", "b", "--at", self.past())
+        self.server.drop_reply = True
+        r = self.send_and_exit()
+        self.assertEqual(len(self.server.envelopes), 1)
+        self.assertIn(f"may already have been sent; not sent again — use `velmora resend "
+                      f"{mail_id}` to send it", r.stderr)
+        (entry,) = self.outbox()
+        self.assertEqual((entry["entryId"], entry["state"]), (mail_id, "held"))
+        self.server.drop_reply = False
+        self.send_and_exit()
+        self.assertEqual(len(self.server.envelopes), 1, "the mail went a second time")
 
     def test_resend_refuses_a_mail_not_in_the_outbox(self):
         later = (datetime.datetime.now() + datetime.timedelta(days=1)).strftime("%Y-%m-%dT%H:%M")

@@ -32,12 +32,13 @@ class WireProbe final : public posix::Transport {
   std::function<void(const posix::OutgoingMail&)> onDeliver;
   bool detects = false;
   bool fail = false;
+  long failNumber = 550;
   std::set<std::string> arrived;  // Message-IDs
   std::vector<std::string> delivered;
 
   void Deliver(const posix::OutgoingMail& mail) override {
     if (onDeliver) onDeliver(mail);
-    if (fail) throw HostError(550, "Mailbox unavailable");
+    if (fail) throw HostError(failNumber, "Mailbox unavailable");
     delivered.push_back(mail.subject);
     arrived.insert(mail.messageId);
   }
@@ -134,6 +135,20 @@ TEST_F(Transmission, AFailedDeliveryClearsTheMarkSoTheNextRunTriesAgain) {
   SendReceive();
   EXPECT_EQ(wire.delivered, std::vector<std::string>{"refused"});
   EXPECT_EQ(Outbox()->Items()->Count(), 0);
+}
+
+TEST_F(Transmission, AMailWhoseDeliveryTheTransportCannotConfirmIsHeld) {
+  const std::string id = Submit("reply lost");
+  wire.fail = true;
+  wire.failNumber = posix::store_err::kHeldBack;
+  SendReceive();
+  const auto f = Fields(id);
+  EXPECT_FALSE(f.submitted);
+  EXPECT_EQ(f.transmission, tx::kHeld);
+  EXPECT_EQ(held, std::vector<std::string>{id + " reply lost"});
+  wire.fail = false;
+  SendReceive();
+  EXPECT_TRUE(wire.delivered.empty());
 }
 
 TEST_F(Transmission, AMailLeftUnderwayIsHeldInTheOutboxNotSentAgain) {

@@ -134,17 +134,17 @@ void HostSyncObject::Transmit(HostContext& ctx, const std::string& entryId) {
   for (const auto& address : mail.recipients)
     if (!IsValidAddress(address))
       return report(store_err::kFailed, "\"" + address + "\" is not a valid e-mail address.");
+  const auto hold = [&](const std::string& why) {
+    store.SetTransmission(entryId, transmission::kHeld);
+    held_.Raise(entryId, item->fields.subject);
+    report(store_err::kHeldBack, why);
+  };
   Transport* transport = ctx.Ports().transport;
   const bool canAsk = transport && transport->CanDetectRedelivery();
   if (item->fields.transmission == transmission::kUnderway) {
     // Handed over by a host that died (or could not record the outcome):
     // the mail may have left. Only a transport that can tell decides.
-    if (!canAsk) {
-      store.SetTransmission(entryId, transmission::kHeld);
-      held_.Raise(entryId, item->fields.subject);
-      return report(store_err::kHeldBack,
-                    "This message may already have been sent; it was not sent again.");
-    }
+    if (!canAsk) return hold("This message may already have been sent; it was not sent again.");
     if (transport->AlreadyDelivered(mail.messageId))
       return store.MarkSent(entryId, mail.date, from);
   }
@@ -154,6 +154,8 @@ void HostSyncObject::Transmit(HostContext& ctx, const std::string& entryId) {
     transport->Deliver(mail);
   } catch (...) {
     const auto e = DescribeCurrentException();
+    // The transport cannot say whether the mail arrived (its reply was lost).
+    if (e.number == store_err::kHeldBack) return hold(e.description);
     // The transport says it did not deliver: the next send/receive retries.
     if (!canAsk) Ignore([&] { store.SetTransmission(entryId, transmission::kNone); });
     return report(e.number ? e.number : store_err::kFailed, e.description);

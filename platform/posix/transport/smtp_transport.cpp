@@ -31,6 +31,9 @@ void EnsureCurl() {
 
 struct Upload {
   std::string_view rest;
+  // Every byte handed over: curl ends the data, and the server may take the
+  // mail even if its reply never arrives.
+  bool ended = false;
 };
 
 size_t ReadBody(char* buffer, size_t size, size_t count, void* user) {
@@ -38,14 +41,18 @@ size_t ReadBody(char* buffer, size_t size, size_t count, void* user) {
   const size_t n = std::min(size * count, up->rest.size());
   std::memcpy(buffer, up->rest.data(), n);
   up->rest.remove_prefix(n);
+  // curl may stop at the announced size without asking for more.
+  if (up->rest.empty()) up->ended = true;
   return n;
 }
 
 // The server's replies, kept because curl's own message rarely says why: the
 // last refusal (4xx, 5xx) wins over the polite lines that may follow it.
 struct Replies {
+  const Upload* upload = nullptr;
   std::string last;
   std::string refusal;
+  bool refusedData = false;  // a refusal after the data ended: not taken
   std::string Why() const { return refusal.empty() ? last : refusal; }
 };
 
@@ -57,7 +64,10 @@ int Trace(CURL*, curl_infotype type, char* data, size_t size, void* user) {
   if (line.empty()) return 0;
   auto* replies = static_cast<Replies*>(user);
   replies->last = line;
-  if (line[0] == '4' || line[0] == '5') replies->refusal = line;
+  if (line[0] == '4' || line[0] == '5') {
+    replies->refusal = line;
+    if (replies->upload && replies->upload->ended) replies->refusedData = true;
+  }
   return 0;
 }
 
@@ -91,7 +101,7 @@ void SmtpTransport::Deliver(const OutgoingMail& mail) {
   const std::string from = "<" + mail.from + ">";
   const std::string message = BuildMime(mail, LineEnding::kCrLf);
   Upload upload{message};
-  Replies replies;
+  Replies replies{&upload};
   char errorText[CURL_ERROR_SIZE] = {};
 
   Set(c, CURLOPT_URL, url_.c_str());
@@ -119,6 +129,11 @@ void SmtpTransport::Deliver(const OutgoingMail& mail) {
   if (rc == CURLE_OK) return;
   std::string why = errorText[0] ? errorText : curl_easy_strerror(rc);
   if (!replies.Why().empty()) why += "; the server said: " + replies.Why();
+  // The whole mail went and no refusal came back: the server may have taken
+  // it, so it must not be sent again without the user's word.
+  if (upload.ended && !replies.refusedData)
+    Raise(store_err::kHeldBack, "SMTP " + url_ + ": the server did not confirm the mail (" + why +
+                                    "); it may have been delivered.");
   Raise(store_err::kFailed, "SMTP " + url_ + ": " + why);
 }
 

@@ -23,7 +23,9 @@ class SmtpTransport final : public Transport {
   explicit SmtpTransport(std::string url);
   SmtpTransport(std::string url, Options options);
 
-  // Raises HostError with curl's reason and the server's last reply line.
+  // Raises HostError with curl's reason and the server's last reply line;
+  // store_err::kHeldBack when the whole mail went but its reply did not
+  // come (the server may have taken it).
   void Deliver(const OutgoingMail& mail) override;
 
   const std::string& Url() const noexcept { return url_; }
