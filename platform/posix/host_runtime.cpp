@@ -124,14 +124,19 @@ class Runtime {
     XdgShell shell;
     PugiXmlFactory xml;
     bool connected = false;
-    TransactionalTimers timers(loop, host->Store().Db(),
-                               {.registry = dynamic_cast<SqliteRegistry*>(GetServices().registry),
-                                .beforeCommit = [&store = host->Store()] {
-                                  // Should this host die before they leave, the mails a pass
-                                  // submitted must bring the tray launcher to start another.
-                                  if (SubmittedInOutbox(store) > 0)
-                                    WriteNextOccurence(DateText(Now()));
-                                }});
+    // Should this host die before they leave, the mails a pass submitted
+    // must bring the tray launcher to start another. Mails that failed
+    // before wait, as they always have, for the next due time.
+    int submittedBefore = 0;
+    TransactionalTimers timers(
+        loop, host->Store().Db(),
+        {.registry = dynamic_cast<SqliteRegistry*>(GetServices().registry),
+         .beforeTick = [&] { submittedBefore = SubmittedInOutbox(host->Store()); },
+         .beforeCommit =
+             [&] {
+               if (SubmittedInOutbox(host->Store()) > submittedBefore)
+                 WriteNextOccurence(DateText(Now()));
+             }});
     ScopedAddinServices addinServices(
         {&host->Objects(), &box_, &keys, &shell, &timers, &xml, host->App()});
     Main::ResetVelmoraFolderLookup();

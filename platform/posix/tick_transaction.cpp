@@ -50,6 +50,7 @@ class TransactionalTimer final : public Timer {
       Firewall("HostRuntime.Tick", [&] {
         sql::WriteTransaction tx(db);
         RegistryBatch registry(options.registry);
+        if (options.beforeTick) options.beforeTick();
         tick();
         if (options.beforeCommit) options.beforeCommit();
         tx.Commit();

@@ -27,7 +27,9 @@ class SqliteRegistry;
 struct TickOptions {
   // The registry whose writes join the tick; none: they commit one by one.
   SqliteRegistry* registry = nullptr;
-  // Runs after a tick that did not fail, inside its transactions.
+  // Run inside the tick's transactions: before the tick, and after a tick
+  // that did not fail.
+  std::function<void()> beforeTick;
   std::function<void()> beforeCommit;
 };
 

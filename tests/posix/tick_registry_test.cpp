@@ -95,10 +95,13 @@ class TickRegistry : public ::testing::Test {
   test::FakeTimerFactory fake{&clock};
   std::unique_ptr<MailHost> mail = MailHost::Open(dir.Path() / "store.db", {.clock = &clock});
   host::NameSpacePtr ns = mail->App()->GetNamespace("MAPI");
+  int beforeTick = 0;
   int beforeCommit = 0;
   TransactionalTimers timers{fake,
                              mail->Store().Db(),
-                             {.registry = &registry, .beforeCommit = [this] { ++beforeCommit; }}};
+                             {.registry = &registry,
+                              .beforeTick = [this] { ++beforeTick; },
+                              .beforeCommit = [this] { ++beforeCommit; }}};
 
   std::unique_ptr<Timer> Every(std::function<void()> tick) {
     auto t = timers.CreateTimer();
@@ -124,6 +127,7 @@ TEST_F(TickRegistry, AFailedTickTakesItsRegistryWritesBackWithTheStore) {
   fake.Advance(1000);
   EXPECT_EQ(Drafts(), 0);
   EXPECT_EQ(Read(other, "NextOccurence"), "12/7/2026 8:00:00 AM");
+  EXPECT_EQ(beforeTick, 1);
   EXPECT_EQ(beforeCommit, 0);
 }
 
@@ -133,6 +137,7 @@ TEST_F(TickRegistry, ATickThatEndsCommitsBothAfterItsHook) {
     Write(registry, "NextOccurence", "12/8/2026 8:00:00 AM");
   });
   fake.Advance(1000);
+  EXPECT_EQ(beforeTick, 1);
   EXPECT_EQ(beforeCommit, 1);
   EXPECT_EQ(Drafts(), 1);
   EXPECT_EQ(Read(other, "NextOccurence"), "12/8/2026 8:00:00 AM");
