@@ -12,6 +12,7 @@
 #include "addin/store/folder.h"
 #include "addin/store/sending.h"
 #include "apps/velmora/command.h"
+#include "apps/velmora/schedule_mail.h"
 #include "apps/velmora/schedule_options.h"
 #include "apps/velmora/store_session.h"
 #include "common/host_error.h"
@@ -30,12 +31,7 @@ class RescheduleCommand final : public Command {
     schedule_.Define(sub);
   }
 
-  void Validate() override {
-    if (!schedule_.Given())
-      throw UsageError(
-          "--at: give --at TIME, or a recurrence (--daily, --weekly, --monthly, "
-          "--yearly or --type)");
-  }
+  void Validate() override { schedule_.Validate(); }
 
   int Run(std::ostream& out) override {
     const posix::ScheduleRequest request = schedule_.Resolve();
@@ -50,32 +46,12 @@ class RescheduleCommand final : public Command {
 
     CMailProps record;
     record.ReadProps(mail);  // keeps the attachment sources
-    std::vector<std::string> notes;
-    try {
-      notes = posix::ApplySchedule(request, record);
-    } catch (const posix::ScheduleError& e) {
-      throw UsageError(e.what());
-    }
-    if (!scheduled && !Main::CheckRecipients(mail))
-      throw UsageError(session.Messages().empty() ? "the recipients were refused"
-                                                  : session.Messages().back());
-    record.WriteProps(mail);
-    mail->Save();
-    DateTime stored;
-    if (!Main::GetUserProp(mail, stored) || stored != record.m_ScheduleTime)
-      Raise(err::kFileIo, "the schedule could not be written onto the mail (see the log)");
-    std::string id = mail->EntryID();
-    if (!scheduled)
-      id = NeedPtr(mail->Move(folder), "The mail could not be moved into the scheduled-mail folder")
-               ->EntryID();
+    const std::vector<std::string> notes = ScheduleMail(session, request, record, mail, !scheduled);
+    const std::string id = scheduled ? mail->EntryID() : MoveToScheduled(mail, folder);
     tx.Commit();
     session.SaveNextOccurence();
 
-    for (const std::string& note : notes)
-      std::cerr << "velmora reschedule: note: " << note << "\n";
-    out << "rescheduled: " << id << "\n"
-        << "first send: " << DateText(record.m_ScheduleTime) << " ("
-        << posix::PatternInWords(record) << ")\n";
+    ReportScheduled(out, "reschedule", "rescheduled", id, notes, record);
     return 0;
   }
 

@@ -17,6 +17,7 @@
 #include "addin/store/folder.h"
 #include "addin/store/sending.h"
 #include "apps/velmora/command.h"
+#include "apps/velmora/schedule_mail.h"
 #include "apps/velmora/schedule_options.h"
 #include "apps/velmora/store_session.h"
 #include "common/host_error.h"
@@ -101,10 +102,7 @@ class ScheduleCommand final : public Command {
       CheckEntry("--attach-file", f);
     for (const std::string& d : folders_)
       CheckEntry("--attach-newest", d);
-    if (!schedule_.Given())
-      throw UsageError(
-          "--at: give --at TIME, or a recurrence (--daily, --weekly, --monthly, "
-          "--yearly or --type)");
+    schedule_.Validate();
   }
 
   int Run(std::ostream& out) override {
@@ -133,31 +131,12 @@ class ScheduleCommand final : public Command {
 
     CMailProps record;
     record.m_collAttachments = std::move(sources);
-    std::vector<std::string> notes;
-    try {
-      notes = posix::ApplySchedule(request, record);
-    } catch (const posix::ScheduleError& e) {
-      throw UsageError(e.what());
-    }
-    if (!Main::CheckRecipients(mail))
-      throw UsageError(session.Messages().empty() ? "the recipients were refused"
-                                                  : session.Messages().back());
-    record.WriteProps(mail);
-    mail->Save();
-    DateTime stored;
-    if (!Main::GetUserProp(mail, stored) || stored != record.m_ScheduleTime)
-      Raise(err::kFileIo, "the schedule could not be written onto the mail (see the log)");
-    host::MailItemPtr moved = NeedPtr(mail->Move(session.VelmoraFolder(true)),
-                                      "The mail could not be moved into the scheduled-mail folder");
-    const std::string id = moved->EntryID();
+    const std::vector<std::string> notes = ScheduleMail(session, request, record, mail, true);
+    const std::string id = MoveToScheduled(mail, session.VelmoraFolder(true));
     tx.Commit();
     session.SaveNextOccurence();
 
-    for (const std::string& note : notes)
-      std::cerr << "velmora schedule: note: " << note << "\n";
-    out << "scheduled: " << id << "\n"
-        << "first send: " << DateText(record.m_ScheduleTime) << " ("
-        << posix::PatternInWords(record) << ")\n";
+    ReportScheduled(out, "schedule", "scheduled", id, notes, record);
     if (record.m_ScheduleTime <= Now())
       out << "already due: it leaves at the host's next pass (velmora run)\n";
     return 0;

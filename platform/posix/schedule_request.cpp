@@ -25,9 +25,7 @@ constexpr std::array<const char*, 12> kMonths = {"January",   "February", "March
 void CheckInterval(const PatternRequest& p) {
   // The dialog's fields hold three digits for days, two for weeks and months.
   const std::int32_t max = p.type == recurrence::kDaily ? 999 : 99;
-  const bool usesInterval = p.type == recurrence::kDaily || p.type == recurrence::kWeekly ||
-                            p.type == recurrence::kMonthly || p.type == recurrence::kMonthNth;
-  if (!usesInterval) return;
+  if (!(PatternFields(p.type) & pattern_field::kInterval)) return;
   // Daily with interval 0 runs on a set of weekdays: the set is checked instead.
   const bool weekdaysOnly = p.type == recurrence::kDaily && p.interval == 0;
   if ((p.interval < 1 && !weekdaysOnly) || p.interval > max)
@@ -87,37 +85,16 @@ void CheckPattern(const PatternRequest& p) {
 }
 
 void WritePattern(const PatternRequest& p, CMailProps& r) {
+  namespace f = pattern_field;
+  const unsigned fields = PatternFields(p.type);
   r.m_RecurrenceType = p.type;
-  switch (p.type) {
-    case recurrence::kDaily:
-      r.m_Interval = p.interval;
-      r.m_DayOfWeekMask = p.interval == 0 ? p.mask : 0;
-      break;
-    case recurrence::kWeekly:
-      r.m_Interval = p.interval;
-      r.m_DayOfWeekMask = p.mask;
-      break;
-    case recurrence::kMonthly:
-      r.m_DayOfMonth = p.dayOfMonth;
-      r.m_Interval = p.interval;
-      break;
-    case recurrence::kMonthNth:
-      r.m_Interval = p.interval;
-      r.m_Instance = p.instance;
-      r.m_DayOfWeekMask = p.mask;
-      break;
-    case recurrence::kYearly:
-      r.m_MonthOfYear = p.monthOfYear;
-      r.m_DayOfMonth = p.dayOfMonth;
-      break;
-    case recurrence::kYearNth:
-      r.m_Instance = p.instance;
-      r.m_DayOfWeekMask = p.mask;
-      r.m_MonthOfYear = p.monthOfYear;
-      break;
-    default:
-      break;
-  }
+  if (fields & f::kInterval) r.m_Interval = p.interval;
+  // A daily pattern keeps weekdays only when it runs on them (interval 0).
+  if (fields & f::kMask)
+    r.m_DayOfWeekMask = p.type == recurrence::kDaily && p.interval != 0 ? 0 : p.mask;
+  if (fields & f::kDay) r.m_DayOfMonth = p.dayOfMonth;
+  if (fields & f::kMonth) r.m_MonthOfYear = p.monthOfYear;
+  if (fields & f::kInstance) r.m_Instance = p.instance;
 }
 
 std::vector<DateTime> Occurrences(CMailProps& r, const host::Value& limit, const char* option) {
@@ -127,6 +104,25 @@ std::vector<DateTime> Occurrences(CMailProps& r, const host::Value& limit, const
 }
 
 }  // namespace
+
+unsigned PatternFields(std::int32_t type) {
+  namespace f = pattern_field;
+  switch (type) {
+    case recurrence::kDaily:
+    case recurrence::kWeekly:
+      return f::kInterval | f::kMask;
+    case recurrence::kMonthly:
+      return f::kInterval | f::kDay;
+    case recurrence::kMonthNth:
+      return f::kInterval | f::kInstance | f::kMask;
+    case recurrence::kYearly:
+      return f::kMonth | f::kDay;
+    case recurrence::kYearNth:
+      return f::kMonth | f::kInstance | f::kMask;
+    default:
+      return 0;
+  }
+}
 
 std::string ShortMonthsNote(std::int32_t day) {
   return "Some months have fewer than " + std::to_string(day) +

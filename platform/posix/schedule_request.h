@@ -31,6 +31,18 @@ class ScheduleError : public std::runtime_error {
 
 enum class RangeEnd { kCount, kUntil, kNever };
 
+// The pattern fields a recurrence type reads.
+namespace pattern_field {
+inline constexpr unsigned kInterval = 1;
+inline constexpr unsigned kMask = 2;
+inline constexpr unsigned kDay = 4;
+inline constexpr unsigned kMonth = 8;
+inline constexpr unsigned kInstance = 16;
+}  // namespace pattern_field
+
+// The fields that a recurrence type reads; none for a number that is no type.
+unsigned PatternFields(std::int32_t type);
+
 struct PatternRequest {
   std::int32_t type = 1;      // the recurrence numbering: 0, 1, 2, 3, 5, 6
   std::int32_t interval = 1;  // daily 0 means every day of `mask`

@@ -1,0 +1,49 @@
+#include "apps/velmora/schedule_mail.h"
+
+#include <iostream>
+
+#include "addin/store/folder.h"
+#include "addin/store/sending.h"
+#include "apps/velmora/command.h"
+#include "common/host_error.h"
+#include "common/services.h"
+#include "platform/posix/schedule_listing.h"
+
+namespace velmora::cli {
+
+std::vector<std::string> ScheduleMail(StoreSession& session, const posix::ScheduleRequest& request,
+                                      CMailProps& record, const host::MailItemPtr& mail,
+                                      bool checkRecipients) {
+  std::vector<std::string> notes;
+  try {
+    notes = posix::ApplySchedule(request, record);
+  } catch (const posix::ScheduleError& e) {
+    throw UsageError(e.what());
+  }
+  if (checkRecipients && !Main::CheckRecipients(mail))
+    throw UsageError(session.Messages().empty() ? "the recipients were refused"
+                                                : session.Messages().back());
+  record.WriteProps(mail);
+  mail->Save();
+  DateTime stored;
+  if (!Main::GetUserProp(mail, stored) || stored != record.m_ScheduleTime)
+    Raise(err::kFileIo, "the schedule could not be written onto the mail (see the log)");
+  return notes;
+}
+
+std::string MoveToScheduled(const host::MailItemPtr& mail, const host::FolderPtr& folder) {
+  return NeedPtr(mail->Move(folder), "The mail could not be moved into the scheduled-mail folder")
+      ->EntryID();
+}
+
+void ReportScheduled(std::ostream& out, const std::string& command, const std::string& verb,
+                     const std::string& id, const std::vector<std::string>& notes,
+                     const CMailProps& record) {
+  for (const std::string& note : notes)
+    std::cerr << "velmora " << command << ": note: " << note << "\n";
+  out << verb << ": " << id << "\n"
+      << "first send: " << DateText(record.m_ScheduleTime) << " (" << posix::PatternInWords(record)
+      << ")\n";
+}
+
+}  // namespace velmora::cli
