@@ -3,6 +3,7 @@
 // and the fall-back to a one-off mail for whatever a damaged value holds.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -185,6 +186,11 @@ struct Damaged {
   int headerFieldsRead;    // of the nine, counted from the first
   int datesRead;           // of the three
 };
+
+// Keeps the byte dump of the case out of the test's name.
+void PrintTo(const Damaged& d, std::ostream* os) {
+  *os << d.name;
+}
 
 class MailPropsDamaged : public MailPropsText, public ::testing::WithParamInterface<Damaged> {};
 
