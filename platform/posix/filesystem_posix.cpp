@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/posix/unique_fd.h"
+
 namespace velmora::posix {
 
 namespace {
@@ -22,20 +24,6 @@ struct DirClose {
   void operator()(DIR* d) const noexcept { ::closedir(d); }
 };
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 std::int64_t Nanoseconds(const struct timespec& t) {
   return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
@@ -46,7 +34,7 @@ bool PosixFileSystem::FileExists(std::string_view path) {
   if (!Usable(path)) return false;
   const std::string p(path);
   // Non-blocking, so that a named pipe does not hold the open until a writer comes.
-  Fd fd(::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  UniqueFd fd(::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (fd.get() < 0) return false;
   struct stat st {};
   return ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode);

@@ -58,25 +58,15 @@ const char* OutboxStateText(OutboxState state) {
 }
 
 std::string OutboxJson(const std::vector<OutboxEntry>& entries) {
-  std::string out = "[";
-  bool first = true;
+  JsonObjects json;
   for (const OutboxEntry& e : entries) {
-    out += first ? "\n  {" : ",\n  {";
-    first = false;
-    const auto field = [&out](const char* name, std::string_view value, bool comma = true) {
-      JsonString(out, name);
-      out += ": ";
-      JsonString(out, value);
-      if (comma) out += ", ";
-    };
-    field("entryId", e.entryId);
-    field("to", e.to);
-    field("subject", e.subject);
-    field("state", OutboxStateName(e.state), false);
-    out += "}";
+    json.Next();
+    json.Field("entryId", e.entryId);
+    json.Field("to", e.to);
+    json.Field("subject", e.subject);
+    json.Field("state", OutboxStateName(e.state));
   }
-  out += entries.empty() ? "]\n" : "\n]\n";
-  return out;
+  return json.Finish();
 }
 
 }  // namespace velmora::posix

@@ -13,6 +13,7 @@
 #include "common/text.h"
 #include "platform/posix/paths.h"
 #include "platform/posix/registry_fold.h"
+#include "platform/posix/unique_fd.h"
 
 namespace velmora::posix {
 
@@ -115,21 +116,6 @@ class Transaction {
   bool nested_;
   bool began_;
   bool done_ = false;
-};
-
-// A file descriptor, closed at the end of its scope.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
 };
 
 // The parts of a key path "a\b\c". A leading backslash or an empty part in
@@ -245,7 +231,7 @@ bool SqliteRegistry::OpenDatabase(const std::filesystem::path& path) {
     // Created private before SQLite sees it; its journal files take the
     // database file's mode.
     if (path.has_parent_path()) EnsurePrivateDir(path.parent_path());
-    Fd fd(::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    UniqueFd fd(::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
     if (fd.get() < 0) {
       lastError_ = "cannot open " + name;
       return false;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <utility>
 
 #include "addin/store/folder.h"
 #include "common/host_error.h"
@@ -159,39 +160,53 @@ std::string PatternInWords(const CMailProps& r) {
   return s;
 }
 
+void JsonObjects::Next() {
+  out_ += inObject_ ? "},\n  {" : "\n  {";
+  inObject_ = true;
+  firstField_ = true;
+}
+
+void JsonObjects::Name(const char* name) {
+  if (!firstField_) out_ += ", ";
+  firstField_ = false;
+  JsonString(out_, name);
+  out_ += ": ";
+}
+
+void JsonObjects::Field(const char* name, std::string_view value) {
+  Name(name);
+  JsonString(out_, value);
+}
+
+void JsonObjects::FieldOrNull(const char* name, const std::string* value) {
+  Name(name);
+  if (value)
+    JsonString(out_, *value);
+  else
+    out_ += "null";
+}
+
+std::string JsonObjects::Finish() {
+  out_ += inObject_ ? "}\n]\n" : "]\n";
+  return std::move(out_);
+}
+
 std::string ListJson(const std::vector<ScheduledEntry>& entries) {
-  std::string out = "[";
-  bool first = true;
+  JsonObjects json;
   for (const ScheduledEntry& e : entries) {
-    out += first ? "\n  {" : ",\n  {";
-    first = false;
-    const auto field = [&out](const char* name, std::string_view value, bool comma = true) {
-      JsonString(out, name);
-      out += ": ";
-      JsonString(out, value);
-      if (comma) out += ", ";
-    };
-    field("entryId", e.entryId);
-    field("to", e.to);
-    field("cc", e.cc);
-    field("bcc", e.bcc);
-    field("subject", e.subject);
-    out += "\"scheduleTime\": ";
-    if (e.scheduleTime)
-      JsonString(out, IsoDateTime(*e.scheduleTime));
-    else
-      out += "null";
-    out += ", \"ScheduleTime\": ";
-    if (e.scheduleTime)
-      JsonString(out, DateText(*e.scheduleTime));
-    else
-      out += "null";
-    out += ", ";
-    field("VelmoraRecurrence", e.recurrenceText, false);
-    out += "}";
+    json.Next();
+    json.Field("entryId", e.entryId);
+    json.Field("to", e.to);
+    json.Field("cc", e.cc);
+    json.Field("bcc", e.bcc);
+    json.Field("subject", e.subject);
+    const std::string iso = e.scheduleTime ? IsoDateTime(*e.scheduleTime) : std::string();
+    const std::string text = e.scheduleTime ? DateText(*e.scheduleTime) : std::string();
+    json.FieldOrNull("scheduleTime", e.scheduleTime ? &iso : nullptr);
+    json.FieldOrNull("ScheduleTime", e.scheduleTime ? &text : nullptr);
+    json.Field("VelmoraRecurrence", e.recurrenceText);
   }
-  out += entries.empty() ? "]\n" : "\n]\n";
-  return out;
+  return json.Finish();
 }
 
 }  // namespace velmora::posix

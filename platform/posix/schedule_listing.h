@@ -46,6 +46,27 @@ std::string ListJson(const std::vector<ScheduledEntry>& entries);
 // Appends the text as a JSON string, quoted and escaped.
 void JsonString(std::string& out, std::string_view s);
 
+// Writes a JSON array of objects, one a line, as the listings print them.
+// Fields follow one another in the order they are added.
+class JsonObjects {
+ public:
+  // Starts the next object.
+  void Next();
+  // `"name": "value"`, the value escaped.
+  void Field(const char* name, std::string_view value);
+  // `"name": "value"`, or `"name": null` when there is no value.
+  void FieldOrNull(const char* name, const std::string* value);
+  // The whole array, with a line end.
+  std::string Finish();
+
+ private:
+  void Name(const char* name);
+
+  std::string out_ = "[";
+  bool inObject_ = false;
+  bool firstField_ = true;
+};
+
 // "2026-12-07T09:00:00".
 std::string IsoDateTime(DateTime t);
 

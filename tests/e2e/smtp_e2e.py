@@ -33,6 +33,8 @@ import threading
 import time
 import unittest
 
+from velmora_cli import Commands
+
 try:
     from aiosmtpd.controller import Controller
 except ImportError:
@@ -40,7 +42,6 @@ except ImportError:
     sys.path.append("/usr/lib/python3/dist-packages")
     from aiosmtpd.controller import Controller
 
-VELMORA = None
 HOST_WAIT = 60  # seconds a --send-and-exit run may take: 1 s first tick, 10 s exit timer
 FROM = "me@example.com"
 
@@ -95,7 +96,7 @@ class Server:
                 for _, _, content in self.envelopes]
 
 
-class SmtpTest(unittest.TestCase):
+class SmtpTest(Commands, unittest.TestCase):
     def setUp(self):
         self.tmp = tempfile.TemporaryDirectory(prefix="velmora-smtp-e2e-")
         self.addCleanup(self.tmp.cleanup)
@@ -105,22 +106,6 @@ class SmtpTest(unittest.TestCase):
         self.server = Server()
         self.addCleanup(self.server.stop)
         self.ok("config", "--smtp", f"smtp://127.0.0.1:{self.server.port}", "--from", FROM)
-
-    def velmora(self, *args, timeout=60):
-        return subprocess.run([VELMORA, *args], capture_output=True, text=True, env=self.env,
-                              timeout=timeout)
-
-    def ok(self, *args):
-        r = self.velmora(*args)
-        self.assertEqual(r.returncode, 0, f"{args}: {r.stdout}{r.stderr}")
-        return r.stdout
-
-    def schedule(self, *args):
-        out = self.ok("schedule", *args)
-        for line in out.splitlines():
-            if line.startswith("scheduled: "):
-                return line.split(": ", 1)[1]
-        self.fail(f"no id in {out!r}")
 
     def send_and_exit(self):
         r = self.velmora("run", "--send-and-exit", timeout=HOST_WAIT)
@@ -258,7 +243,7 @@ class KilledWhileTheServerHadIt(SmtpTest):
         mail_id = self.schedule("--to", "ann@example.com", "--subject", "Maybe sent",
                                 "--body", "b", "--at", self.past())
         self.server.hold_reply = True
-        host = subprocess.Popen([VELMORA, "run", "--send-and-exit"], stdout=subprocess.DEVNULL,
+        host = subprocess.Popen([self.exe, "run", "--send-and-exit"], stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL, env=self.env)
         try:
             self.assertTrue(self.server.data_taken.wait(HOST_WAIT), "the mail never reached DATA")
@@ -317,5 +302,5 @@ class KilledWhileTheServerHadIt(SmtpTest):
 
 
 if __name__ == "__main__":
-    VELMORA = os.path.abspath(sys.argv.pop(1))
+    Commands.exe = os.path.abspath(sys.argv.pop(1))
     unittest.main(verbosity=2)

@@ -22,7 +22,8 @@ import tempfile
 import time
 import unittest
 
-VELMORA = None
+from velmora_cli import Commands
+
 HOST_WAIT = 60  # seconds a --send-and-exit run may take: 1 s first tick, 10 s exit timer
 
 
@@ -30,7 +31,7 @@ def iso(t):
     return t.strftime("%Y-%m-%dT%H:%M")
 
 
-class HostTest(unittest.TestCase):
+class HostTest(Commands, unittest.TestCase):
     def setUp(self):
         self.tmp = tempfile.TemporaryDirectory(prefix="velmora-host-e2e-")
         self.addCleanup(self.tmp.cleanup)
@@ -45,22 +46,6 @@ class HostTest(unittest.TestCase):
                 p.kill()
                 p.wait(10)
 
-    def velmora(self, *args, timeout=60):
-        return subprocess.run([VELMORA, *args], capture_output=True, text=True, env=self.env,
-                              timeout=timeout)
-
-    def ok(self, *args):
-        r = self.velmora(*args)
-        self.assertEqual(r.returncode, 0, f"{args}: {r.stdout}{r.stderr}")
-        return r.stdout
-
-    def schedule(self, *args):
-        out = self.ok("schedule", *args)
-        for line in out.splitlines():
-            if line.startswith("scheduled: "):
-                return line.split(": ", 1)[1]
-        self.fail(f"no id in {out!r}")
-
     def listed(self):
         return json.loads(self.ok("list", "--json"))
 
@@ -73,7 +58,7 @@ class HostTest(unittest.TestCase):
         return time.monotonic() - start
 
     def start_host(self, *args):
-        p = subprocess.Popen([VELMORA, "run", "--verbose", *args], stdout=subprocess.PIPE,
+        p = subprocess.Popen([self.exe, "run", "--verbose", *args], stdout=subprocess.PIPE,
                              stderr=subprocess.PIPE, text=True, env=self.env)
         self.hosts.append(p)
         line = self.read_line(p, 30)
@@ -340,5 +325,5 @@ class Smtp(HostTest):
 
 
 if __name__ == "__main__":
-    VELMORA = os.path.abspath(sys.argv.pop(1))
+    Commands.exe = os.path.abspath(sys.argv.pop(1))
     unittest.main(verbosity=2)

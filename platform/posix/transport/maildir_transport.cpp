@@ -15,27 +15,11 @@
 #include "common/text.h"
 #include "platform/posix/paths.h"
 #include "platform/posix/transport/mime.h"
+#include "platform/posix/unique_fd.h"
 
 namespace velmora::posix {
 
 namespace {
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() { Close(); }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int Get() const noexcept { return fd_; }
-  int Close() noexcept {
-    const int rc = fd_ >= 0 ? ::close(fd_) : 0;
-    fd_ = -1;
-    return rc;
-  }
-
- private:
-  int fd_;
-};
 
 [[noreturn]] void Fail(const std::string& what, int error) {
   Raise(err::kFileIo, what + ": " + std::strerror(error));
@@ -53,8 +37,8 @@ void WriteAll(int fd, std::string_view bytes, const std::filesystem::path& path)
 }
 
 void SyncFolder(const std::filesystem::path& dir) {
-  Fd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (fd.Get() >= 0) ::fsync(fd.Get());
+  UniqueFd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.get() >= 0) ::fsync(fd.get());
 }
 
 // Maildir readers split names at "/" and ":"; a host name must carry neither.
@@ -120,12 +104,12 @@ void MaildirTransport::Deliver(const OutgoingMail& mail) {
   const std::filesystem::path tmp = maildir_ / "tmp" / name;
   const std::filesystem::path target = maildir_ / "new" / name;
 
-  Fd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-  if (fd.Get() < 0) Fail("cannot create " + tmp.string(), errno);
+  UniqueFd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  if (fd.get() < 0) Fail("cannot create " + tmp.string(), errno);
   try {
-    WriteAll(fd.Get(), bytes, tmp);
+    WriteAll(fd.get(), bytes, tmp);
     // On disk before it becomes visible: a crash never leaves a short mail in new/.
-    if (::fsync(fd.Get()) != 0) Fail("cannot sync " + tmp.string(), errno);
+    if (::fsync(fd.get()) != 0) Fail("cannot sync " + tmp.string(), errno);
     if (fd.Close() != 0) Fail("cannot close " + tmp.string(), errno);
     if (::rename(tmp.c_str(), target.c_str()) != 0)
       Fail("cannot move the mail into " + (maildir_ / "new").string(), errno);

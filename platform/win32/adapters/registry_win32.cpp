@@ -144,33 +144,39 @@ bool Win32Registry::DeleteSubKey(RegKey key, std::string_view name) {
   });
 }
 
+namespace {
+
+// Both enumerations take a name buffer whose needed size they only tell by
+// failing with ERROR_MORE_DATA; grow it up to the longest name a key allows.
+template <typename EnumFn>
+std::optional<std::string> EnumName(HKEY h, EnumFn enumerate) {
+  if (!h) return std::nullopt;
+  for (std::size_t cap = 256;; cap *= 4) {
+    std::wstring buf(std::min(cap, kMaxNameChars), L'\0');
+    DWORD len = static_cast<DWORD>(buf.size());
+    const LONG rc = enumerate(buf.data(), &len);
+    if (rc == ERROR_SUCCESS) return Narrow(std::wstring_view(buf.data(), len));
+    if (rc != ERROR_MORE_DATA || buf.size() >= kMaxNameChars) return std::nullopt;
+  }
+}
+
+}  // namespace
+
 std::optional<std::string> Win32Registry::EnumValue(RegKey key, std::uint32_t index) {
-  return Quietly<std::optional<std::string>>(std::nullopt, [&]() -> std::optional<std::string> {
+  return Quietly<std::optional<std::string>>(std::nullopt, [&] {
     const HKEY h = ToHkey(key);
-    if (!h) return std::nullopt;
-    for (std::size_t cap = 256;; cap *= 4) {
-      std::wstring buf(std::min(cap, kMaxNameChars), L'\0');
-      DWORD len = static_cast<DWORD>(buf.size());
-      const LONG rc =
-          ::RegEnumValueW(h, index, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
-      if (rc == ERROR_SUCCESS) return Narrow(std::wstring_view(buf.data(), len));
-      if (rc != ERROR_MORE_DATA || buf.size() >= kMaxNameChars) return std::nullopt;
-    }
+    return EnumName(h, [&](wchar_t* name, DWORD* len) {
+      return ::RegEnumValueW(h, index, name, len, nullptr, nullptr, nullptr, nullptr);
+    });
   });
 }
 
 std::optional<std::string> Win32Registry::EnumKey(RegKey key, std::uint32_t index) {
-  return Quietly<std::optional<std::string>>(std::nullopt, [&]() -> std::optional<std::string> {
+  return Quietly<std::optional<std::string>>(std::nullopt, [&] {
     const HKEY h = ToHkey(key);
-    if (!h) return std::nullopt;
-    for (std::size_t cap = 256;; cap *= 4) {
-      std::wstring buf(std::min(cap, kMaxNameChars), L'\0');
-      DWORD len = static_cast<DWORD>(buf.size());
-      const LONG rc =
-          ::RegEnumKeyExW(h, index, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
-      if (rc == ERROR_SUCCESS) return Narrow(std::wstring_view(buf.data(), len));
-      if (rc != ERROR_MORE_DATA || buf.size() >= kMaxNameChars) return std::nullopt;
-    }
+    return EnumName(h, [&](wchar_t* name, DWORD* len) {
+      return ::RegEnumKeyExW(h, index, name, len, nullptr, nullptr, nullptr, nullptr);
+    });
   });
 }
 
