@@ -18,44 +18,258 @@ namespace {
 using Strings = std::vector<std::string>;
 namespace rt = recurrence;
 
+// One pattern read from its start: the first `count` occurrences.
+struct Walk {
+  const char* what;
+  std::int32_t type;
+  DateTime start;
+  std::int32_t interval = 1, dayOfMonth = 0, monthOfYear = 0, instance = 0, mask = 0;
+  std::int32_t count = 0;
+  Strings expected;
+};
+
+void Apply(const Walk& w, CMailProps& p) {
+  p.m_Interval = w.interval;
+  p.m_DayOfMonth = w.dayOfMonth;
+  p.m_MonthOfYear = w.monthOfYear;
+  p.m_Instance = w.instance;
+  p.m_DayOfWeekMask = w.mask;
+}
+
+DateTime D(int y, int m, int d) {
+  return DateTime::FromParts(y, m, d);
+}
+constexpr std::int32_t kLast = rt::kInstanceLast;
+
+TEST_F(OccurrenceTest, EveryTypeWalksFromItsStart) {
+  SetHostFirstDOW(0);
+  const Walk walks[] = {
+      {.what = "daily every three days",
+       .type = rt::kDaily,
+       .start = D(2027, 3, 1),
+       .interval = 3,
+       .count = 3,
+       .expected = {"2027-03-01 09:00:00", "2027-03-04 09:00:00", "2027-03-07 09:00:00"}},
+      {.what = "weekdays from a Friday skip the weekend",
+       .type = rt::kDaily,
+       .start = D(2027, 3, 5),
+       .interval = 0,
+       .mask = rt::kWorkdayMask,
+       .count = 3,
+       .expected = {"2027-03-05 09:00:00", "2027-03-08 09:00:00", "2027-03-09 09:00:00"}},
+      {.what = "weekly interval 0 is every week",
+       .type = rt::kWeekly,
+       .start = D(2027, 3, 1),
+       .interval = 0,
+       .mask = 2,
+       .count = 2,
+       .expected = {"2027-03-01 09:00:00", "2027-03-08 09:00:00"}},
+      {.what = "weekly interval 1",
+       .type = rt::kWeekly,
+       .start = D(2027, 3, 1),
+       .interval = 1,
+       .mask = 2,
+       .count = 2,
+       .expected = {"2027-03-01 09:00:00", "2027-03-08 09:00:00"}},
+      {.what = "weekly negative interval is every week",
+       .type = rt::kWeekly,
+       .start = D(2027, 3, 1),
+       .interval = -3,
+       .mask = 2,
+       .count = 3,
+       .expected = {"2027-03-01 09:00:00", "2027-03-08 09:00:00", "2027-03-15 09:00:00"}},
+      {.what = "day 31 clamps without losing the day",
+       .type = rt::kMonthly,
+       .start = D(2027, 1, 15),
+       .dayOfMonth = 31,
+       .count = 4,
+       .expected = {"2027-01-31 09:00:00", "2027-02-28 09:00:00", "2027-03-31 09:00:00",
+                    "2027-04-30 09:00:00"}},
+      {.what = "start after the day begins one interval later",
+       .type = rt::kMonthly,
+       .start = D(2027, 1, 20),
+       .interval = 2,
+       .dayOfMonth = 15,
+       .count = 3,
+       .expected = {"2027-03-15 09:00:00", "2027-05-15 09:00:00", "2027-07-15 09:00:00"}},
+      {.what = "start on the day itself",
+       .type = rt::kMonthly,
+       .start = D(2027, 1, 15),
+       .dayOfMonth = 15,
+       .count = 2,
+       .expected = {"2027-01-15 09:00:00", "2027-02-15 09:00:00"}},
+      {.what = "day 29 in a leap February",
+       .type = rt::kMonthly,
+       .start = D(2028, 1, 30),
+       .dayOfMonth = 29,
+       .count = 2,
+       .expected = {"2028-02-29 09:00:00", "2028-03-29 09:00:00"}},
+      {.what = "last Monday",
+       .type = rt::kMonthNth,
+       .start = D(2027, 5, 1),
+       .instance = kLast,
+       .mask = 2,
+       .count = 2,
+       .expected = {"2027-05-31 09:00:00", "2027-06-28 09:00:00"}},
+      {.what = "first weekday of a month opening on a weekend",
+       .type = rt::kMonthNth,
+       .start = D(2027, 5, 1),
+       .instance = 1,
+       .mask = rt::kWorkdayMask,
+       .count = 3,
+       .expected = {"2027-05-03 09:00:00", "2027-06-01 09:00:00", "2027-07-01 09:00:00"}},
+      {.what = "last weekend day",
+       .type = rt::kMonthNth,
+       .start = D(2027, 2, 1),
+       .instance = kLast,
+       .mask = 65,
+       .count = 2,
+       .expected = {"2027-02-28 09:00:00", "2027-03-28 09:00:00"}},
+      {.what = "instance already passed moves on by the interval",
+       .type = rt::kMonthNth,
+       .start = D(2027, 3, 10),
+       .interval = 3,
+       .instance = 1,
+       .mask = 2,
+       .count = 2,
+       .expected = {"2027-06-07 09:00:00", "2027-09-06 09:00:00"}},
+      {.what = "invalid instance falls on the last day of the previous month",
+       .type = rt::kMonthNth,
+       .start = D(2027, 3, 1),
+       .instance = 0,
+       .mask = 2,
+       .count = 2,
+       .expected = {"2027-03-31 09:00:00", "2027-04-30 09:00:00"}},
+      {.what = "29 February clamps in common years; the interval is unused",
+       .type = rt::kYearly,
+       .start = D(2027, 1, 10),
+       .interval = 7,
+       .dayOfMonth = 29,
+       .monthOfYear = 2,
+       .count = 3,
+       .expected = {"2027-02-28 09:00:00", "2028-02-29 09:00:00", "2029-02-28 09:00:00"}},
+      {.what = "yearly day already passed starts next year",
+       .type = rt::kYearly,
+       .start = D(2027, 5, 20),
+       .dayOfMonth = 15,
+       .monthOfYear = 5,
+       .count = 2,
+       .expected = {"2028-05-15 09:00:00", "2029-05-15 09:00:00"}},
+      {.what = "fourth Thursday of November",
+       .type = rt::kYearNth,
+       .start = D(2027, 1, 1),
+       .monthOfYear = 11,
+       .instance = 4,
+       .mask = 16,
+       .count = 3,
+       .expected = {"2027-11-25 09:00:00", "2028-11-23 09:00:00", "2029-11-22 09:00:00"}},
+      {.what = "last Monday of May on that very day is still due",
+       .type = rt::kYearNth,
+       .start = D(2027, 5, 31),
+       .monthOfYear = 5,
+       .instance = kLast,
+       .mask = 2,
+       .count = 2,
+       .expected = {"2027-05-31 09:00:00", "2028-05-29 09:00:00"}},
+      {.what = "yearly instance already passed starts next year",
+       .type = rt::kYearNth,
+       .start = D(2027, 6, 1),
+       .monthOfYear = 5,
+       .instance = kLast,
+       .mask = 2,
+       .count = 1,
+       .expected = {"2028-05-29 09:00:00"}},
+      // Empty lists, not failures.
+      {.what = "unknown type 4", .type = 4, .start = D(2027, 1, 1), .count = 3},
+      {.what = "unknown type 7", .type = 7, .start = D(2027, 1, 1), .count = 3},
+      {.what = "unknown type -1", .type = -1, .start = D(2027, 1, 1), .count = 3},
+      {.what = "count zero", .type = rt::kDaily, .start = D(2027, 1, 1), .count = 0},
+      {.what = "negative count", .type = rt::kDaily, .start = D(2027, 1, 1), .count = -1},
+      {.what = "daily with an empty mask walks to the limit",
+       .type = rt::kDaily,
+       .start = D(2027, 3, 1),
+       .interval = 0,
+       .count = 2},
+      {.what = "weekly with an empty mask walks to the limit",
+       .type = rt::kWeekly,
+       .start = D(2027, 3, 1),
+       .interval = 0,
+       .count = 2},
+  };
+  for (const Walk& w : walks) {
+    CMailProps p = Recurring(w.type, w.start);
+    Apply(w, p);
+    EXPECT_EQ(First(p, w.count), w.expected) << w.what;
+  }
+  CMailProps p = Recurring(rt::kDaily, Day(2027, 3, 8));
+  EXPECT_EQ(Iso(p.GetOccurrences(Day(2027, 3, 7))), Strings{}) << "end before the start";
+}
+
+TEST_F(OccurrenceTest, PatternsThatCouldNeverEndAreRefused) {
+  const Walk refused[] = {
+      {.what = "negative daily interval would walk backwards",
+       .type = rt::kDaily,
+       .start = D(2027, 3, 8),
+       .interval = -1},
+      {.what = "monthly interval 0",
+       .type = rt::kMonthly,
+       .start = D(2027, 1, 15),
+       .interval = 0,
+       .dayOfMonth = 15},
+      {.what = "monthly interval -1",
+       .type = rt::kMonthly,
+       .start = D(2027, 1, 15),
+       .interval = -1,
+       .dayOfMonth = 15},
+      {.what = "day 0", .type = rt::kMonthly, .start = D(2027, 1, 15), .dayOfMonth = 0},
+      {.what = "day -5", .type = rt::kMonthly, .start = D(2027, 1, 15), .dayOfMonth = -5},
+      {.what = "day 32", .type = rt::kMonthly, .start = D(2027, 1, 15), .dayOfMonth = 32},
+      {.what = "instance with interval 0",
+       .type = rt::kMonthNth,
+       .start = D(2027, 3, 1),
+       .interval = 0,
+       .instance = 2,
+       .mask = 2},
+      {.what = "month 0",
+       .type = rt::kYearly,
+       .start = D(2027, 5, 20),
+       .dayOfMonth = 15,
+       .monthOfYear = 0},
+      {.what = "month 13",
+       .type = rt::kYearly,
+       .start = D(2027, 5, 20),
+       .dayOfMonth = 15,
+       .monthOfYear = 13},
+      {.what = "month -1",
+       .type = rt::kYearly,
+       .start = D(2027, 5, 20),
+       .dayOfMonth = 15,
+       .monthOfYear = -1},
+      {.what = "yearly day 0",
+       .type = rt::kYearly,
+       .start = D(2027, 5, 20),
+       .dayOfMonth = 0,
+       .monthOfYear = 5},
+  };
+  for (const Walk& w : refused) {
+    CapturedLog log;
+    CMailProps p = Recurring(w.type, w.start);
+    Apply(w, p);
+    EXPECT_FALSE(p.GetOccurrences(std::int32_t{2000000000})) << w.what;
+    EXPECT_EQ(log.Count("CMailProps::GetOccurrences1"), 1) << w.what;
+  }
+  CMailProps daily = Recurring(rt::kDaily, Day(2027, 3, 8));
+  daily.m_Interval = -1;
+  EXPECT_FALSE(daily.GetOccurrences(Day(2027, 3, 20)));
+}
+
 // ---- daily ----
-
-TEST_F(OccurrenceTest, DailyEveryThreeDays) {
-  CMailProps p = Recurring(rt::kDaily, Day(2027, 3, 1));
-  p.m_Interval = 3;
-  EXPECT_EQ(First(p, 3),
-            (Strings{"2027-03-01 09:00:00", "2027-03-04 09:00:00", "2027-03-07 09:00:00"}));
-}
-
-TEST_F(OccurrenceTest, DailyOnWeekdaysSkipsTheWeekend) {
-  CMailProps p = Recurring(rt::kDaily, Day(2027, 3, 5));  // a Friday
-  p.m_Interval = 0;
-  p.m_DayOfWeekMask = rt::kWorkdayMask;
-  EXPECT_EQ(First(p, 3),
-            (Strings{"2027-03-05 09:00:00", "2027-03-08 09:00:00", "2027-03-09 09:00:00"}));
-}
 
 TEST_F(OccurrenceTest, DailyEndDateTakesTheCandidateExactlyAtTheEnd) {
   CMailProps p = Recurring(rt::kDaily, Day(2027, 3, 8));
   // Whatever time the end date carries, the limit is that day at the start time.
   const Strings got = Iso(p.GetOccurrences(DateTime::FromParts(2027, 3, 10, 7, 0, 0)));
   EXPECT_EQ(got, (Strings{"2027-03-08 09:00:00", "2027-03-09 09:00:00", "2027-03-10 09:00:00"}));
-}
-
-TEST_F(OccurrenceTest, EndDateBeforeThePatternStartGivesAnEmptyList) {
-  CMailProps p = Recurring(rt::kDaily, Day(2027, 3, 8));
-  const auto list = p.GetOccurrences(Day(2027, 3, 7));
-  ASSERT_TRUE(list);
-  EXPECT_TRUE(list->empty());
-}
-
-TEST_F(OccurrenceTest, NegativeDailyIntervalIsRefusedInsteadOfWalkingBackwards) {
-  CapturedLog log;
-  CMailProps p = Recurring(rt::kDaily, Day(2027, 3, 8));
-  p.m_Interval = -1;
-  EXPECT_FALSE(p.GetOccurrences(std::int32_t{5}));
-  EXPECT_FALSE(p.GetOccurrences(Day(2027, 3, 20)));
-  EXPECT_EQ(log.Count("CMailProps::GetOccurrences1"), 2);
 }
 
 // ---- weekly and the first day of the week ----
@@ -77,48 +291,26 @@ TEST_F(OccurrenceTest, WeeklyStartOnSundayDependsOnTheFirstDayOfTheWeek) {
   CMailProps p = Recurring(rt::kWeekly, Day(2027, 3, 7));  // a Sunday
   p.m_Interval = 2;
   p.m_DayOfWeekMask = 34;
+  const Strings sundayFirst{"2027-03-08 09:00:00", "2027-03-12 09:00:00"};
+  const Strings mondayFirst{"2027-03-15 09:00:00", "2027-03-19 09:00:00"};
 
-  SetHostFirstDOW(0);  // Sunday opens the week that holds Monday 8 March
-  EXPECT_EQ(First(p, 2), (Strings{"2027-03-08 09:00:00", "2027-03-12 09:00:00"}));
-
-  SetHostFirstDOW(1);  // Sunday closes its week; the next week is skipped
-  EXPECT_EQ(First(p, 2), (Strings{"2027-03-15 09:00:00", "2027-03-19 09:00:00"}));
-}
-
-TEST_F(OccurrenceTest, WeeklyFallsBackToTheSystemsFirstDay) {
   // No calendar options stored: the locale's first day (0 = Monday) decides.
   PictureLocale monday(LocalePictures{.firstDayOfWeek = 0});
   GetServices().locale = &monday;
-  CMailProps p = Recurring(rt::kWeekly, Day(2027, 3, 7));
-  p.m_Interval = 2;
-  p.m_DayOfWeekMask = 34;
-  EXPECT_EQ(First(p, 1), (Strings{"2027-03-15 09:00:00"}));
-
+  EXPECT_EQ(First(p, 2), mondayFirst);
   PictureLocale sunday(LocalePictures{.firstDayOfWeek = 6});
   GetServices().locale = &sunday;
-  EXPECT_EQ(First(p, 1), (Strings{"2027-03-08 09:00:00"}));
+  EXPECT_EQ(First(p, 2), sundayFirst);
   GetServices().locale = &locale_;
-}
 
-TEST_F(OccurrenceTest, WeeklyOverrideWinsOverTheStoredOption) {
-  SetHostFirstDOW(0);
-  ScopedFirstDOW monday(2);
-  CMailProps p = Recurring(rt::kWeekly, Day(2027, 3, 7));
-  p.m_Interval = 2;
-  p.m_DayOfWeekMask = 34;
-  EXPECT_EQ(First(p, 1), (Strings{"2027-03-15 09:00:00"}));
-}
-
-TEST_F(OccurrenceTest, WeeklyIntervalZeroOrOneMeansEveryWeek) {
-  SetHostFirstDOW(0);
-  for (std::int32_t interval : {0, 1, -3}) {
-    CMailProps p = Recurring(rt::kWeekly, Day(2027, 3, 1));
-    p.m_Interval = interval;
-    p.m_DayOfWeekMask = 2;  // Monday
-    EXPECT_EQ(First(p, 3),
-              (Strings{"2027-03-01 09:00:00", "2027-03-08 09:00:00", "2027-03-15 09:00:00"}))
-        << "interval " << interval;
+  SetHostFirstDOW(0);  // Sunday opens the week that holds Monday 8 March
+  EXPECT_EQ(First(p, 2), sundayFirst);
+  {
+    ScopedFirstDOW override(2);  // Monday, over the stored option
+    EXPECT_EQ(First(p, 2), mondayFirst);
   }
+  SetHostFirstDOW(1);  // Sunday closes its week; the next week is skipped
+  EXPECT_EQ(First(p, 2), mondayFirst);
 }
 
 TEST_F(OccurrenceTest, WeeklyEndDateStopsInsideTheWeek) {
@@ -130,164 +322,7 @@ TEST_F(OccurrenceTest, WeeklyEndDateStopsInsideTheWeek) {
                      "2027-03-08 09:00:00", "2027-03-10 09:00:00"}));
 }
 
-// ---- monthly on a day number ----
-
-TEST_F(OccurrenceTest, MonthlyDay31ClampsWithoutLosingTheDay) {
-  CMailProps p = Recurring(rt::kMonthly, Day(2027, 1, 15));
-  p.m_DayOfMonth = 31;
-  EXPECT_EQ(First(p, 4), (Strings{"2027-01-31 09:00:00", "2027-02-28 09:00:00",
-                                  "2027-03-31 09:00:00", "2027-04-30 09:00:00"}));
-}
-
-TEST_F(OccurrenceTest, MonthlyStartAfterTheDayBeginsOneIntervalLater) {
-  CMailProps p = Recurring(rt::kMonthly, Day(2027, 1, 20));
-  p.m_DayOfMonth = 15;
-  p.m_Interval = 2;
-  EXPECT_EQ(First(p, 3),
-            (Strings{"2027-03-15 09:00:00", "2027-05-15 09:00:00", "2027-07-15 09:00:00"}));
-}
-
-TEST_F(OccurrenceTest, MonthlyStartOnTheDayItselfIsTheFirstOccurrence) {
-  CMailProps p = Recurring(rt::kMonthly, Day(2027, 1, 15));
-  p.m_DayOfMonth = 15;
-  EXPECT_EQ(First(p, 2), (Strings{"2027-01-15 09:00:00", "2027-02-15 09:00:00"}));
-}
-
-TEST_F(OccurrenceTest, MonthlyDay29InALeapFebruary) {
-  CMailProps p = Recurring(rt::kMonthly, Day(2028, 1, 30));
-  p.m_DayOfMonth = 29;
-  // 30 January is past the 29th, so February is first: a leap year keeps the 29th.
-  EXPECT_EQ(First(p, 2), (Strings{"2028-02-29 09:00:00", "2028-03-29 09:00:00"}));
-}
-
-TEST_F(OccurrenceTest, MonthlyPatternsThatCouldNeverEndAreRefused) {
-  CapturedLog log;
-  CMailProps p = Recurring(rt::kMonthly, Day(2027, 1, 15));
-  p.m_DayOfMonth = 15;
-  for (std::int32_t interval : {0, -1}) {
-    p.m_Interval = interval;
-    EXPECT_FALSE(p.GetOccurrences(std::int32_t{3})) << "interval " << interval;
-  }
-  p.m_Interval = 1;
-  for (std::int32_t day : {0, -5, 32}) {
-    p.m_DayOfMonth = day;
-    EXPECT_FALSE(p.GetOccurrences(std::int32_t{3})) << "day " << day;
-  }
-  EXPECT_EQ(log.Count("CMailProps::GetOccurrences1"), 5);
-}
-
-// ---- monthly on an instance ----
-
-TEST_F(OccurrenceTest, MonthlyLastMonday) {
-  CMailProps p = Recurring(rt::kMonthNth, Day(2027, 5, 1));
-  p.m_Instance = rt::kInstanceLast;
-  p.m_DayOfWeekMask = 2;
-  EXPECT_EQ(First(p, 2), (Strings{"2027-05-31 09:00:00", "2027-06-28 09:00:00"}));
-}
-
-TEST_F(OccurrenceTest, MonthlyFirstWeekdayWithAMultiBitMask) {
-  CMailProps p = Recurring(rt::kMonthNth, Day(2027, 5, 1));  // a Saturday
-  p.m_Instance = 1;
-  p.m_DayOfWeekMask = rt::kWorkdayMask;
-  // May opens on a weekend, so its first weekday is Monday 3 May.
-  EXPECT_EQ(First(p, 3),
-            (Strings{"2027-05-03 09:00:00", "2027-06-01 09:00:00", "2027-07-01 09:00:00"}));
-}
-
-TEST_F(OccurrenceTest, MonthlyLastWeekendDay) {
-  CMailProps p = Recurring(rt::kMonthNth, Day(2027, 2, 1));
-  p.m_Instance = rt::kInstanceLast;
-  p.m_DayOfWeekMask = 65;  // Saturday, Sunday
-  EXPECT_EQ(First(p, 2), (Strings{"2027-02-28 09:00:00", "2027-03-28 09:00:00"}));
-}
-
-TEST_F(OccurrenceTest, MonthlyInstanceAlreadyPassedMovesOnByTheInterval) {
-  CMailProps p = Recurring(rt::kMonthNth, Day(2027, 3, 10));
-  p.m_Instance = 1;  // the first Monday of March 2027 was the 1st
-  p.m_DayOfWeekMask = 2;
-  p.m_Interval = 3;
-  EXPECT_EQ(First(p, 2), (Strings{"2027-06-07 09:00:00", "2027-09-06 09:00:00"}));
-}
-
-TEST_F(OccurrenceTest, MonthlyInstanceWithIntervalZeroIsRefused) {
-  CapturedLog log;
-  CMailProps p = Recurring(rt::kMonthNth, Day(2027, 3, 1));
-  p.m_Instance = 2;
-  p.m_DayOfWeekMask = 2;
-  p.m_Interval = 0;
-  EXPECT_FALSE(p.GetOccurrences(std::int32_t{2000000000}));
-  EXPECT_TRUE(log.Contains("CMailProps::GetOccurrences1"));
-}
-
-// ---- yearly ----
-
-TEST_F(OccurrenceTest, YearlyOn29FebruaryClampsInCommonYears) {
-  CMailProps p = Recurring(rt::kYearly, Day(2027, 1, 10));
-  p.m_MonthOfYear = 2;
-  p.m_DayOfMonth = 29;
-  p.m_Interval = 7;  // not used by the yearly rule
-  EXPECT_EQ(First(p, 3),
-            (Strings{"2027-02-28 09:00:00", "2028-02-29 09:00:00", "2029-02-28 09:00:00"}));
-}
-
-TEST_F(OccurrenceTest, YearlyDayAlreadyPassedStartsNextYear) {
-  CMailProps p = Recurring(rt::kYearly, Day(2027, 5, 20));
-  p.m_MonthOfYear = 5;
-  p.m_DayOfMonth = 15;
-  EXPECT_EQ(First(p, 2), (Strings{"2028-05-15 09:00:00", "2029-05-15 09:00:00"}));
-}
-
-TEST_F(OccurrenceTest, YearlyOutOfRangeMonthOrDayIsRefused) {
-  CapturedLog log;
-  CMailProps p = Recurring(rt::kYearly, Day(2027, 5, 20));
-  p.m_DayOfMonth = 15;
-  for (std::int32_t month : {0, 13, -1}) {
-    p.m_MonthOfYear = month;
-    EXPECT_FALSE(p.GetOccurrences(std::int32_t{2})) << "month " << month;
-  }
-  p.m_MonthOfYear = 5;
-  p.m_DayOfMonth = 0;
-  EXPECT_FALSE(p.GetOccurrences(std::int32_t{2}));
-}
-
-TEST_F(OccurrenceTest, YearlyFourthThursdayOfNovember) {
-  CMailProps p = Recurring(rt::kYearNth, Day(2027, 1, 1));
-  p.m_MonthOfYear = 11;
-  p.m_Instance = 4;
-  p.m_DayOfWeekMask = 16;
-  EXPECT_EQ(First(p, 3),
-            (Strings{"2027-11-25 09:00:00", "2028-11-23 09:00:00", "2029-11-22 09:00:00"}));
-}
-
-TEST_F(OccurrenceTest, YearlyInstanceAlreadyPassedStartsNextYear) {
-  CMailProps p = Recurring(rt::kYearNth, Day(2027, 5, 31));
-  p.m_MonthOfYear = 5;
-  p.m_Instance = rt::kInstanceLast;
-  p.m_DayOfWeekMask = 2;  // last Monday of May 2027 is the 31st: still due
-  EXPECT_EQ(First(p, 2), (Strings{"2027-05-31 09:00:00", "2028-05-29 09:00:00"}));
-  p.m_PatternStartDate = Day(2027, 6, 1);
-  EXPECT_EQ(First(p, 1), (Strings{"2028-05-29 09:00:00"}));
-}
-
-TEST_F(OccurrenceTest, UnknownTypeGivesAnEmptyList) {
-  for (std::int32_t type : {4, 7, -1}) {
-    CMailProps p = Recurring(type, Day(2027, 1, 1));
-    const auto list = p.GetOccurrences(std::int32_t{3});
-    ASSERT_TRUE(list) << "type " << type;
-    EXPECT_TRUE(list->empty());
-  }
-}
-
 // ---- limits and the argument ----
-
-TEST_F(OccurrenceTest, CountZeroOrNegativeGivesAnEmptyList) {
-  CMailProps p = Recurring(rt::kDaily, Day(2027, 1, 1));
-  for (std::int32_t n : {0, -1}) {
-    const auto list = p.GetOccurrences(n);
-    ASSERT_TRUE(list);
-    EXPECT_TRUE(list->empty());
-  }
-}
 
 TEST_F(OccurrenceTest, DateArgumentNeverGivesMoreThan999) {
   CMailProps p = Recurring(rt::kDaily, Day(2027, 1, 1));
@@ -353,18 +388,6 @@ TEST_F(OccurrenceTest, WalkLeavingTheDateRangeEndsWithoutAList) {
   EXPECT_EQ(log.Count("CMailProps::GetOccurrences1"), 2);
 }
 
-TEST_F(OccurrenceTest, EmptyMaskWalksToTheLimitAndFindsNothing) {
-  SetHostFirstDOW(0);
-  for (std::int32_t type : {rt::kDaily, rt::kWeekly}) {
-    CMailProps p = Recurring(type, Day(2027, 3, 1));
-    p.m_Interval = 0;
-    p.m_DayOfWeekMask = 0;
-    const auto list = p.GetOccurrences(std::int32_t{2});
-    ASSERT_TRUE(list) << "type " << type;
-    EXPECT_TRUE(list->empty());
-  }
-}
-
 // ---- GetInstanceDay ----
 
 TEST_F(OccurrenceTest, InstanceDayCountsMatchingDays) {
@@ -389,13 +412,6 @@ TEST_F(OccurrenceTest, InstanceDayOutOfRangeLogsAndGivesZero) {
   EXPECT_EQ(log.Count("CMailProps::GetInstanceDay - Invalid Params"), 3);
   EXPECT_EQ(p.GetInstanceDay(10000, 1, 1, 2), 0);
   EXPECT_EQ(log.Count("Error(5) : CMailProps::GetInstanceDay\t"), 1);
-}
-
-TEST_F(OccurrenceTest, InvalidInstanceFallsOnTheLastDayOfThePreviousMonth) {
-  CMailProps p = Recurring(rt::kMonthNth, Day(2027, 3, 1));
-  p.m_Instance = 0;
-  p.m_DayOfWeekMask = 2;
-  EXPECT_EQ(First(p, 2), (Strings{"2027-03-31 09:00:00", "2027-04-30 09:00:00"}));
 }
 
 // ---- moving the record ----
