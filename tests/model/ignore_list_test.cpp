@@ -15,22 +15,31 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-TEST(IgnoreListText, FromStringTrimsLowerCasesAndDropsRepeats) {
+TEST(IgnoreListText, FromStringTrimsLowerCasesDropsRepeatsAndReplacesTheList) {
   CIgnoreList l;
+  l.FromString("a.txt, b.txt");
   l.FromString(" Thumbs.db ,desktop.ini,,THUMBS.DB");
   EXPECT_EQ(l.Names(), (Names{"thumbs.db", "desktop.ini"}));
   EXPECT_EQ(l.ToString(), "thumbs.db, desktop.ini");
+  for (const char* empty : {"", " , ,, "}) {
+    l.FromString(empty);
+    EXPECT_TRUE(l.Names().empty()) << '"' << empty << '"';
+    EXPECT_EQ(l.ToString(), "");
+  }
 }
 
 TEST(IgnoreListText, FindIgnoresCaseAndOuterSpacesOnly) {
   CIgnoreList l;
-  l.FromString("thumbs.db, desktop.ini");
+  l.FromString("thumbs.db, desktop.ini, My File.txt, Überblick.doc");
   EXPECT_TRUE(l.Find("  THUMBS.db  "));
   EXPECT_TRUE(l.Find("Desktop.INI"));
   EXPECT_FALSE(l.Find("thumbs"));
   EXPECT_FALSE(l.Find("*.db"));
   EXPECT_FALSE(l.Find("thumbs.db.bak"));
   EXPECT_FALSE(l.Find(""));
+  EXPECT_TRUE(l.Find(" my file.TXT "));
+  EXPECT_TRUE(l.Find("Überblick.DOC"));
+  EXPECT_FALSE(l.Find("myfile.txt"));
 }
 
 TEST(IgnoreListText, AddRefusesEmptyAndRepeatedNames) {
@@ -42,26 +51,6 @@ TEST(IgnoreListText, AddRefusesEmptyAndRepeatedNames) {
   // Added as given: the text keeps its letter case.
   EXPECT_EQ(l.ToString(), "thumbs.db, desktop.ini, Backup.TMP");
   EXPECT_TRUE(l.Find("backup.tmp"));
-}
-
-TEST(IgnoreListText, FromStringReplacesTheWholeList) {
-  CIgnoreList l;
-  l.FromString("a.txt, b.txt");
-  l.FromString("c.txt");
-  EXPECT_EQ(l.Names(), (Names{"c.txt"}));
-  l.FromString("");
-  EXPECT_TRUE(l.Names().empty());
-  EXPECT_EQ(l.ToString(), "");
-  l.FromString(" , ,, ");
-  EXPECT_TRUE(l.Names().empty());
-}
-
-TEST(IgnoreListText, NamesKeepInnerSpacesAndNonAsciiText) {
-  CIgnoreList l;
-  l.FromString("My File.txt, Überblick.doc");
-  EXPECT_TRUE(l.Find(" my file.TXT "));
-  EXPECT_TRUE(l.Find("Überblick.DOC"));
-  EXPECT_FALSE(l.Find("myfile.txt"));
 }
 
 class IgnoreListSettings : public ::testing::Test {
@@ -80,17 +69,13 @@ class IgnoreListSettings : public ::testing::Test {
   ScopedServices services_;
 };
 
-TEST_F(IgnoreListSettings, NothingStoredGivesTheDefaults) {
+TEST_F(IgnoreListSettings, NothingStoredGivesTheDefaultsButAStoredEmptyListStaysEmpty) {
   CIgnoreList l;
   l.SetIgnoreSysHiden(false);
   l.Load();
   EXPECT_EQ(l.Names(), (Names{"thumbs.db"}));
   EXPECT_TRUE(l.IgnoreSysHiden());
-}
-
-TEST_F(IgnoreListSettings, StoredEmptyListStaysEmpty) {
   Store("IgnoreList", "");
-  CIgnoreList l;
   l.Load();
   EXPECT_TRUE(l.Names().empty());
 }
@@ -109,30 +94,24 @@ TEST_F(IgnoreListSettings, OnlyOneMeansTrue) {
   EXPECT_TRUE(l.IgnoreSysHiden());
 }
 
-TEST_F(IgnoreListSettings, SaveThenLoadGivesTheSameList) {
+TEST_F(IgnoreListSettings, SaveThenLoadGivesTheSameListHoweverLong) {
   CIgnoreList saved;
   saved.FromString("thumbs.db, desktop.ini");
   saved.SetIgnoreSysHiden(false);
   saved.Save();
   EXPECT_EQ(settings_.GetSetting("Velmora", "Settings", "IgnoreList"), "thumbs.db, desktop.ini");
   EXPECT_EQ(settings_.GetSetting("Velmora", "Settings", "IgnoreSysHiden"), "0");
-
   CIgnoreList loaded;
   loaded.Load();
   EXPECT_EQ(loaded.Names(), saved.Names());
   EXPECT_FALSE(loaded.IgnoreSysHiden());
-}
 
-TEST_F(IgnoreListSettings, LongListsAreNotCut) {
-  CIgnoreList saved;
   for (int i = 0; i < 100; ++i)
     saved.Add("file-number-" + std::to_string(i) + ".tmp");
   saved.Save();
-  CIgnoreList loaded;
   loaded.Load();
-  ASSERT_EQ(loaded.Names().size(), 100u);
+  ASSERT_EQ(loaded.Names().size(), 102u);
   EXPECT_TRUE(loaded.Find("file-number-99.tmp"));
-  EXPECT_GT(loaded.ToString().size(), 1000u);
 }
 
 TEST_F(IgnoreListSettings, WithoutASettingsStoreLoadGivesDefaultsAndSaveIsSilent) {

@@ -41,31 +41,23 @@ class FirstDowTest : public ::testing::Test {
   CWinReg reg_{registry_};
 };
 
-TEST_F(FirstDowTest, StoredValueCountsFromZeroForSunday) {
-  CalendarKey().SetNumber("FirstDOW", 1);  // Monday in the host's numbering
-  EXPECT_EQ(LoadFirstDOW(), 2);
-  CalendarKey().SetNumber("FirstDOW", 0);
-  EXPECT_EQ(LoadFirstDOW(), 1);
-  CalendarKey().SetNumber("FirstDOW", 6);
-  EXPECT_EQ(LoadFirstDOW(), 7);
-}
-
-TEST_F(FirstDowTest, MissingOrUnusableValues) {
-  CalendarKey().DeleteValue("FirstDOW");
-  EXPECT_EQ(LoadFirstDOW(), 1) << "an absent value reads as 0, that is Sunday";
-  CalendarKey().SetNumber("FirstDOW", 9);
-  EXPECT_EQ(LoadFirstDOW(), 0);
-  CalendarKey().SetNumber("FirstDOW", -1);
-  EXPECT_EQ(LoadFirstDOW(), 0);
-  CalendarKey().SetNumber("FirstDOW", 2147483647);
-  EXPECT_EQ(LoadFirstDOW(), 0);
+TEST_F(FirstDowTest, StoredValueCountsFromZeroForSundayAndUnusableOnesGiveTheSystems) {
+  // The host numbers from 0 = Sunday, the rules from 1 = Sunday; 0 is "the system's".
+  const struct {
+    std::int32_t stored;
+    int rules;
+  } cases[] = {{1, 2}, {0, 1}, {6, 7}, {9, 0}, {-1, 0}, {2147483647, 0}};
+  for (const auto& c : cases) {
+    CalendarKey().SetNumber("FirstDOW", c.stored);
+    EXPECT_EQ(LoadFirstDOW(), c.rules) << "stored " << c.stored;
+  }
   CalendarKey().SetString("FirstDOW", "3");  // not a number value: reads as 0
   EXPECT_EQ(LoadFirstDOW(), 1);
-}
+  CalendarKey().DeleteValue("FirstDOW");
+  EXPECT_EQ(LoadFirstDOW(), 1) << "an absent value reads as 0, that is Sunday";
 
-TEST_F(FirstDowTest, KeyOfAnotherHostVersionIsNotRead) {
   CalendarKey().SetNumber("FirstDOW", 1);
-  g_OutlookVersion = "12.0";
+  g_OutlookVersion = "12.0";  // the key of another host version is not read
   EXPECT_EQ(LoadFirstDOW(), 0);
 }
 
