@@ -65,16 +65,12 @@ TEST_F(Lifecycle, AStartByTheTrayLauncherIsReadAndConsumed) {
   EXPECT_EQ(ui.menus.size(), 1u);
 }
 
-TEST_F(Lifecycle, AnOrdinaryStartLeavesTheFlagEmptyButPresent) {
+TEST_F(Lifecycle, AnOrdinaryStartLeavesTheFlagEmptyButPresentAndPutsAShortcutToTheFolder) {
+  mail->SetVersion("11.0.5608");
   ConnectWithExplorer();
   EXPECT_FALSE(addin->m_bSendAndExit);
   EXPECT_EQ(SendAndExit(), "");
   EXPECT_FALSE(addin->m_NoExplorer);
-}
-
-TEST_F(Lifecycle, AttachingRecordsTheVersionAndPutsAShortcutToTheFolder) {
-  mail->SetVersion("11.0.5608");
-  ConnectWithExplorer();
   EXPECT_EQ(g_OutlookVersion, "11.0");
   auto group = explorer->Panes()->Item(1)->Contents()->Groups()->Item(1);
   ASSERT_EQ(group->Shortcuts()->Count(), 1);
