@@ -50,6 +50,13 @@ TEST_F(MailPropsOnItem, MailWithoutPropertiesReadsAsOneOffAtTheDefaultTime) {
   // The pattern stays as it was, for the dialogs to start from.
   EXPECT_EQ(p.m_DayOfWeekMask, 34);
   EXPECT_EQ(p.m_PatternEndDate, DateTime::FromParts(2027, 1, 30));
+
+  // A ScheduleTime held as text is no schedule either.
+  mail_->UserProperties()
+      ->Add(std::string(kPropScheduleTime), host::ol::kText)
+      ->SetValue(std::string("12/24/2026 8:00:00 AM"));
+  p.ReadProps(mail_);
+  EXPECT_EQ(ToIsoText(p.m_ScheduleTime), "2026-12-07 11:00:00");
 }
 
 TEST_F(MailPropsOnItem, WrittenRecordReadsBackFromTheSavedItem) {
@@ -104,16 +111,6 @@ TEST_F(MailPropsOnItem, DamagedRecurrenceFallsBackToOneOffAtItsTime) {
   EXPECT_TRUE(log.Contains("CMailProps.ReadFromString(1;1;0;#garbage)")) << log.Text();
   EXPECT_FALSE(p.m_IsRecurring);
   EXPECT_EQ(p.m_ScheduleTime, DateTime::FromParts(2026, 12, 24, 8, 0, 0));
-}
-
-TEST_F(MailPropsOnItem, TextScheduleTimeDoesNotCountAsASchedule) {
-  clock.Set(DateTime::FromParts(2026, 12, 7, 10, 17, 25));
-  mail_->UserProperties()
-      ->Add(std::string(kPropScheduleTime), host::ol::kText)
-      ->SetValue(std::string("12/24/2026 8:00:00 AM"));
-  CMailProps p;
-  p.ReadProps(mail_);
-  EXPECT_EQ(ToIsoText(p.m_ScheduleTime), "2026-12-07 10:30:00");
 }
 
 TEST_F(MailPropsOnItem, RecordThatCannotBeWrittenStoresEmptyText) {
