@@ -73,9 +73,7 @@ TEST_F(AttachmentTest, NewestByLastWriteTime) {
   // a.txt rewritten later than b.txt
   fs_.folders["C:\\out"][2].lastWrite = 1200;
   EXPECT_EQ(Resolve({"C:\\out\\"}), (Paths{"C:\\out\\a.txt"}));
-}
-
-TEST_F(AttachmentTest, EqualTimesKeepTheOneListedFirst) {
+  // Equal times keep the one listed first.
   fs_.folders["C:\\out"] = {File("z.txt", 500), File("a.txt", 500), File("m.txt", 499)};
   EXPECT_EQ(Main::GetNewestFile("C:\\out"), "C:\\out\\z.txt");
 }

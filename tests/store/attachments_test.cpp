@@ -44,15 +44,14 @@ TEST_F(StoreAttachments, BytesAreEmbeddedWhenAdded) {
   EXPECT_EQ(stored->Item(1)->FileName(), "report.pdf");
   EXPECT_EQ(stored->Item(1)->Size(), 13);
   EXPECT_EQ(StoredBytes(item, 0), bytes);
-}
 
-TEST_F(StoreAttachments, TheFileAsItIsWhenAddedIsKept) {
-  const auto path = Write("log.txt", "before");
-  item->Attachments()->Add(path, "");
+  // The file as it was when added is kept, not as it is at the save.
+  const auto log = Write("log.txt", "before");
+  item->Attachments()->Add(log, "");
   Write("log.txt", "after, and longer");
   item->Save();
-  EXPECT_EQ(StoredBytes(item, 0), "before");
-  EXPECT_EQ(item->Attachments()->Item(1)->DisplayName(), "log.txt");
+  EXPECT_EQ(StoredBytes(item, 1), "before");
+  EXPECT_EQ(item->Attachments()->Item(2)->DisplayName(), "log.txt");
 }
 
 TEST_F(StoreAttachments, MissingFileOrFolderRaisesAndAddsNothing) {
