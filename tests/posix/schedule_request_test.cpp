@@ -72,11 +72,7 @@ TEST_F(Schedule, OnceSetsTheTimeAndKeepsAttachmentsAndPattern) {
   EXPECT_EQ(r.m_ScheduleTime, D(2026, 12, 24, 18, 30));
   EXPECT_EQ(r.m_collAttachments.size(), 2u);
   EXPECT_EQ(r.m_RecurrenceType, recurrence::kMonthly);
-}
-
-TEST_F(Schedule, NeitherOnceNorPatternIsRefused) {
-  CMailProps r;
-  EXPECT_THROW(ApplySchedule({}, r), ScheduleError);
+  EXPECT_THROW(ApplySchedule({}, r), ScheduleError) << "neither once nor a pattern";
 }
 
 TEST_F(Schedule, AWeeklyPatternStartsOnItsFirstMatchingDay) {
@@ -93,12 +89,9 @@ TEST_F(Schedule, AWeeklyPatternStartsOnItsFirstMatchingDay) {
   EXPECT_EQ(r.m_PatternEndDate, D(2027, 1, 8));
 }
 
-TEST_F(Schedule, AWeeklyPatternWithoutADayIsNotValid) {
+TEST_F(Schedule, NumbersOutsideTheDialogsFieldsOrAWeekWithoutADayAreNotValid) {
   const std::string why = Refusal(Weekly(0));
   EXPECT_NE(why.find("--days: Recurrence pattern is not valid"), std::string::npos) << why;
-}
-
-TEST_F(Schedule, NumbersOutsideTheDialogsFieldsAreNotValid) {
   PatternRequest p = Weekly(2);
   p.interval = 0;
   EXPECT_NE(Refusal(p).find("--interval: The number is not valid."), std::string::npos);
@@ -198,21 +191,15 @@ TEST_F(Schedule, AnEndDatePastThe999thOccurrenceEndsThere) {
   EXPECT_NE(notes[0].find("999"), std::string::npos);
 }
 
-TEST_F(Schedule, NoEndKeepsNoCount) {
+TEST_F(Schedule, NoEndKeepsNoCountAndAPatternStartedInThePastIsDueAtOnce) {
   CMailProps r;
   ApplySchedule({.pattern = Yearly(3, 15, D(2026, 12, 7))}, r);
   EXPECT_TRUE(r.m_NoEndDate);
   EXPECT_EQ(r.m_Occurrences, 0);
   EXPECT_EQ(r.m_ScheduleTime, D(2027, 3, 15, 8, 0));
-}
 
-TEST_F(Schedule, APatternStartedInThePastIsDueAtOnce) {
-  PatternRequest p = Weekly(0);
-  p.type = recurrence::kDaily;
-  p.startDate = D(2026, 12, 4);
-  CMailProps r;
-  ApplySchedule({.pattern = p}, r);
-  EXPECT_EQ(r.m_ScheduleTime, D(2026, 12, 4, 9, 0));
+  ApplySchedule({.pattern = Yearly(12, 4, D(2026, 12, 1))}, r);
+  EXPECT_EQ(r.m_ScheduleTime, D(2026, 12, 4, 8, 0));
   EXPECT_LT(r.m_ScheduleTime, clock.Now());
 }
 
