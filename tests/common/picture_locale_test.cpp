@@ -11,8 +11,12 @@ DateTime D(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0) {
   return DateTime::FromParts(y, m, d, hh, mm, ss);
 }
 
-TEST(PictureLocaleUs, WritesTheGeneralDateForm) {
+TEST(PictureLocaleUs, WritesTheGeneralDateFormAndAnswersTheEntriesByNumber) {
   PictureLocale us;
+  EXPECT_EQ(us.GetLocaleInfo(lc::kTimeFormat), "h:mm:ss tt");
+  EXPECT_EQ(us.GetLocaleInfo(lc::kTimeSeparator), ":");
+  EXPECT_EQ(us.GetLocaleInfo(lc::kShortDate), "M/d/yyyy");
+  EXPECT_EQ(us.GetLocaleInfo(0x7777), "");
   EXPECT_EQ(us.FormatDateTime(D(2026, 12, 7, 9)), "12/7/2026 9:00:00 AM");
   EXPECT_EQ(us.FormatDateTime(D(2026, 12, 7, 21, 5, 9)), "12/7/2026 9:05:09 PM");
   EXPECT_EQ(us.FormatDateTime(D(2026, 12, 7)), "12/7/2026");  // midnight: date alone
@@ -67,14 +71,6 @@ TEST(PictureLocaleOther, GermanPicturesWriteAndReadTheirOwnOrder) {
   EXPECT_EQ(loc.ParseDateTime("07.12.2026 09:00:00"), D(2026, 12, 7, 9));
   EXPECT_EQ(loc.GetLocaleInfo(lc::kTimeFormat), "HH:mm:ss");
   EXPECT_EQ(loc.GetLocaleInfo(lc::kFirstDayOfWeek), "0");
-}
-
-TEST(PictureLocaleInfo, AnswersTheEntriesByNumber) {
-  PictureLocale us;
-  EXPECT_EQ(us.GetLocaleInfo(lc::kTimeFormat), "h:mm:ss tt");
-  EXPECT_EQ(us.GetLocaleInfo(lc::kTimeSeparator), ":");
-  EXPECT_EQ(us.GetLocaleInfo(lc::kShortDate), "M/d/yyyy");
-  EXPECT_EQ(us.GetLocaleInfo(0x7777), "");
 }
 
 }  // namespace

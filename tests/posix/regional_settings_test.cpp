@@ -22,16 +22,14 @@ class Regional : public ::testing::Test {
   }
 };
 
-TEST_F(Regional, NothingStoredGivesUnitedStatesSettings) {
-  const LocalePictures p = LoadRegionalSettings(registry);
-  EXPECT_EQ(p.shortDate, "M/d/yyyy");
-  EXPECT_EQ(p.longTime, "h:mm:ss tt");
-  EXPECT_EQ(p.am, "AM");
-  EXPECT_EQ(p.pm, "PM");
-  EXPECT_EQ(p.firstDayOfWeek, 6);
-}
+TEST_F(Regional, NothingStoredGivesUnitedStatesSettingsAndStoredValuesAreFollowed) {
+  const LocalePictures us = LoadRegionalSettings(registry);
+  EXPECT_EQ(us.shortDate, "M/d/yyyy");
+  EXPECT_EQ(us.longTime, "h:mm:ss tt");
+  EXPECT_EQ(us.am, "AM");
+  EXPECT_EQ(us.pm, "PM");
+  EXPECT_EQ(us.firstDayOfWeek, 6);
 
-TEST_F(Regional, StoredValuesAreReadAndWrittenDatesFollowThem) {
   Put("sShortDate", "dd.MM.yyyy");
   Put("sTimeFormat", "HH:mm:ss");
   Put("iFirstDayOfWeek", "0");

@@ -61,14 +61,6 @@ TEST_F(FirstDowTest, StoredValueCountsFromZeroForSundayAndUnusableOnesGiveTheSys
   EXPECT_EQ(LoadFirstDOW(), 0);
 }
 
-TEST_F(FirstDowTest, NoRegistryMeansTheSystemsFirstDay) {
-  CalendarKey().SetNumber("FirstDOW", 1);
-  reg_.Close();
-  GetServices().registry = nullptr;
-  EXPECT_EQ(LoadFirstDOW(), 0);
-  EXPECT_EQ(EffectiveFirstDOW(), 1) << "the locale's Sunday";
-}
-
 TEST_F(FirstDowTest, OverrideHoldsForItsScopeOnly) {
   CalendarKey().SetNumber("FirstDOW", 1);
   {
@@ -107,6 +99,12 @@ TEST_F(FirstDowTest, EffectiveFirstDayPrefersTheHostsOption) {
   CalendarKey().SetNumber("FirstDOW", 40);
   EXPECT_EQ(EffectiveFirstDOW(), 2);
   GetServices().locale = &locale_;
+
+  CalendarKey().SetNumber("FirstDOW", 1);
+  reg_.Close();
+  GetServices().registry = nullptr;
+  EXPECT_EQ(LoadFirstDOW(), 0) << "no registry means the system's first day";
+  EXPECT_EQ(EffectiveFirstDOW(), 1) << "the locale's Sunday";
 }
 
 TEST(CalendarHelpers, DaysInMonth) {
