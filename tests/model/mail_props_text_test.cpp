@@ -84,12 +84,9 @@ class MailPropsText : public ::testing::Test {
   ScopedServices services_{WithLocale(&us_, &clock_)};
 };
 
-TEST_F(MailPropsText, WritesTheStoredFormByteForByte) {
+TEST_F(MailPropsText, WritesAndReadsTheStoredFormByteForByte) {
   EXPECT_EQ(Weekly().WriteToString(), kWeeklyText);
   EXPECT_EQ(CMailProps().WriteToString(), kOneOffText);
-}
-
-TEST_F(MailPropsText, ReadsTheStoredForm) {
   CMailProps p = Sentinel();
   p.ReadFromString(kWeeklyText);
   EXPECT_EQ(Fields(p), Fields(Weekly()));

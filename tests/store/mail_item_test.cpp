@@ -71,15 +71,13 @@ TEST_F(StoreItems, NewItemEntersItsFolderOnlyWhenSaved) {
   EXPECT_EQ(Drafts()->Items()->Item(1)->EntryID(), item->EntryID());
 }
 
-TEST_F(StoreItems, ApplicationCreatesMailsForDraftsOnly) {
+TEST_F(StoreItems, ApplicationCreatesMailsForDraftsAndOtherClassesKeepTheirClass) {
   auto item = app->CreateItem(host::ol::kMailItem);
   EXPECT_EQ(item->Class(), host::ol::kClassMail);
   item->Save();
   EXPECT_EQ(Drafts()->Items()->Count(), 1);
   EXPECT_EQ(ErrorOf([&] { app->CreateItem(7); }), kInvalidArgument);
-}
 
-TEST_F(StoreItems, ItemsOfOtherClassesKeepTheirClass) {
   auto contacts =
       ns->GetDefaultFolder(host::ol::kFolderInbox)->Parent()->Folders()->Add("People", 10);
   auto contact = contacts->Items()->Add(host::ol::kContactItem);
@@ -101,21 +99,15 @@ TEST_F(StoreItems, MoveSavesAndReturnsTheMovedItem) {
   EXPECT_EQ(moved->EntryID(), item->EntryID());
   EXPECT_EQ(Drafts()->Items()->Count(), 0);
   EXPECT_EQ(Outbox()->Items()->Count(), 1);
-}
+  EXPECT_EQ(ErrorOf([&] { moved->Move(nullptr); }), err::kObjectNotSet);
+  EXPECT_EQ(Outbox()->Items()->Count(), 1) << "a move to nothing left its folder";
 
-TEST_F(StoreItems, MoveOfAnUnsavedItemStoresItInTheDestination) {
-  auto item = Drafts()->Items()->Add(host::ol::kMailItem);
-  item->SetSubject("never saved");
-  auto moved = item->Move(Inbox());
+  // An item never saved is stored in the destination.
+  auto fresh = Drafts()->Items()->Add(host::ol::kMailItem);
+  fresh->SetSubject("never saved");
+  EXPECT_EQ(fresh->Move(Inbox())->Subject(), "never saved");
   EXPECT_EQ(Drafts()->Items()->Count(), 0);
-  ASSERT_EQ(Inbox()->Items()->Count(), 1);
-  EXPECT_EQ(moved->Subject(), "never saved");
-}
-
-TEST_F(StoreItems, MoveToNothingRaisesAndLeavesTheItem) {
-  auto item = SavedMail(Drafts(), "stays");
-  EXPECT_EQ(ErrorOf([&] { item->Move(nullptr); }), err::kObjectNotSet);
-  EXPECT_EQ(Drafts()->Items()->Count(), 1);
+  EXPECT_EQ(Inbox()->Items()->Count(), 1);
 }
 
 TEST_F(StoreItems, CopyIsASavedItemInTheSameFolderWithEverything) {
@@ -210,7 +202,7 @@ TEST_F(StoreItems, ReceivedMailIsSentAndNamesItsSender) {
   EXPECT_FALSE(SavedMail(Drafts(), "draft")->Sent());
 }
 
-TEST_F(StoreItems, GetItemFromIdFindsOnlyStoredItems) {
+TEST_F(StoreItems, GetItemFromIdFindsOnlyStoredItemsWhereverTheyAre) {
   auto item = SavedMail(SentItems(), "found");
   auto found = ns->GetItemFromID(item->EntryID());
   ASSERT_TRUE(found);
