@@ -93,15 +93,11 @@ TEST_F(Lifecycle, TheFirstPassRunsASecondAfterTheAttachAndThenOnTheMinute) {
   EXPECT_EQ(SentSubjects(), std::vector<std::string>{"Soon"});
 }
 
-TEST_F(Lifecycle, ATickAtSecond59RearmsForOneSecond) {
+TEST_F(Lifecycle, ATickAtSecond59RearmsForOneSecondAndAFailingOneForAMinute) {
   clock.Set(At(2026, 12, 7, 9, 0, 58));
   ConnectWithExplorer();
   timers.Advance(1000);
   EXPECT_EQ(Main().Interval(), 1000);
-}
-
-TEST_F(Lifecycle, AFailingTickRearmsForAMinute) {
-  ConnectWithExplorer();
   {
     ScopedServices noClock({nullptr, &us, &registry, &settings, &files, GetServices().logFolder});
     CapturedLog log;
