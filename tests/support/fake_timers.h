@@ -24,8 +24,6 @@ class FakeTimer final : public Timer {
   bool Enabled() const override { return enabled_; }
   void SetHandler(std::function<void()> onTick) override { handler_ = std::move(onTick); }
 
-  // Milliseconds of fake time at which the timer fires next (when enabled).
-  std::int64_t DueAt() const { return due_; }
   int Ticks() const { return ticks_; }
 
  private:
@@ -50,7 +48,6 @@ class FakeTimerFactory final : public TimerFactory {
   void Advance(std::int64_t ms);
   // Fires the earliest enabled timer (moving time to it); false when none is on.
   bool RunNext();
-  std::int64_t NowMs() const { return nowMs_; }
   const std::vector<FakeTimer*>& Timers() const { return timers_; }
 
  private:
