@@ -175,13 +175,6 @@ TEST_F(DebugLogTest, DestroyingWithARunningStopwatchWarns) {
   EXPECT_EQ(lines[1], "Warning - g_debug.m_TimerCount <> 0!");
 }
 
-TEST_F(DebugLogTest, CallTextQuotesOnlyTexts) {
-  EXPECT_EQ(CDebug::CallText({"Send", 3, "abc"}), "Call Send(3, 'abc')");
-  EXPECT_EQ(CDebug::CallText({"F"}), "Call F()");
-  EXPECT_EQ(CDebug::CallText({"F", 2.5, -1, "", "it's"}), "Call F(2.5, -1, '', 'it's')");
-  EXPECT_EQ(CDebug::CallText({}), "Call ()");
-}
-
 TEST_F(DebugLogTest, ErrorLinesCarryNumberPlaceAndDescription) {
   CDebug log(kAddinLog, dir_.Path());
   try {
@@ -247,15 +240,6 @@ TEST_F(DebugLogTest, AnUnwritableFolderLosesLinesQuietly) {
   blocked.OutWarning("W", "lost");
   EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "no"));
   EXPECT_TRUE(std::filesystem::is_directory(AddinFile()));
-}
-
-TEST_F(DebugLogTest, AnEmptyFolderMeansTheCurrentOneAtCreation) {
-  const auto saved = std::filesystem::current_path();
-  std::filesystem::current_path(dir_.Path());
-  CDebug log(kTrayLog, {});
-  std::filesystem::current_path(saved);
-  log.Out("here");
-  EXPECT_EQ(Lines(TrayFile()), std::vector<std::string>{"here"});
 }
 
 TEST_F(DebugLogTest, TheProcessLogIsMadeOnFirstUseAndAgainAfterRelease) {

@@ -101,20 +101,5 @@ TEST(FileLockTest, AnUnusableLockFileIsAnError) {
   EXPECT_THROW(FileLock::IsHeld(dir.Path() / "link.lock"), HostError);
 }
 
-TEST(HostLockTest, LivesInTheStateFolderAndIsSeenByOthers) {
-  TempDir dir("home");
-  test::ScopedEnv home("VELMORA_HOME", dir.Path().string());
-  EXPECT_EQ(HostLock::DefaultPath(), dir.Path() / "velmora.lock");
-  EXPECT_FALSE(HostLock::IsHeld());
-  {
-    HostLock host;
-    ASSERT_TRUE(host.TryAcquire());
-    EXPECT_TRUE(HostLock::IsHeld());
-    HostLock another;
-    EXPECT_FALSE(another.TryAcquire());
-  }
-  EXPECT_FALSE(HostLock::IsHeld());
-}
-
 }  // namespace
 }  // namespace velmora::posix

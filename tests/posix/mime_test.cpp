@@ -68,20 +68,6 @@ TEST(MimeBuild, EncodesANonAsciiSubjectAndReadsItBack) {
   EXPECT_EQ(back.body, m.body);
 }
 
-TEST(MimeBuild, MarksOnlyImportanceThatIsNotNormal) {
-  OutgoingMail m = Sample();
-  EXPECT_EQ(HeaderBlock(BuildMime(m)).find("Importance"), std::string::npos);
-  m.importance = 2;
-  std::string headers = HeaderBlock(BuildMime(m));
-  EXPECT_NE(headers.find("Importance: high"), std::string::npos);
-  EXPECT_NE(headers.find("X-Priority: 1"), std::string::npos);
-  EXPECT_EQ(ParseMime(BuildMime(m)).importance, 2);
-  m.importance = 0;
-  headers = HeaderBlock(BuildMime(m));
-  EXPECT_NE(headers.find("Importance: low"), std::string::npos);
-  EXPECT_EQ(ParseMime(BuildMime(m)).importance, 0);
-}
-
 TEST(MimeBuild, AttachmentsKeepTheirNamesAndEveryByte) {
   OutgoingMail m = Sample();
   std::string binary;
@@ -130,16 +116,6 @@ TEST(MimeBuild, CrLfLineEndsForSmtpHaveNoBareLineFeed) {
   EXPECT_EQ(ParseMime(mime).attachments.at(0).bytes, "x\ny\n");
 }
 
-TEST(MimeContentType, GuessesByExtensionInAnyCase) {
-  EXPECT_EQ(GuessContentType("a.PDF"), "application/pdf");
-  EXPECT_EQ(GuessContentType("photo.jpeg"), "image/jpeg");
-  EXPECT_EQ(GuessContentType("notes.txt"), "text/plain");
-  EXPECT_EQ(GuessContentType("archive.tar.gz"), "application/gzip");
-  EXPECT_EQ(GuessContentType("README"), "application/octet-stream");
-  EXPECT_EQ(GuessContentType("dir.d/file"), "application/octet-stream");
-  EXPECT_EQ(GuessContentType("trailing."), "application/octet-stream");
-}
-
 TEST(MimeParse, ReadsAMailWithoutAttachmentsAsWritten) {
   const ParsedMail m = ParseMime(
       "From: Zoe <zoe@example.com>\n"
@@ -159,37 +135,6 @@ TEST(MimeParse, ReadsAMailWithoutAttachmentsAsWritten) {
   EXPECT_EQ(m.importance, 2);
   EXPECT_EQ(m.body, "Body line\n");
   EXPECT_TRUE(m.attachments.empty());
-}
-
-TEST(MimeParse, PrefersThePlainTextOfAnAlternativeAndKeepsAnHtmlOnlyBody) {
-  const std::string alternative =
-      "To: a@example.com\nSubject: alt\nMIME-Version: 1.0\n"
-      "Content-Type: multipart/alternative; boundary=b\n\n"
-      "--b\nContent-Type: text/plain; charset=us-ascii\n\nplain words\n"
-      "--b\nContent-Type: text/html; charset=us-ascii\n\n<p>html words</p>\n"
-      "--b--\n";
-  const ParsedMail a = ParseMime(alternative);
-  EXPECT_NE(a.body.find("plain words"), std::string::npos);
-  EXPECT_EQ(a.body.find("html words"), std::string::npos);
-  EXPECT_TRUE(a.attachments.empty());
-
-  const ParsedMail h = ParseMime(
-      "To: a@example.com\nSubject: html\nMIME-Version: 1.0\n"
-      "Content-Type: text/html; charset=us-ascii\n\n<p>only html</p>\n");
-  EXPECT_NE(h.body.find("only html"), std::string::npos);
-}
-
-TEST(MimeParseFile, NamesAFileThatCannotBeRead) {
-  test::TempDir dir("mime");
-  try {
-    ParseMimeFile(dir.Path() / "missing.eml");
-    FAIL() << "no error";
-  } catch (const HostError& e) {
-    EXPECT_NE(e.Description().find("missing.eml"), std::string::npos);
-  }
-  const std::string path = dir / "ok.eml";
-  std::ofstream(path) << "To: a@example.com\nSubject: s\n\nb\n";
-  EXPECT_EQ(ParseMimeFile(path).subject, "s");
 }
 
 }  // namespace

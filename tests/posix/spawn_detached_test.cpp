@@ -143,12 +143,5 @@ TEST(FindProgramTest, BesideFirstThenAbsolutePathEntries) {
   EXPECT_EQ(FindProgram("velmora", {}), std::nullopt);
 }
 
-TEST(FindProgramTest, SelfFolderIsWhereThisTestRuns) {
-  const auto folder = SelfFolder();
-  ASSERT_FALSE(folder.empty());
-  EXPECT_TRUE(std::filesystem::is_directory(folder));
-  EXPECT_TRUE(std::filesystem::exists(folder / "velmora_tests"));
-}
-
 }  // namespace
 }  // namespace velmora::posix

@@ -1,6 +1,6 @@
-// Command bars of the standalone host's windows: finding controls by Office's
-// rules, adding them in place, popups, and Click reaching every held control
-// with the clicked one's tag.
+// Command bars of the standalone host's windows as the sending engine and the
+// lifecycle use them: Click reaching every held control with the clicked
+// one's tag, Send, and the send/receive button.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -27,102 +27,6 @@ class StoreCommandBars : public MailHostTest {
     return b;
   }
 };
-
-TEST_F(StoreCommandBars, MailWindowHasAVisibleSendOnStandard) {
-  auto standard = OpenMail()->CommandBars()->Item("Standard");
-  ASSERT_TRUE(standard);
-  auto send = standard->FindControl(FindControlArgs{.id = 2617, .recursive = false});
-  ASSERT_TRUE(send);
-  EXPECT_TRUE(send->Visible());
-  EXPECT_EQ(send->Index(), 1);
-  EXPECT_FALSE(standard->FindControl(FindControlArgs{.id = 5469}));
-}
-
-TEST_F(StoreCommandBars, WindowsConfiguredWithoutSend) {
-  auto word =
-      OpenMail({.editorType = host::ol::kEditorWord, .isWordMail = true, .sendControl = false});
-  EXPECT_EQ(word->EditorType(), host::ol::kEditorWord);
-  EXPECT_TRUE(word->IsWordMail());
-  EXPECT_FALSE(word->CommandBars()->Item("Standard")->FindControl(FindControlArgs{.id = 2617}));
-
-  auto hidden = mail->OpenInspector(SavedMail(Drafts(), "other"), {.sendVisible = false});
-  auto standard = hidden->CommandBars()->Item("Standard");
-  ASSERT_TRUE(standard->FindControl(FindControlArgs{.id = 2617}));
-  EXPECT_FALSE(standard->FindControl(FindControlArgs{.id = 2617, .visible = true}));
-}
-
-TEST_F(StoreCommandBars, IdOneFindsOnlyCustomControls) {
-  auto standard = OpenMail()->CommandBars()->Item("Standard");
-  EXPECT_FALSE(standard->FindControl(FindControlArgs{.type = 1, .id = 1}));
-  auto added = AddButton(standard, "BrelcorVelmora");
-  EXPECT_EQ(added->Id(), 1);
-  auto found = standard->FindControl(
-      FindControlArgs{.type = 1, .id = 1, .tag = "BrelcorVelmora", .recursive = false});
-  EXPECT_EQ(found, added);
-  EXPECT_FALSE(standard->FindControl(FindControlArgs{.type = 1, .id = 1, .tag = "Other"}));
-  EXPECT_FALSE(standard->FindControl(FindControlArgs{.type = 10, .tag = "BrelcorVelmora"}));
-}
-
-TEST_F(StoreCommandBars, AddedControlTakesItsPlaceAndIndexFollows) {
-  auto standard = OpenMail()->CommandBars()->Item("Standard");
-  auto controls = standard->Controls();
-  const int count = controls->Count();
-  auto send = standard->FindControl(FindControlArgs{.id = 2617});
-  auto button = controls->Add(AddControlArgs{.type = 1, .before = send->Index() + 1});
-  EXPECT_EQ(button->Index(), 2);
-  EXPECT_EQ(controls->Count(), count + 1);
-  EXPECT_EQ(controls->Item(2), button);
-  EXPECT_EQ(controls->Item(3)->Id(), 3);  // Save moved one place on
-
-  auto first = controls->Add(AddControlArgs{.before = 1});
-  EXPECT_EQ(first->Index(), 1);
-  EXPECT_EQ(send->Index(), 2);
-  EXPECT_EQ(button->Index(), 3);
-  auto last = controls->Add({});
-  EXPECT_EQ(last->Index(), controls->Count());
-  EXPECT_EQ(ErrorOf([&] { controls->Add(AddControlArgs{.before = controls->Count() + 2}); }),
-            err::kInvalidCall);
-  EXPECT_EQ(ErrorOf([&] { controls->Add(AddControlArgs{.before = 0}); }), err::kInvalidCall);
-
-  button->Delete();
-  EXPECT_EQ(send->Index(), 2);
-  EXPECT_NE(ErrorOf([&] { button->Index(); }), 0);
-}
-
-TEST_F(StoreCommandBars, HelpPopupIsFoundRecursivelyAndTakesNewEntries) {
-  auto explorer = mail->OpenExplorer();
-  auto menu = explorer->CommandBars()->Item("Menu Bar");
-  ASSERT_TRUE(menu);
-  auto help = menu->FindControl(FindControlArgs{.type = 10, .id = 30010});
-  ASSERT_TRUE(help);
-  ASSERT_TRUE(help->CommandBar());
-  EXPECT_FALSE(menu->FindControl(FindControlArgs{.id = 927}));
-  EXPECT_TRUE(menu->FindControl(FindControlArgs{.id = 927, .recursive = true}));
-
-  auto about = help->Controls()->Add(AddControlArgs{.type = 1, .temporary = true});
-  about->SetCaption("About Velmora...");
-  about->SetTag("BrelcorVelmoraAbout");
-  EXPECT_EQ(about->Index(), help->Controls()->Count());
-  EXPECT_EQ(help->CommandBar()->FindControl(
-                FindControlArgs{.type = 1, .id = 1, .tag = "BrelcorVelmoraAbout"}),
-            about);
-  EXPECT_EQ(explorer->CommandBars()->FindControl(FindControlArgs{.tag = "BrelcorVelmoraAbout"}),
-            about);
-  // A plain button has no bar of its own.
-  EXPECT_FALSE(about->CommandBar());
-  EXPECT_FALSE(about->Controls());
-}
-
-TEST_F(StoreCommandBars, BarsByNameAndNewBars) {
-  auto bars = OpenMail()->CommandBars();
-  EXPECT_TRUE(bars->Item("standard"));
-  EXPECT_FALSE(bars->Item("Velmora"));
-  auto bar = bars->Add("Velmora", host::mso::kBarTop, false, true);
-  EXPECT_FALSE(bar->Visible());
-  EXPECT_EQ(bars->Item("Velmora"), bar);
-  EXPECT_EQ(ErrorOf([&] { bars->Add("Velmora", host::mso::kBarTop, false, true); }),
-            err::kInvalidCall);
-}
 
 TEST_F(StoreCommandBars, ClickReachesEveryHeldControlWithTheSameTag) {
   auto first = OpenMail();

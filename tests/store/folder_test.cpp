@@ -178,7 +178,7 @@ TEST_F(Shortcuts, LeavesExactlyOneShortcutAndKeepsOthers) {
   EXPECT_EQ(names, (std::vector<std::string>{"Inbox", "Drafts"}));
 }
 
-TEST_F(Shortcuts, NothingToDoWithoutAnExplorer) {
+TEST_F(Shortcuts, WithoutAnExplorerOrAFolderNoShortcutIsMade) {
   auto folder = Main::GetVelmoraFolder(true);
   CapturedLog log;
   Main::AddShortcutFolder(nullptr, folder);

@@ -32,16 +32,6 @@ TEST_F(StoreUserProperties, NamesAreExactAndAddRefusesATakenOrEmptyNameOrAnOddTy
   EXPECT_EQ(props->Find("ScheduleTime")->Type(), host::ol::kDateTime);
 }
 
-TEST_F(StoreUserProperties, NewPropertiesHoldTheirTypesEmptyValue) {
-  EXPECT_EQ(std::get<std::string>(props->Add("T", host::ol::kText)->GetValue()), "");
-  EXPECT_EQ(std::get<double>(props->Add("N", host::ol::kNumber)->GetValue()), 0.0);
-  EXPECT_EQ(std::get<bool>(props->Add("Y", host::ol::kYesNo)->GetValue()), false);
-  EXPECT_EQ(std::get<DateTime>(props->Add("D", host::ol::kDateTime)->GetValue()),
-            DateTime::FromParts(4501, 1, 1));
-  EXPECT_EQ(props->Count(), 4);
-  EXPECT_EQ(props->Item(3)->Name(), "Y");
-}
-
 TEST_F(StoreUserProperties, ValuesKeepTheirTypesThroughTheStore) {
   const auto when = DateTime::FromParts(2027, 2, 22, 8, 30, 0);
   props->Add("ScheduleTime", host::ol::kDateTime)->SetValue(when);

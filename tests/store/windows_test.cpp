@@ -1,6 +1,5 @@
 // Windows of the standalone host: explorers and inspectors opening and
-// closing with their events, the active window, the navigation pane's
-// shortcuts and the add-in list.
+// closing with their events, and the navigation pane's shortcuts.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,18 +15,6 @@ using posix::store_err::kBadIndex;
 
 using StoreWindows = MailHostTest;
 
-TEST_F(StoreWindows, OpeningAnExplorerRaisesNewExplorer) {
-  std::vector<host::ExplorerPtr> seen;
-  auto sub = app->Explorers()->OnNewExplorer([&](host::ExplorerPtr e) { seen.push_back(e); });
-  EXPECT_FALSE(app->ActiveExplorer());
-  auto explorer = mail->OpenExplorer();
-  ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0], explorer);
-  EXPECT_EQ(app->ActiveExplorer(), explorer);
-  EXPECT_EQ(app->Explorers()->Count(), 1);
-  EXPECT_EQ(explorer->CurrentFolder()->Name(), "Inbox");
-}
-
 TEST_F(StoreWindows, ClosingLeavesExplorersBeforeTheCloseEvent) {
   auto first = mail->OpenExplorer();
   auto second = mail->OpenExplorer();
@@ -40,24 +27,6 @@ TEST_F(StoreWindows, ClosingLeavesExplorersBeforeTheCloseEvent) {
   first->Close();
   EXPECT_FALSE(app->ActiveExplorer());
   EXPECT_EQ(app->Explorers()->Count(), 0);
-}
-
-TEST_F(StoreWindows, ExplorerFolderSelectionAndPosition) {
-  auto explorer = mail->OpenExplorer({.folder = Drafts(), .left = 10, .top = 20});
-  EXPECT_EQ(explorer->CurrentFolder()->Name(), "Drafts");
-  EXPECT_EQ(explorer->Left(), 10);
-  EXPECT_EQ(explorer->Top(), 20);
-  explorer->SetCurrentFolder(Outbox());
-  EXPECT_EQ(explorer->CurrentFolder()->Name(), "Outbox");
-  EXPECT_EQ(ErrorOf([&] { explorer->SetCurrentFolder(nullptr); }), err::kObjectNotSet);
-
-  auto a = SavedMail(Inbox(), "a");
-  auto b = SavedMail(Inbox(), "b");
-  EXPECT_EQ(explorer->Selection()->Count(), 0);
-  explorer->SetSelection({a, b});
-  ASSERT_EQ(explorer->Selection()->Count(), 2);
-  EXPECT_EQ(explorer->Selection()->Item(2)->Subject(), "b");
-  EXPECT_EQ(ErrorOf([&] { explorer->Selection()->Item(3); }), kBadIndex);
 }
 
 TEST_F(StoreWindows, DisplayOpensOneInspectorPerItem) {
@@ -128,24 +97,6 @@ TEST_F(StoreWindows, NavigationPaneShortcutsPersist) {
   EXPECT_EQ(again->Item(2)->Name(), "Drafts");
   EXPECT_EQ(ErrorOf([&] { explorer->Panes()->Item(2); }), kBadIndex);
   EXPECT_EQ(ErrorOf([&] { shortcuts->Add(nullptr, "x"); }), err::kObjectNotSet);
-}
-
-TEST_F(StoreWindows, AddInsRegisteredByTheHostAreListed) {
-  EXPECT_EQ(app->COMAddIns()->Count(), 0);
-  mail->RegisterAddIn("Velmora.Connect", "Velmora");
-  auto addIn = app->COMAddIns()->Item(1);
-  EXPECT_EQ(addIn->ProgID(), "Velmora.Connect");
-  EXPECT_EQ(addIn->Description(), "Velmora");
-  EXPECT_TRUE(addIn->Connect());
-  int object = 0;
-  addIn->SetObject(&object);
-  EXPECT_EQ(app->COMAddIns()->Item(1)->Object(), &object);
-  EXPECT_EQ(ErrorOf([&] { app->COMAddIns()->Item(2); }), kBadIndex);
-}
-
-TEST_F(StoreWindows, ANamespaceOtherThanMapiIsRefused) {
-  EXPECT_TRUE(app->GetNamespace("mapi"));
-  EXPECT_EQ(ErrorOf([&] { app->GetNamespace("LDAP"); }), posix::store_err::kInvalidArgument);
 }
 
 TEST_F(StoreWindows, ObjectsOutlivingTheHostFailCleanly) {
