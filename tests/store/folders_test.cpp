@@ -36,16 +36,6 @@ TEST_F(StoreFolders, DefaultFoldersAreChildrenOfTheRoot) {
   EXPECT_EQ(ErrorOf([&] { Default(9); }), kInvalidArgument);
 }
 
-TEST_F(StoreFolders, FolderPathIsWrittenAsTheHostWritesIt) {
-  auto root = Inbox()->Parent();
-  auto velmora = root->Folders()->Add("Velmora", host::ol::kFolderDrafts);
-  auto sub = velmora->Folders()->Add("Later", host::ol::kFolderDrafts);
-  EXPECT_EQ(root->FolderPath(), "\\\\Personal Folders");
-  EXPECT_EQ(velmora->FolderPath(), "\\\\Personal Folders\\Velmora");
-  EXPECT_EQ(sub->FolderPath(), "\\\\Personal Folders\\Velmora\\Later");
-  EXPECT_EQ(sub->Parent()->Parent()->Name(), "Personal Folders");
-}
-
 TEST_F(StoreFolders, ANameInUseUnderTheSameParentIsRefused) {
   auto root = Inbox()->Parent();
   root->Folders()->Add("Velmora", host::ol::kFolderDrafts);

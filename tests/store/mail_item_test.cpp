@@ -170,14 +170,6 @@ TEST_F(StoreItems, CloseSavesOrDiscards) {
   EXPECT_EQ(ErrorOf([&] { item->Close(7); }), kInvalidArgument);
 }
 
-TEST_F(StoreItems, ImportanceOutsideTheHostsRangeIsRefused) {
-  auto item = SavedMail(Drafts(), "x");
-  item->SetImportance(host::ol::kImportanceHigh);
-  EXPECT_EQ(ErrorOf([&] { item->SetImportance(3); }), kInvalidArgument);
-  EXPECT_EQ(ErrorOf([&] { item->SetImportance(-1); }), kInvalidArgument);
-  EXPECT_EQ(item->Importance(), host::ol::kImportanceHigh);
-}
-
 TEST_F(StoreItems, FolderKeepsArrivalOrder) {
   SavedMail(Inbox(), "a");
   auto b = SavedMail(Inbox(), "b");
@@ -190,16 +182,6 @@ TEST_F(StoreItems, FolderKeepsArrivalOrder) {
   EXPECT_EQ(items->Item(3)->Subject(), "b");
   EXPECT_EQ(ErrorOf([&] { items->Item(0); }), kBadIndex);
   EXPECT_EQ(ErrorOf([&] { items->Item(4); }), kBadIndex);
-}
-
-TEST_F(StoreItems, ReceivedMailIsSentAndNamesItsSender) {
-  auto read = mail->AddReceivedMail({.subject = "Hi", .from = "bob@example.com"});
-  EXPECT_TRUE(read->Sent());
-  EXPECT_EQ(read->Parent()->Name(), "Inbox");
-  auto* ours = dynamic_cast<posix::HostMailItem*>(read.get());
-  ASSERT_NE(ours, nullptr);
-  EXPECT_EQ(ours->From(), "bob@example.com");
-  EXPECT_FALSE(SavedMail(Drafts(), "draft")->Sent());
 }
 
 TEST_F(StoreItems, GetItemFromIdFindsOnlyStoredItemsWhereverTheyAre) {

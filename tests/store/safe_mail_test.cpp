@@ -73,13 +73,6 @@ TEST_F(StoreSafeMail, RecipientsCountsToCcAndBcc) {
   EXPECT_FALSE(safe->Recipients()->ResolveAll());
 }
 
-TEST_F(StoreSafeMail, FactoryFailsWhereTheLibraryIsMissing) {
-  mail->SetSafeMailAvailable(false);
-  EXPECT_EQ(ErrorOf([&] { mail->Objects().CreateSafeMailItem(); }), err::kCannotCreateObject);
-  mail->SetSafeMailAvailable(true);
-  EXPECT_TRUE(mail->Objects().CreateSafeMailItem());
-}
-
 TEST(StoreRecipients, SplitsOutsideQuotesAndAngleBrackets) {
   const auto r = SplitRecipients("\"Doe, Jane\" <jane@example.com>;bob@example.com ,, <x@y.org>");
   ASSERT_EQ(r.size(), 3u);

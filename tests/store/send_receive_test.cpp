@@ -193,12 +193,5 @@ TEST_F(StoreSendReceive, AFailingHandlerDoesNotStopTheRun) {
   EXPECT_EQ(events.back(), "end");
 }
 
-TEST_F(StoreSendReceive, WithoutAnEventLoopStartRaises) {
-  mail->SetDispatcher(nullptr);
-  Watch();
-  EXPECT_EQ(ErrorOf([&] { group->Start(); }), posix::store_err::kFailed);
-  EXPECT_TRUE(events.empty());
-}
-
 }  // namespace
 }  // namespace velmora::test

@@ -126,26 +126,6 @@ TEST_F(StoreFile, AStoreOfANewerVersionIsRefused) {
   EXPECT_EQ(ErrorOf([&] { Open(); }), posix::store_err::kFailed);
 }
 
-TEST_F(StoreFile, TwoConnectionsSeeEachOthersSavedChanges) {
-  auto one = Open();
-  auto two = Open();
-  auto item = Folder(*one, host::ol::kFolderInbox)->Items()->Add(host::ol::kMailItem);
-  item->SetSubject("from one");
-  item->Save();
-  auto there = two->App()->GetNamespace("MAPI")->GetItemFromID(item->EntryID());
-  ASSERT_TRUE(there);
-  there->SetBody("from two");
-  there->Save();
-  // The first connection's object has no changes of its own and reads anew.
-  EXPECT_EQ(item->Body(), "from two");
-  EXPECT_EQ(item->Subject(), "from one");
-
-  AddMails(*one, "one-", 20);
-  AddMails(*two, "two-", 20);
-  EXPECT_EQ(Folder(*one, host::ol::kFolderInbox)->Items()->Count(), 41);
-  EXPECT_EQ(Folder(*two, host::ol::kFolderInbox)->Items()->Count(), 41);
-}
-
 TEST_F(StoreFile, TwoProcessesWritingAtOnceLoseNothing) {
   constexpr int kEach = 60;
   Open();  // created before the race, as the host's first start does

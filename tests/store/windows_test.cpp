@@ -29,18 +29,6 @@ TEST_F(StoreWindows, ClosingLeavesExplorersBeforeTheCloseEvent) {
   EXPECT_EQ(app->Explorers()->Count(), 0);
 }
 
-TEST_F(StoreWindows, DisplayOpensOneInspectorPerItem) {
-  std::vector<host::InspectorPtr> seen;
-  auto sub = app->Inspectors()->OnNewInspector([&](host::InspectorPtr i) { seen.push_back(i); });
-  auto item = SavedMail(Drafts(), "shown");
-  item->Display();
-  ns->GetItemFromID(item->EntryID())->Display();  // the same item: brought forward
-  ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(app->Inspectors()->Count(), 1);
-  EXPECT_EQ(app->ActiveInspector(), seen[0]);
-  EXPECT_EQ(seen[0]->CurrentItem(), item);
-}
-
 TEST_F(StoreWindows, InspectorCloseSavesOrDiscards) {
   auto item = SavedMail(Drafts(), "original");
   auto window = mail->OpenInspector(item);
@@ -69,34 +57,6 @@ TEST_F(StoreWindows, WindowOfADeletedItemStillCloses) {
   mail->OpenInspector(other);
   other->Close(host::ol::kSave);
   EXPECT_EQ(app->Inspectors()->Count(), 0);
-}
-
-TEST_F(StoreWindows, NavigationPaneShortcutsPersist) {
-  auto explorer = mail->OpenExplorer();
-  auto pane = explorer->Panes()->Item(1);
-  EXPECT_EQ(explorer->Panes()->Count(), 1);
-  EXPECT_EQ(pane->Class(), host::ol::kClassOutlookBarPane);
-  EXPECT_EQ(pane->Name(), "OutlookBar");
-  auto group = pane->Contents()->Groups()->Item(1);
-  EXPECT_EQ(group->Class(), host::ol::kClassOutlookBarGroup);
-  auto shortcuts = group->Shortcuts();
-  EXPECT_EQ(shortcuts->Count(), 0);
-
-  auto folder = Inbox()->Parent()->Folders()->Add("Velmora", host::ol::kFolderDrafts);
-  shortcuts->Add(Inbox(), "Inbox");
-  auto s = shortcuts->Add(folder, "Velmora");
-  EXPECT_EQ(s->Class(), host::ol::kClassOutlookBarShortcut);
-  EXPECT_EQ(shortcuts->Add(Drafts(), "")->Name(), "Drafts");
-  shortcuts->Remove(1);
-  EXPECT_EQ(ErrorOf([&] { shortcuts->Remove(3); }), kBadIndex);
-
-  // Another window shows the same pane.
-  auto again = mail->OpenExplorer()->Panes()->Item(1)->Contents()->Groups()->Item(1)->Shortcuts();
-  ASSERT_EQ(again->Count(), 2);
-  EXPECT_EQ(again->Item(1)->Name(), "Velmora");
-  EXPECT_EQ(again->Item(2)->Name(), "Drafts");
-  EXPECT_EQ(ErrorOf([&] { explorer->Panes()->Item(2); }), kBadIndex);
-  EXPECT_EQ(ErrorOf([&] { shortcuts->Add(nullptr, "x"); }), err::kObjectNotSet);
 }
 
 TEST_F(StoreWindows, ObjectsOutlivingTheHostFailCleanly) {

@@ -54,17 +54,6 @@ class LogBesideModule : public testing::Test {
   std::filesystem::path written_;
 };
 
-TEST_F(LogBesideModule, ModuleFolderIsTheFolderOfThisExecutable) {
-  // In an exe the module with the code is the process's own file.
-  wchar_t buf[MAX_PATH * 4] = {};
-  ASSERT_GT(::GetModuleFileNameW(nullptr, buf, MAX_PATH * 4), 0u);
-  const std::filesystem::path exe(buf);
-  EXPECT_EQ(win32::ModuleFile(), exe);
-  EXPECT_EQ(exe.filename(), "velmora_win_tests.exe");
-  EXPECT_EQ(folder_, exe.parent_path());
-  EXPECT_TRUE(std::filesystem::is_directory(folder_));
-}
-
 TEST_F(LogBesideModule, AddinLogTakesWarningsBesideTheModule) {
   ScopedServices restore(GetServices());
   win32::Win32Services ports;

@@ -53,24 +53,5 @@ TEST(Win32Services, InstallReachesTheRealPorts) {
   EXPECT_TRUE(r.DeleteKeyRec(app));
 }
 
-TEST(Win32Services, LeavingTakesThePortsBack) {
-  ScopedServices restore(GetServices());
-  {
-    win32::Win32Services ports;
-    ports.Install();
-    EXPECT_NO_THROW(TheClock());
-  }
-  // Nothing points at adapters that are gone: a late caller gets error 91.
-  try {
-    TheClock();
-    ADD_FAILURE() << "the clock outlived its adapter";
-  } catch (const HostError& e) {
-    EXPECT_EQ(e.Number(), err::kObjectNotSet);
-  }
-  EXPECT_EQ(GetServices().registry, nullptr);
-  EXPECT_EQ(GetServices().settings, nullptr);
-  EXPECT_EQ(GetServices().locale, nullptr);
-}
-
 }  // namespace
 }  // namespace velmora
