@@ -30,20 +30,6 @@ class MockBackend : public RegistryBackend {
   MOCK_METHOD(bool, Flush, (RegKey), (override));
 };
 
-TEST(CWinRegBackend, WithoutAnOpenKeyTheBackendIsNeverAsked) {
-  StrictMock<MockBackend> b;  // any call fails the test
-  CWinReg r(b);
-  EXPECT_FALSE(r.SetString("v", "x"));
-  EXPECT_EQ(r.GetString("v"), "");
-  EXPECT_EQ(r.GetNumber("v"), 0);
-  EXPECT_FALSE(r.GetFlag("v"));
-  EXPECT_FALSE(r.DeleteSubKey("k"));
-  EXPECT_EQ(r.Keys(0), "");
-  r.DeleteAllKeys();
-  EXPECT_FALSE(r.DeleteKeyRec("k"));
-  EXPECT_TRUE(r.Close());
-}
-
 TEST(CWinRegBackend, OpeningAgainClosesThePreviousKeyAndDestructionTheLast) {
   StrictMock<MockBackend> b;
   {

@@ -129,16 +129,6 @@ TEST_F(AttachmentTest, WithoutTheIgnoreListFoldersCannotResolve) {
   EXPECT_TRUE(log.Contains("Error(91) : CMailProps.GetResolvedAttachments"));
 }
 
-TEST_F(AttachmentTest, EveryCallLooksAtTheDiskAgain) {
-  fs_.folders["C:\\out"] = {File("a.txt", 1)};
-  CMailProps p;
-  p.m_collAttachments = {"C:\\out\\"};
-  EXPECT_EQ(p.GetResolvedAttachments(), (Paths{"C:\\out\\a.txt"}));
-  fs_.folders["C:\\out"].push_back(File("b.txt", 2));
-  EXPECT_EQ(p.GetResolvedAttachments(), (Paths{"C:\\out\\b.txt"}));
-  EXPECT_EQ(fs_.listings, 2);
-}
-
 // The same resolution on the real disk of the standalone host.
 class PosixAttachmentTest : public ::testing::Test {
  protected:

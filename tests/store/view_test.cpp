@@ -241,36 +241,6 @@ TEST_F(ViewColumns, InsertPointThatIsNotThereMeansLast) {
             (std::vector<std::string>{"urn:x:c", "urn:x:a", "urn:x:b"}));
 }
 
-TEST_F(ViewColumns, RemoveAndExistsFindTheExactProp) {
-  EXPECT_TRUE(Xml::ColumnExists(view_, kFrom));
-  EXPECT_FALSE(Xml::ColumnExists(view_, "URN:schemas:httpmail:fromname"));
-  EXPECT_FALSE(Xml::ColumnExists(view_, "urn:schemas:httpmail:from"));
-  // The sort order holds a prop too, but it is no column.
-  EXPECT_FALSE(Xml::ColumnExists(view_, "sort"));
-
-  const auto before = Props(view_->Xml());
-  Xml::RemoveColumn(view_, "urn:schemas:httpmail:FROMNAME");
-  EXPECT_EQ(Props(view_->Xml()), before);
-  Xml::RemoveColumn(view_, kFrom);
-  EXPECT_FALSE(Xml::ColumnExists(view_, kFrom));
-  EXPECT_EQ(Props(view_->Xml()).size(), before.size() - 1);
-}
-
-TEST_F(ViewColumns, FindColumnByPropTakesTheFirstMatchAndSkipsColumnsWithoutProp) {
-  auto doc = xmlFactory.CreateDocument();
-  ASSERT_TRUE(
-      doc->LoadXml("<view><column><name>HREF</name></column>"
-                   "<column><heading>1</heading><prop>p</prop></column>"
-                   "<column><heading>2</heading><prop>p</prop></column></view>"));
-  const auto columns = doc->Root()->Children("column");
-  auto found = Xml::FindColumnByProp(columns, "p");
-  ASSERT_TRUE(found);
-  EXPECT_EQ(found->FirstChild("heading")->Text(), "1");
-  EXPECT_FALSE(Xml::FindColumnByProp(columns, "P"));
-  EXPECT_FALSE(Xml::FindColumnByProp(columns, ""));
-  EXPECT_FALSE(Xml::FindColumnByProp({}, "p"));
-}
-
 TEST_F(ViewColumns, WithoutAnXmlDocumentNothingChanges) {
   const std::string before = view_->Xml();
   AddinServices ports = GetAddinServices();
