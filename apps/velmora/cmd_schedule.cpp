@@ -170,7 +170,7 @@ class ScheduleCommand final : public Command {
     posix::ParsedMail content;
     if (eml_->count()) {
       try {
-        content = posix::ParseMimeFile(emlText_);
+        content = posix::ParseMime(ReadText("--eml", emlText_));
       } catch (const HostError& e) {
         throw UsageError("--eml: " + e.Description());
       }

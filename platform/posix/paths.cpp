@@ -1,5 +1,6 @@
 #include "platform/posix/paths.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "common/host_error.h"
+#include "platform/posix/unique_fd.h"
 
 namespace velmora::posix {
 
@@ -41,6 +43,14 @@ void EnsurePrivateDir(const std::filesystem::path& dir) {
     if (::mkdir(p.c_str(), 0700) != 0 && errno != EEXIST)
       Raise(err::kFileIo, "cannot create folder " + p.string());
   }
+}
+
+bool CreatePrivateFile(const std::filesystem::path& path) {
+  if (path.has_parent_path()) EnsurePrivateDir(path.parent_path());
+  UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  if (fd.get() < 0) return false;
+  ::fchmod(fd.get(), 0600);  // private, whoever made the file
+  return true;
 }
 
 }  // namespace velmora::posix

@@ -17,5 +17,10 @@ std::filesystem::path ConfigHome();
 std::filesystem::path StateHome();
 // Creates the folder (and parents) if missing, mode 0700 for what it creates.
 void EnsurePrivateDir(const std::filesystem::path& dir);
+// Creates the file (and its folder) if missing and makes it private (0600),
+// whoever made it, before a database opens it: the journal files SQLite adds
+// take the database file's mode. False, with errno set, when it cannot be
+// opened.
+bool CreatePrivateFile(const std::filesystem::path& path);
 
 }  // namespace velmora::posix

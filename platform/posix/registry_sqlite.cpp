@@ -1,8 +1,6 @@
 #include "platform/posix/registry_sqlite.h"
 
-#include <fcntl.h>
 #include <sqlite3.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -13,13 +11,12 @@
 #include "common/text.h"
 #include "platform/posix/paths.h"
 #include "platform/posix/registry_fold.h"
-#include "platform/posix/unique_fd.h"
+#include "platform/posix/store/sqlite.h"
 
 namespace velmora::posix {
 
 namespace {
 
-constexpr int kBusyTimeoutMs = 5000;
 constexpr int kSchemaVersion = 1;
 
 // Key ids of the three roots; the other keys take ids above them.
@@ -77,11 +74,6 @@ class Stmt {
   }
   sqlite3_stmt* s_ = nullptr;
 };
-
-bool Busy(sqlite3* db) {
-  const int code = sqlite3_errcode(db) & 0xFF;
-  return code == SQLITE_BUSY || code == SQLITE_LOCKED;
-}
 
 bool Exec(sqlite3* db, const char* sql) {
   return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -205,7 +197,7 @@ SqliteRegistry::SqliteRegistry(const std::filesystem::path& path) {
     // busy handler does not cover those steps, so a second process starting
     // at the same moment would find the file locked: try again a while.
     const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(sql::kBusyTimeoutMs);
     while (OpenDatabase(path) && std::chrono::steady_clock::now() < deadline) {
       lastError_.clear();
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -230,13 +222,10 @@ bool SqliteRegistry::OpenDatabase(const std::filesystem::path& path) {
   if (name != ":memory:") {
     // Created private before SQLite sees it; its journal files take the
     // database file's mode.
-    if (path.has_parent_path()) EnsurePrivateDir(path.parent_path());
-    UniqueFd fd(::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-    if (fd.get() < 0) {
+    if (!CreatePrivateFile(path)) {
       lastError_ = "cannot open " + name;
       return false;
     }
-    ::fchmod(fd.get(), 0600);
   }
   sqlite3* raw = nullptr;
   const int rc =
@@ -245,9 +234,9 @@ bool SqliteRegistry::OpenDatabase(const std::filesystem::path& path) {
   std::unique_ptr<sqlite3, DbClose> db(raw);
   if (rc != SQLITE_OK) {
     lastError_ = raw ? sqlite3_errmsg(raw) : "out of memory";
-    return raw && Busy(raw);
+    return raw && sql::IsBusy(raw);
   }
-  sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+  sqlite3_busy_timeout(db.get(), sql::kBusyTimeoutMs);
   sqlite3_extended_result_codes(db.get(), 1);
   {
     // Also the first read of the file: a file that is no database fails here.
@@ -255,19 +244,19 @@ bool SqliteRegistry::OpenDatabase(const std::filesystem::path& path) {
     const bool readable = version.Step() == SQLITE_ROW;
     if (!readable || version.Int(0) > kSchemaVersion) {
       lastError_ = readable ? "registry database of a newer version" : sqlite3_errmsg(db.get());
-      return !readable && Busy(db.get());
+      return !readable && sql::IsBusy(db.get());
     }
   }
   if (!Exec(db.get(), "PRAGMA foreign_keys = ON") || !Exec(db.get(), "PRAGMA journal_mode = WAL")) {
     lastError_ = sqlite3_errmsg(db.get());
-    return Busy(db.get());
+    return sql::IsBusy(db.get());
   }
   Transaction tx(db.get());
   if (!tx.Began() || !Exec(db.get(), kSchema) ||
       !Exec(db.get(), ("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str()) ||
       !tx.Commit()) {
     lastError_ = sqlite3_errmsg(db.get());
-    return Busy(db.get());
+    return sql::IsBusy(db.get());
   }
   db_ = std::move(db);
   return false;

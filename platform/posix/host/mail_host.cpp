@@ -41,18 +41,6 @@ void MailHost::SetDefaultFrom(const std::string& address) {
   ctx_->Store().SetSetting("From", address);
 }
 
-host::MailItemPtr MailHost::AddReceivedMail(const ReceivedMail& mail) {
-  auto folder = mail.folder ? mail.folder
-                            : App()->GetNamespace("MAPI")->GetDefaultFolder(host::ol::kFolderInbox);
-  auto item = folder->Items()->Add(host::ol::kMailItem);
-  item->SetSubject(mail.subject);
-  item->SetBody(mail.body);
-  item->SetTo(mail.to);
-  item->Save();
-  ctx_->Store().MarkReceived(item->EntryID(), ctx_->Now(), mail.from);
-  return App()->GetNamespace("MAPI")->GetItemFromID(item->EntryID());
-}
-
 std::shared_ptr<HostExplorer> MailHost::OpenExplorer(const ExplorerOptions& options) {
   return ctx_->OpenExplorer(options);
 }

@@ -18,7 +18,6 @@
 //   auto window = mail->OpenInspector(item, {.editorType = host::ol::kEditorWord});
 //   mail->SetVersion("9.0.0.2711");                  // the oldest host: no Views
 //   mail->RegisterAddIn("Velmora.Connect", "Velmora");
-//   auto read = mail->AddReceivedMail({.subject = "Hi", .from = "bob@example.com"});
 //   ... the engine works; send/receive events wait in `loop` until
 //   loop.Drain(); then wire.Sent() holds what left.
 //
@@ -36,15 +35,6 @@
 #include "platform/posix/host/safe_mail.h"
 
 namespace velmora::posix {
-
-// A mail as it arrives from outside: already sent, with its sender.
-struct ReceivedMail {
-  std::string subject;
-  std::string body;
-  std::string from = "sender@example.com";
-  std::string to = "me@example.com";
-  host::FolderPtr folder;  // the Inbox when not given
-};
 
 class MailHost {
  public:
@@ -83,8 +73,6 @@ class MailHost {
   std::shared_ptr<HostInspector> OpenInspector(host::MailItemPtr item);
   std::shared_ptr<HostInspector> OpenInspector(host::MailItemPtr item,
                                                const InspectorOptions& options);
-  // A stored mail that arrived (Sent() is true), as a mail opened for reading.
-  host::MailItemPtr AddReceivedMail(const ReceivedMail& mail);
   host::COMAddInPtr RegisterAddIn(const std::string& progId, const std::string& description,
                                   bool connected = true);
   // How often the folder's view of that name has been applied (0 when none).

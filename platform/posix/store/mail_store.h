@@ -65,8 +65,6 @@ class MailStore {
   void SetTransmission(const std::string& entryId, int state);
   // Moves a transmitted item to Sent Items, sent, with its send time.
   void MarkSent(const std::string& entryId, DateTime when, const std::string& from);
-  // Marks an item as one that arrived: sent by `from` at `when`, where it is.
-  void MarkReceived(const std::string& entryId, DateTime when, const std::string& from);
   std::string AttachmentBytes(std::int64_t attachmentId);
 
   // Views of a folder.

@@ -1,8 +1,6 @@
 #include "platform/posix/store/sqlite.h"
 
-#include <fcntl.h>
 #include <sqlite3.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -24,30 +22,26 @@ int Size(std::string_view s) {
   return static_cast<int>(s.size());
 }
 
-// Creates the database file private to the user before SQLite opens it; the
-// WAL and shared-memory files SQLite adds take the database file's mode.
-void CreatePrivateFile(const std::filesystem::path& path) {
-  if (path.has_parent_path()) EnsurePrivateDir(path.parent_path());
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) Raise(store_err::kFailed, "The operation failed. Cannot open " + path.string());
-  ::fchmod(fd, 0600);  // mail is private, whoever made the file
-  ::close(fd);
-}
-
 }  // namespace
 
-std::unique_ptr<Database> Database::Open(const std::filesystem::path& path, int busyMs) {
+bool IsBusy(sqlite3* db) noexcept {
+  const int code = sqlite3_errcode(db) & 0xFF;
+  return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+}
+
+std::unique_ptr<Database> Database::Open(const std::filesystem::path& path) {
   const std::string name = path.string();
   const bool memory = name == ":memory:";
-  if (!memory) CreatePrivateFile(path);
+  if (!memory && !CreatePrivateFile(path))
+    Raise(store_err::kFailed, "The operation failed. Cannot open " + path.string());
   sqlite3* raw = nullptr;
   const int rc =
       sqlite3_open_v2(name.c_str(), &raw,
                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-  std::unique_ptr<Database> db(new Database(raw, memory, busyMs));
+  std::unique_ptr<Database> db(new Database(raw, memory));
   if (rc != SQLITE_OK) db->Fail("open " + name);
   sqlite3_extended_result_codes(raw, 1);
-  sqlite3_busy_timeout(raw, busyMs);
+  sqlite3_busy_timeout(raw, kBusyTimeoutMs);
   db->Exec("PRAGMA foreign_keys = ON");
   if (!memory) {
     // The first read of the file: a file that is no database fails here.
@@ -59,20 +53,15 @@ std::unique_ptr<Database> Database::Open(const std::filesystem::path& path, int 
   return db;
 }
 
-bool Database::Busy() const noexcept {
-  const int code = sqlite3_errcode(db_) & 0xFF;
-  return code == SQLITE_BUSY || code == SQLITE_LOCKED;
-}
-
 void RetryWhileBusy(Database& db, const std::function<void()>& step) {
   using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(db.BusyMs());
+  const auto deadline = Clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
   for (;;) {
     try {
       step();
       return;
     } catch (const HostError&) {
-      if (!db.Busy() || Clock::now() >= deadline) throw;
+      if (!IsBusy(db.Handle()) || Clock::now() >= deadline) throw;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }

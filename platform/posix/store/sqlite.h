@@ -17,6 +17,12 @@ struct sqlite3_stmt;
 
 namespace velmora::posix::sql {
 
+// How long a connection waits for another one's lock before it gives up.
+inline constexpr int kBusyTimeoutMs = 5000;
+
+// True when the connection's last failure was another connection's lock.
+bool IsBusy(sqlite3* db) noexcept;
+
 class Database;
 
 // A prepared statement borrowed from the connection's cache (or owned, when
@@ -60,8 +66,9 @@ class Database {
  public:
   // ":memory:" opens a private in-memory database. A file is created private
   // to the user (0600, in a 0700 folder), in WAL mode, waiting up to
-  // `busyMs` for another connection's write lock. Raises when it cannot open.
-  static std::unique_ptr<Database> Open(const std::filesystem::path& path, int busyMs = 5000);
+  // kBusyTimeoutMs for another connection's write lock. Raises when it cannot
+  // open.
+  static std::unique_ptr<Database> Open(const std::filesystem::path& path);
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
@@ -80,14 +87,10 @@ class Database {
 
   [[noreturn]] void Fail(std::string_view what) const;
   sqlite3* Handle() const noexcept { return db_; }
-  // True when the last failure was another connection's lock.
-  bool Busy() const noexcept;
-  int BusyMs() const noexcept { return busyMs_; }
 
  private:
   friend class Stmt;
-  Database(sqlite3* db, bool inMemory, int busyMs)
-      : db_(db), inMemory_(inMemory), busyMs_(busyMs) {}
+  Database(sqlite3* db, bool inMemory) : db_(db), inMemory_(inMemory) {}
   sqlite3_stmt* Borrow(const std::string& sql, bool& owned);
   void Return(const std::string& sql, sqlite3_stmt* s, bool owned) noexcept;
 
@@ -97,7 +100,6 @@ class Database {
   };
   sqlite3* db_;
   bool inMemory_;
-  int busyMs_;
   std::uint64_t localWrites_ = 0;
   std::unordered_map<std::string, Cached> cache_;
 };

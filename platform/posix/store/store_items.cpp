@@ -287,16 +287,6 @@ void MailStore::MarkSent(const std::string& entryId, DateTime when, const std::s
   tx.Commit();
 }
 
-void MailStore::MarkReceived(const std::string& entryId, DateTime when, const std::string& from) {
-  sql::WriteTransaction tx(*db_);
-  sql::Stmt s(*db_,
-              "UPDATE items SET sent = 1, submitted = 0, sent_time = ?1, from_text = ?2 "
-              "WHERE entry_id = ?3");
-  s.Bind(1, when.Seconds()).Bind(2, from).Bind(3, entryId).Run();
-  if (db_->Changes() == 0) RaiseMovedOrDeleted();
-  tx.Commit();
-}
-
 void MailStore::SetTransmission(const std::string& entryId, int state) {
   if (state == transmission::kUnderway && db_->InTransaction())
     // Inside a transaction the mark would reach the disk only with the

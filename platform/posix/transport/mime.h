@@ -3,7 +3,6 @@
 // and the reading of an .eml file into the parts a mail is composed of.
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,7 +43,5 @@ struct ParsedMail {
 
 // Raises HostError when the bytes do not read as a mail.
 ParsedMail ParseMime(std::string_view bytes);
-// Raises HostError naming the file when it cannot be read or parsed.
-ParsedMail ParseMimeFile(const std::filesystem::path& path);
 
 }  // namespace velmora::posix

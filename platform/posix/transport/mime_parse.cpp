@@ -1,5 +1,3 @@
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "common/host_error.h"
@@ -124,18 +122,6 @@ ParsedMail ParseMime(std::string_view bytes) {
   walker.Walk(g_mime_message_get_mime_part(m));
   walker.Finish();
   return out;
-}
-
-ParsedMail ParseMimeFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) Raise(err::kFileNotFound, "Cannot read the mail file " + path.string());
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) Raise(err::kFileIo, "Cannot read the mail file " + path.string());
-  try {
-    return ParseMime(bytes);
-  } catch (const HostError& e) {
-    Raise(e.Number(), path.string() + ": " + e.Description());
-  }
 }
 
 }  // namespace velmora::posix

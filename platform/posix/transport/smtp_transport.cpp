@@ -80,11 +80,6 @@ void Set(CURL* c, CURLoption option, T value) {
 
 }  // namespace
 
-SmtpTransport::SmtpTransport(std::string url) : SmtpTransport(std::move(url), Options{}) {}
-
-SmtpTransport::SmtpTransport(std::string url, Options options)
-    : url_(std::move(url)), options_(options) {}
-
 void SmtpTransport::Deliver(const OutgoingMail& mail) {
   EnsureCurl();
   std::unique_ptr<CURL, EasyCleanup> easy(curl_easy_init());
@@ -106,8 +101,7 @@ void SmtpTransport::Deliver(const OutgoingMail& mail) {
 
   Set(c, CURLOPT_URL, url_.c_str());
   Set(c, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
-  Set(c, CURLOPT_USE_SSL,
-      static_cast<long>(options_.tryStartTls ? CURLUSESSL_TRY : CURLUSESSL_NONE));
+  Set(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
   Set(c, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
   Set(c, CURLOPT_MAIL_FROM, from.c_str());
   Set(c, CURLOPT_MAIL_RCPT, rcpt.get());
@@ -115,9 +109,10 @@ void SmtpTransport::Deliver(const OutgoingMail& mail) {
   Set(c, CURLOPT_READFUNCTION, &ReadBody);
   Set(c, CURLOPT_READDATA, &upload);
   Set(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
-  Set(c, CURLOPT_CONNECTTIMEOUT, options_.connectTimeoutSeconds);
+  Set(c, CURLOPT_CONNECTTIMEOUT, 30L);
+  // A transfer slower than a byte a second for two minutes is given up.
   Set(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  Set(c, CURLOPT_LOW_SPEED_TIME, options_.stallSeconds);
+  Set(c, CURLOPT_LOW_SPEED_TIME, 120L);
   // One thread, no alarm signals: timeouts must not interrupt the event loop.
   Set(c, CURLOPT_NOSIGNAL, 1L);
   Set(c, CURLOPT_ERRORBUFFER, errorText);
