@@ -43,7 +43,8 @@ std::string DateText(DateTime t);
 // Text in the user's regional settings back to a date-time.
 std::optional<DateTime> ReadDateText(std::string_view text);
 
-// Installs other services for a scope (tests), restoring the old ones after.
+// Installs other services for a scope, restoring the old ones after, also
+// when the scope ends by an exception.
 class ScopedServices {
  public:
   explicit ScopedServices(Services s) : saved_(GetServices()) { GetServices() = std::move(s); }

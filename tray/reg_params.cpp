@@ -56,6 +56,15 @@ std::optional<DateTime> LoadRegParam(const SettingsLocation& where) {
   return std::nullopt;
 }
 
+std::string NextOccurenceText(const SettingsLocation& where) {
+  std::string text;
+  Ignore([&] {
+    CWinReg reg;
+    if (reg.InitForRead(where.root, where.subkey)) text = reg.GetString(kValueNextOccurence);
+  });
+  return text;
+}
+
 void ClearRegParam(const SettingsLocation& where) {
   Trap("ClearRegParam", [&] { WriteValue("ClearRegParam", where, kValueNextOccurence, ""); });
 }

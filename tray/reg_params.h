@@ -25,6 +25,9 @@ struct SettingsLocation {
 // the value empty, or its text not a date-time (which is then logged and
 // cleared).
 std::optional<DateTime> LoadRegParam(const SettingsLocation& where = {});
+// "NextOccurence" as the add-in wrote it; empty text when the key or the value
+// is missing or cannot be read.
+std::string NextOccurenceText(const SettingsLocation& where = {});
 // Sets "NextOccurence" to empty text, creating the key when missing.
 void ClearRegParam(const SettingsLocation& where = {});
 // Sets "SendAndExit" to "1", creating the key when missing; True when written.

@@ -82,22 +82,22 @@ int Main(int argc, char** argv) {
   // is written in whatever they are when the host writes it.
   LiveRegionalLocale locale(registry);
   SystemClock clock;
-  Services& s = GetServices();
-  s.registry = &registry;
-  s.settings = &settings;
-  s.locale = &locale;
-  s.clock = &clock;
+  ScopedServices use({.clock = &clock,
+                      .locale = &locale,
+                      .registry = &registry,
+                      .settings = &settings,
+                      .logFolder = GetServices().logFolder});
+  // The log may write a last line at exit, even on an exception: it must not
+  // reach the ports above once they are gone, so it goes before them.
+  struct LogRelease {
+    ~LogRelease() { ReleaseDebug(); }
+  } release;
 
-  int code = tray::kExitOk;
   if (command == "status") {
     std::printf("%s\n", tray::NextOccurenceCaption().c_str());
-  } else {
-    code = RunLauncher();
+    return tray::kExitOk;
   }
-  // The log may write a last line at exit: it must not reach ports gone by then.
-  ReleaseDebug();
-  s = Services{.logFolder = s.logFolder};
-  return code;
+  return RunLauncher();
 }
 
 }  // namespace

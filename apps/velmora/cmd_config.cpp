@@ -21,12 +21,12 @@
 #include "common/services.h"
 #include "common/text.h"
 #include "common/trap.h"
-#include "common/winreg.h"
 #include "platform/posix/regional_settings.h"
 #include "platform/posix/schedule_listing.h"
 #include "platform/posix/store/recipients.h"
 #include "platform/posix/store/sqlite.h"
 #include "platform/posix/transport/transport_factory.h"
+#include "tray/reg_params.h"
 
 namespace velmora::cli {
 
@@ -34,10 +34,6 @@ namespace {
 
 constexpr std::array<const char*, 7> kWindowsDays = {"Monday", "Tuesday",  "Wednesday", "Thursday",
                                                      "Friday", "Saturday", "Sunday"};
-
-bool Has(const CLI::Option* o) {
-  return o && o->count() > 0;
-}
 
 bool ParseYesNo(const std::string& option, const std::string& text) {
   const std::string v = ToLowerAscii(Trim(text));
@@ -57,20 +53,6 @@ bool IsVersionText(std::string_view v) {
   }
   return true;
 }
-
-// Swaps the services' locale while stored texts are rewritten in it.
-class ScopedLocale {
- public:
-  explicit ScopedLocale(const Locale* locale) : saved_(GetServices().locale) {
-    GetServices().locale = locale;
-  }
-  ~ScopedLocale() { GetServices().locale = saved_; }
-  ScopedLocale(const ScopedLocale&) = delete;
-  ScopedLocale& operator=(const ScopedLocale&) = delete;
-
- private:
-  const Locale* saved_;
-};
 
 class ConfigCommand final : public Command {
  public:
@@ -116,13 +98,11 @@ class ConfigCommand final : public Command {
   }
 
   void Validate() override {
-    if (Has(from_) && !Trim(fromText_).empty() && !posix::IsValidAddress(Trim(fromText_)))
-      throw UsageError("--from: '" + fromText_ + "' is not an e-mail address");
-    if (Has(version_) && !IsVersionText(Trim(versionText_)))
+    if (Given(version_) && !IsVersionText(Trim(versionText_)))
       throw UsageError("--host-version: expected a version such as 16.0.0.0, got '" + versionText_ +
                        "'");
-    if (Has(sysHidden_)) sysHiddenValue_ = ParseYesNo("--ignore-system-hidden", sysHiddenText_);
-    if (Has(firstDow_)) {
+    if (Given(sysHidden_)) sysHiddenValue_ = ParseYesNo("--ignore-system-hidden", sysHiddenText_);
+    if (Given(firstDow_)) {
       const int d = ParseFirstDow("--first-day-of-week", firstDowText_);
       if (d == 0)
         throw UsageError(
@@ -135,7 +115,7 @@ class ConfigCommand final : public Command {
     StoreSession session;
     auto& store = session.Host().Store();
     bool changed = false;
-    if (Has(smtp_)) {
+    if (Given(smtp_)) {
       try {
         posix::SaveSmtpUrl(store, smtpText_);
       } catch (const HostError& e) {
@@ -143,7 +123,7 @@ class ConfigCommand final : public Command {
       }
       changed = true;
     }
-    if (Has(maildir_)) {
+    if (Given(maildir_)) {
       try {
         posix::SaveMaildir(store, maildirText_);
       } catch (const HostError& e) {
@@ -151,18 +131,22 @@ class ConfigCommand final : public Command {
       }
       changed = true;
     }
-    if (Has(from_)) {
-      store.SetSetting("From", std::string(Trim(fromText_)));
+    if (Given(from_)) {
+      try {
+        session.Host().SetDefaultFrom(std::string(Trim(fromText_)));
+      } catch (const HostError& e) {
+        throw UsageError("--from: " + e.Description());
+      }
       changed = true;
     }
-    if (Has(version_)) {
+    if (Given(version_)) {
       session.Host().SetVersion(std::string(Trim(versionText_)));
       changed = true;
     }
-    if (Has(ignore_) || sysHiddenValue_) {
+    if (Given(ignore_) || sysHiddenValue_) {
       CIgnoreList list;
       list.Load();
-      if (Has(ignore_)) list.FromString(ignoreText_);
+      if (Given(ignore_)) list.FromString(ignoreText_);
       if (sysHiddenValue_) list.SetIgnoreSysHiden(*sysHiddenValue_);
       list.Save();
       changed = true;
@@ -180,8 +164,16 @@ class ConfigCommand final : public Command {
 
  private:
   bool RegionalChange() const {
-    return Has(shortDate_) || Has(longTime_) || Has(timeSep_) || Has(dateSep_) || Has(am_) ||
-           Has(pm_) || firstDowValue_.has_value();
+    return Given(shortDate_) || Given(longTime_) || Given(timeSep_) || Given(dateSep_) ||
+           Given(am_) || Given(pm_) || firstDowValue_.has_value();
+  }
+
+  // The regional options given, for a message about what they make together.
+  std::string RegionalOptionsGiven() const {
+    std::string names;
+    for (const CLI::Option* o : {shortDate_, longTime_, timeSep_, dateSep_, am_, pm_, firstDow_})
+      if (Given(o)) names += (names.empty() ? "" : ", ") + o->get_name();
+    return names;
   }
 
   // Stored schedules and "NextOccurence" hold dates as text in the regional
@@ -191,15 +183,15 @@ class ConfigCommand final : public Command {
     RegistryBackend& registry = TheRegistry();
     const LocalePictures old = posix::LoadRegionalSettings(registry);
     LocalePictures next = old;
-    if (Has(shortDate_)) next.shortDate = shortDateText_;
-    if (Has(longTime_)) next.longTime = longTimeText_;
-    if (Has(timeSep_)) next.timeSeparator = timeSepText_;
-    if (Has(dateSep_)) next.dateSeparator = dateSepText_;
-    if (Has(am_)) next.am = amText_;
-    if (Has(pm_)) next.pm = pmText_;
+    if (Given(shortDate_)) next.shortDate = shortDateText_;
+    if (Given(longTime_)) next.longTime = longTimeText_;
+    if (Given(timeSep_)) next.timeSeparator = timeSepText_;
+    if (Given(dateSep_)) next.dateSeparator = dateSepText_;
+    if (Given(am_)) next.am = amText_;
+    if (Given(pm_)) next.pm = pmText_;
     if (firstDowValue_) next.firstDayOfWeek = *firstDowValue_;
     if (auto problem = posix::RegionalSettingsProblem(next))
-      throw UsageError("--short-date: " + *problem);
+      throw UsageError(RegionalOptionsGiven() + ": " + *problem);
 
     posix::sql::WriteTransaction tx(session.Host().Store().Db());
     struct Stored {
@@ -221,7 +213,9 @@ class ConfigCommand final : public Command {
     posix::SaveRegionalSettings(registry, next);
     try {
       const PictureLocale locale(next);
-      ScopedLocale use(&locale);
+      Services withNewLocale = GetServices();
+      withNewLocale.locale = &locale;
+      ScopedServices use(std::move(withNewLocale));
       for (Stored& s : stored) {
         s.record.WriteProps(s.mail);
         s.mail->Save();
@@ -240,13 +234,9 @@ class ConfigCommand final : public Command {
     const LocalePictures p = posix::LoadRegionalSettings(TheRegistry());
     CIgnoreList list;
     list.Load();
-    const std::string from = std::string(Trim(store.Setting("From").value_or("")));
-    std::string next;
-    Ignore([&] {
-      CWinReg reg;
-      if (reg.InitForRead(CWinReg::HKEY_CURRENT_USER, kSettingsKey))
-        next = reg.GetString(kValueNextOccurence);
-    });
+    const std::string from =
+        std::string(Trim(store.Setting(posix::HostContext::kSettingFrom).value_or("")));
+    const std::string next = tray::NextOccurenceText();
     out << "store:                 " << posix::MailHost::DefaultStorePath().string() << "\n"
         << "delivery:              "
         << (t.smtpUrl.empty() ? "Maildir " + t.maildir.string() : "SMTP " + t.smtpUrl) << "\n"

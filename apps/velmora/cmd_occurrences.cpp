@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <iostream>
-#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,8 +21,6 @@ namespace {
 
 namespace f = posix::pattern_field;
 
-constexpr std::int32_t kMaxInt = std::numeric_limits<std::int32_t>::max();
-
 constexpr PatternHelp kHelp = {
     .type =
         "Pattern type: 0 daily, 1 weekly, 2 monthly, 3 monthly n-th, "
@@ -40,10 +37,6 @@ constexpr PatternHelp kHelp = {
     .start = "Pattern start date",
     .time = "Time of day of every occurrence",
 };
-
-bool Given(const CLI::Option* o) {
-  return o && o->count() > 0;
-}
 
 class OccurrencesCommand final : public Command {
  public:
@@ -113,7 +106,7 @@ class OccurrencesCommand final : public Command {
     if (Given(count_) && Given(until_))
       throw UsageError("--until: give either --count or --until, not both");
     if (Given(count_))
-      limit_ = ParseWhole("--count", countText_, 0, kMaxInt);
+      limit_ = ParseWhole("--count", countText_, 0, kMaxWhole);
     else if (Given(until_))
       limit_ = ParseIsoDate("--until", untilText_);
     else

@@ -4,7 +4,6 @@
 // scheduled-mail folder — all of it or, on any refusal, nothing.
 #include <CLI/CLI.hpp>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -22,6 +21,7 @@
 #include "apps/velmora/store_session.h"
 #include "common/host_error.h"
 #include "common/services.h"
+#include "platform/posix/host/mail_item.h"
 #include "platform/posix/schedule_listing.h"
 #include "platform/posix/store/sqlite.h"
 #include "platform/posix/transport/mime.h"
@@ -31,27 +31,6 @@ namespace velmora::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A folder of its own for the attachments an .eml brings, removed with all
-// it holds once they are embedded in the mail.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "velmora-eml-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) Raise(err::kFileIo, "cannot create a temporary folder");
-    path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const fs::path& Path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 std::string ReadText(const std::string& option, const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -120,13 +99,11 @@ class ScheduleCommand final : public Command {
     mail->SetBody(content.body);
     mail->SetImportance(content.importance);
     if (!content.attachments.empty()) {
-      ScratchFolder scratch;
-      for (const posix::ParsedAttachment& a : content.attachments) {
-        const fs::path file = scratch.Path() / SafeName(a.fileName);
-        std::ofstream(file, std::ios::binary) << a.bytes;
-        NeedPtr(mail->Attachments())->Add(file.string(), a.fileName);
-        fs::remove(file);
-      }
+      // The .eml's attachments are bytes already: embedded as they are.
+      auto* item = NeedPtr(dynamic_cast<posix::HostMailItem*>(mail.get()),
+                           "The mail cannot take attachments");
+      for (posix::ParsedAttachment& a : content.attachments)
+        item->AddAttachment({a.fileName, SafeName(a.fileName), std::move(a.bytes)});
     }
 
     CMailProps record;

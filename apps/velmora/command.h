@@ -20,6 +20,11 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// True when the option was given on the command line.
+inline bool Given(const CLI::Option* o) {
+  return o && o->count() > 0;
+}
+
 class Command {
  public:
   virtual ~Command() = default;

@@ -1,6 +1,7 @@
 #include "apps/velmora/host_services.h"
 
 #include "common/debug.h"
+#include "common/host_error.h"
 #include "platform/posix/paths.h"
 #include "platform/posix/regional_settings.h"
 
@@ -22,23 +23,25 @@ std::filesystem::path LogFolder() {
 
 HostServices::HostServices()
     : registry_(posix::SqliteRegistry::DefaultPath()),
-      locale_(posix::LoadRegionalSettings(registry_)),
-      saved_(GetServices()) {
-  Services s;
-  s.clock = &clock_;
-  s.locale = &locale_;
-  s.registry = &registry_;
-  s.settings = &settings_;
-  s.files = &files_;
-  s.logFolder = LogFolder();
-  GetServices() = std::move(s);
+      locale_(posix::LoadRegionalSettings(registry_)) {
+  // Without its registry the host would schedule mails and lose their next
+  // due time and settings without a word.
+  if (!registry_.Ok())
+    Raise(err::kFileIo, "cannot open the registry " +
+                            posix::SqliteRegistry::DefaultPath().string() + ": " +
+                            registry_.LastError());
+  use_.emplace(Services{.clock = &clock_,
+                        .locale = &locale_,
+                        .registry = &registry_,
+                        .settings = &settings_,
+                        .files = &files_,
+                        .logFolder = LogFolder()});
   ConfigureDebugLog(kAddinLog);
 }
 
 HostServices::~HostServices() {
   // The log may still stamp a line with the clock and locale going away.
   ReleaseDebug();
-  GetServices() = std::move(saved_);
 }
 
 }  // namespace velmora::cli

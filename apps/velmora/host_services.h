@@ -4,6 +4,8 @@
 // registry and the settings kept in it, and the log folder.
 #pragma once
 
+#include <optional>
+
 #include "common/picture_locale.h"
 #include "common/services.h"
 #include "common/settings.h"
@@ -26,7 +28,7 @@ class HostServices {
   PictureLocale locale_;
   posix::SystemClock clock_;
   RegistrySettings settings_{registry_};
-  Services saved_;
+  std::optional<ScopedServices> use_;
 };
 
 }  // namespace velmora::cli

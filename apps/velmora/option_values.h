@@ -4,11 +4,15 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string_view>
 
 #include "common/datetime.h"
 
 namespace velmora::cli {
+
+// The largest whole number an option takes where no smaller bound applies.
+inline constexpr std::int32_t kMaxWhole = std::numeric_limits<std::int32_t>::max();
 
 std::int32_t ParseWhole(std::string_view option, std::string_view text, std::int32_t min,
                         std::int32_t max);

@@ -1,7 +1,6 @@
 #include "apps/velmora/pattern_options.h"
 
 #include <array>
-#include <limits>
 
 #include "addin/model/mail_props.h"
 #include "apps/velmora/command.h"
@@ -13,12 +12,6 @@ namespace velmora::cli {
 namespace {
 
 namespace f = posix::pattern_field;
-
-constexpr std::int32_t kMaxInt = std::numeric_limits<std::int32_t>::max();
-
-bool Present(const CLI::Option* o) {
-  return o && o->count() > 0;
-}
 
 const std::array<PatternKind, 6>& Kinds() {
   static const std::array<PatternKind, 6> kinds = [] {
@@ -68,7 +61,7 @@ bool PatternOptions::Given() const {
 
 std::string PatternOptions::FirstDetailGiven() const {
   for (const CLI::Option* o : {interval_, mask_, days_, day_, month_, instance_, start_, time_})
-    if (Present(o)) return o->get_name();
+    if (cli::Given(o)) return o->get_name();
   return {};
 }
 
@@ -92,22 +85,22 @@ const CLI::Option* PatternOptions::OptionOf(unsigned option) const {
 }
 
 bool PatternOptions::Has(unsigned option) const {
-  if (option == f::kMask) return Present(mask_) || Present(days_);
-  return Present(OptionOf(option));
+  if (option == f::kMask) return cli::Given(mask_) || cli::Given(days_);
+  return cli::Given(OptionOf(option));
 }
 
 bool PatternOptions::TypeChosen() const {
-  return Present(type_) || daily_ || weekly_ || monthly_ || yearly_;
+  return cli::Given(type_) || daily_ || weekly_ || monthly_ || yearly_;
 }
 
 std::int32_t PatternOptions::Type() const {
-  const int chosen = Present(type_) + daily_ + weekly_ + monthly_ + yearly_;
+  const int chosen = cli::Given(type_) + daily_ + weekly_ + monthly_ + yearly_;
   if (chosen > 1)
     throw UsageError("--type: give only one of --type, --daily, --weekly, --monthly, --yearly");
   if (daily_) return recurrence::kDaily;
   if (weekly_) return recurrence::kWeekly;
-  if (monthly_) return Present(instance_) ? recurrence::kMonthNth : recurrence::kMonthly;
-  if (yearly_) return Present(instance_) ? recurrence::kYearNth : recurrence::kYearly;
+  if (monthly_) return cli::Given(instance_) ? recurrence::kMonthNth : recurrence::kMonthly;
+  if (yearly_) return cli::Given(instance_) ? recurrence::kYearNth : recurrence::kYearly;
   std::int32_t type = 0;
   const std::string lower = ToLowerAscii(Trim(typeText_));
   for (const PatternKind& k : Kinds())
@@ -124,26 +117,27 @@ void PatternOptions::RefuseUnused(const PatternKind& kind, unsigned options,
       {f::kInterval, interval_}, {f::kMask, mask_},   {f::kMask, days_},
       {f::kDay, day_},           {f::kMonth, month_}, {f::kInstance, instance_}};
   for (const auto& [field, o] : inOrder)
-    if ((options & field) && !(kind.fields & field) && Present(o))
+    if ((options & field) && !(kind.fields & field) && cli::Given(o))
       throw UsageError(o->get_name() + ": not used by a " + words + " pattern");
 }
 
 bool PatternOptions::WeekdaysGiven() const {
-  if (Present(mask_) && Present(days_)) throw UsageError("--days: give either --mask or --days");
-  return Present(mask_) || Present(days_);
+  if (cli::Given(mask_) && cli::Given(days_))
+    throw UsageError("--days: give either --mask or --days");
+  return cli::Given(mask_) || cli::Given(days_);
 }
 
 const char* PatternOptions::WeekdaysOption() const {
-  return Present(mask_) ? "--mask" : "--days";
+  return cli::Given(mask_) ? "--mask" : "--days";
 }
 
 std::int32_t PatternOptions::Interval(std::int32_t min) const {
-  return ParseWhole("--interval", intervalText_, min, kMaxInt);
+  return ParseWhole("--interval", intervalText_, min, kMaxWhole);
 }
 
 std::int32_t PatternOptions::Weekdays() const {
-  return Present(mask_) ? ParseWeekdayMask("--mask", maskText_)
-                        : ParseWeekdays("--days", daysText_);
+  return cli::Given(mask_) ? ParseWeekdayMask("--mask", maskText_)
+                           : ParseWeekdays("--days", daysText_);
 }
 
 std::int32_t PatternOptions::Day() const {

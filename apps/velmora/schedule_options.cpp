@@ -14,10 +14,6 @@ namespace f = posix::pattern_field;
 constexpr const char* kNoSchedule =
     "--at: give --at TIME, or a recurrence (--daily, --weekly, --monthly, --yearly or --type)";
 
-bool Has(const CLI::Option* o) {
-  return o && o->count() > 0;
-}
-
 constexpr PatternHelp kHelp = {
     .type =
         "Recurrence type: 0 daily, 1 weekly, 2 monthly, 3 monthly n-th, "
@@ -48,7 +44,7 @@ void ScheduleOptions::Define(CLI::App& sub) {
 }
 
 void ScheduleOptions::Validate() const {
-  if (!(Has(at_) || pattern_.Given() || Has(count_) || Has(until_) || noEnd_))
+  if (!(Given(at_) || pattern_.Given() || Given(count_) || Given(until_) || noEnd_))
     throw UsageError(kNoSchedule);
 }
 
@@ -86,15 +82,15 @@ posix::PatternRequest ScheduleOptions::Pattern() const {
   if (kind.fields & f::kDay)
     p.dayOfMonth = pattern_.Has(f::kDay) ? pattern_.Day() : p.startDate.Day();
 
-  const int ends = Has(count_) + Has(until_) + noEnd_;
+  const int ends = Given(count_) + Given(until_) + noEnd_;
   if (ends != 1)
     throw UsageError(std::string(ends == 0 ? "--count: a recurrence needs its end: "
                                            : "--count: give only one end: ") +
                      "--count N, --until YYYY-MM-DD or --no-end");
-  if (Has(count_)) {
+  if (Given(count_)) {
     p.end = posix::RangeEnd::kCount;
     p.count = ParseWhole("--count", countText_, 1, 999);
-  } else if (Has(until_)) {
+  } else if (Given(until_)) {
     p.end = posix::RangeEnd::kUntil;
     p.until = ParseIsoDate("--until", untilText_);
   } else {
@@ -105,14 +101,15 @@ posix::PatternRequest ScheduleOptions::Pattern() const {
 
 posix::ScheduleRequest ScheduleOptions::Resolve() const {
   posix::ScheduleRequest request;
-  if (Has(at_)) {
+  if (Given(at_)) {
     if (pattern_.TypeChosen()) throw UsageError("--at: give either --at or a recurrence, not both");
     std::string detail = pattern_.FirstDetailGiven();
-    if (detail.empty() && Has(count_)) detail = count_->get_name();
-    if (detail.empty() && Has(until_)) detail = until_->get_name();
+    if (detail.empty() && Given(count_)) detail = count_->get_name();
+    if (detail.empty() && Given(until_)) detail = until_->get_name();
     if (!detail.empty()) throw UsageError(detail + ": belongs to a recurrence, not to --at");
     if (noEnd_) throw UsageError("--no-end: belongs to a recurrence, not to --at");
-    request.at = posix::ReadWhen(atText_);
+    // The regional settings read ISO 8601 too.
+    request.at = ReadDateText(atText_);
     if (!request.at)
       throw UsageError("--at: expected a time such as '" +
                        DateText(CMailProps::DefaultSendTime(Now())) +

@@ -30,6 +30,7 @@
 #include "platform/posix/tick_transaction.h"
 #include "platform/posix/transport/transport_factory.h"
 #include "platform/posix/xml_pugi.h"
+#include "tray/reg_params.h"
 
 namespace velmora::posix {
 
@@ -63,27 +64,10 @@ int SubmittedInOutbox(MailStore& store) {
   return n;
 }
 
-std::string NextOccurenceText() {
-  std::string text;
-  Ignore([&] {
-    CWinReg reg;
-    if (reg.InitForRead(CWinReg::HKEY_CURRENT_USER, kSettingsKey))
-      text = reg.GetString(kValueNextOccurence);
-  });
-  return text;
-}
-
 void WriteNextOccurence(const std::string& text) {
   CWinReg reg;
   if (reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, kSettingsKey, true))
     reg.SetString(kValueNextOccurence, text);
-}
-
-void FlagSendAndExit() {
-  CWinReg reg;
-  if (!reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, kSettingsKey, true) ||
-      !reg.SetString(kValueSendAndExit, "1"))
-    Raise(err::kFileIo, "cannot write \"SendAndExit\" to the registry");
 }
 
 class Runtime {
@@ -114,7 +98,8 @@ class Runtime {
     host_ = host.get();
     // Only once the store is there: a host that never started must not leave
     // the flag for the user's next, ordinary run.
-    if (options_.sendAndExit) FlagSendAndExit();
+    if (options_.sendAndExit && !tray::SetRegParamFlag())
+      Raise(err::kFileIo, "cannot write \"SendAndExit\" to the registry");
     const TransportSettings settings = LoadTransportSettings(host->Store());
     std::unique_ptr<Transport> transport = MakeTransport(settings);
     ReportingTransport reporting(*transport, progress_);
@@ -162,7 +147,7 @@ class Runtime {
       sendReceiveEnded = true;
       // The Outbox is done with: the next due time is the schedule's again.
       if (connected) Ignore([] { Main::SaveNextOccurence(); });
-      progress_.SendReceiveEnded(NextOccurenceText());
+      progress_.SendReceiveEnded(tray::NextOccurenceText());
     }));
 
     // Mails an earlier run submitted but could not transmit (stopped, killed,

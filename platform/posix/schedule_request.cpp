@@ -199,23 +199,4 @@ std::vector<std::string> ApplySchedule(const ScheduleRequest& request, CMailProp
   return notes;
 }
 
-std::optional<DateTime> ReadWhen(std::string_view text) {
-  text = Trim(text);
-  // ISO 8601: a date, "T" or a space, hours and minutes, optional seconds.
-  if (text.size() >= 16 && text[4] == '-' && text[7] == '-' &&
-      (text[10] == 'T' || text[10] == ' ') && text[13] == ':') {
-    std::int32_t y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    const bool seconds = text.size() == 19 && text[16] == ':';
-    if ((text.size() == 16 || seconds) && ParseInt32(text.substr(0, 4), y) &&
-        ParseInt32(text.substr(5, 2), mo) && ParseInt32(text.substr(8, 2), d) &&
-        ParseInt32(text.substr(11, 2), h) && ParseInt32(text.substr(14, 2), mi) &&
-        (!seconds || ParseInt32(text.substr(17, 2), s)) && h >= 0 && h <= 23 && mi >= 0 &&
-        mi <= 59 && s >= 0 && s <= 59 && mo >= 1 && mo <= 12 && y >= kMinYear && y <= kMaxYear &&
-        d >= 1 && d <= DaysInMonth(y, mo))
-      return DateTime::FromParts(y, mo, d, h, mi, s);
-    return std::nullopt;
-  }
-  return ReadDateText(text);
-}
-
 }  // namespace velmora::posix

@@ -9,7 +9,6 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "addin/model/mail_props.h"
@@ -70,10 +69,5 @@ std::string ShortMonthsNote(std::int32_t day);
 // day that some months lack, an end date beyond the 999th occurrence).
 // Raises ScheduleError for a request the dialog would refuse.
 std::vector<std::string> ApplySchedule(const ScheduleRequest& request, CMailProps& record);
-
-// A time as the user's regional settings write it ("12/7/2026 9:00:00 AM"),
-// or ISO 8601 ("2026-12-07T09:00", "2026-12-07 09:00:30"). Nothing when it is
-// neither.
-std::optional<DateTime> ReadWhen(std::string_view text);
 
 }  // namespace velmora::posix

@@ -49,7 +49,7 @@ bool HostContext::HasViews() {
 }
 
 std::string HostContext::DefaultFrom() {
-  if (auto from = store_->Setting("From"); from && IsValidAddress(*from)) return *from;
+  if (auto from = store_->Setting(kSettingFrom); from && IsValidAddress(*from)) return *from;
   for (const char* var : {"USER", "LOGNAME"}) {
     const char* user = std::getenv(var);
     if (user && *user) {

@@ -65,6 +65,7 @@ class HostContext : public std::enable_shared_from_this<HostContext> {
   std::string Version();
   bool HasViews();
   // The sender of mails without one: the "From" setting, else user@localhost.
+  static constexpr const char* kSettingFrom = "From";
   std::string DefaultFrom();
 
   // Windows. Opening raises NewExplorer / NewInspector.

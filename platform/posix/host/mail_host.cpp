@@ -36,9 +36,9 @@ void MailHost::SetVersion(const std::string& version) {
 }
 
 void MailHost::SetDefaultFrom(const std::string& address) {
-  if (!IsValidAddress(address))
+  if (!address.empty() && !IsValidAddress(address))
     Raise(store_err::kInvalidArgument, "\"" + address + "\" is not a valid e-mail address.");
-  ctx_->Store().SetSetting("From", address);
+  ctx_->Store().SetSetting(HostContext::kSettingFrom, address);
 }
 
 std::shared_ptr<HostExplorer> MailHost::OpenExplorer(const ExplorerOptions& options) {

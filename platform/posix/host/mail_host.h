@@ -58,8 +58,8 @@ class MailHost {
 
   // The host's version text, kept in the store's settings.
   void SetVersion(const std::string& version);
-  // The sender of mails that name none, kept in the store's settings; an
-  // address that is not one raises.
+  // The sender of mails that name none, kept in the store's settings; empty
+  // text goes back to the default, an address that is not one raises.
   void SetDefaultFrom(const std::string& address);
   void SetTransport(Transport* transport) { ctx_->Ports().transport = transport; }
   void SetDispatcher(Dispatcher* dispatcher) { ctx_->Ports().dispatcher = dispatcher; }
