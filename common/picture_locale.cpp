@@ -181,11 +181,6 @@ std::optional<DateTime> ParseIso(std::string_view s) {
   return DateTime::TryFromParts(y, mo, d, h, mi, se);
 }
 
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-  return !prefix.empty() && s.size() >= prefix.size() &&
-         EqualsNoCase(s.substr(0, prefix.size()), prefix);
-}
-
 }  // namespace
 
 PictureLocale::PictureLocale(LocalePictures pictures) : p_(std::move(pictures)) {}
@@ -238,8 +233,8 @@ std::optional<DateTime> PictureLocale::ParseDateTime(std::string_view text) cons
       }
       return true;
     };
-    if ((StartsWithNoCase(word, p_.am) && word.size() == p_.am.size()) ||
-        (StartsWithNoCase(word, p_.pm) && word.size() == p_.pm.size())) {
+    if ((!p_.am.empty() && EqualsNoCase(word, p_.am)) ||
+        (!p_.pm.empty() && EqualsNoCase(word, p_.pm))) {
       if (designator || !timePart) return std::nullopt;
       designator = EqualsNoCase(word, p_.am) ? 1 : 2;
       continue;

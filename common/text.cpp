@@ -43,6 +43,10 @@ bool EqualsNoCase(std::string_view a, std::string_view b) noexcept {
   return true;
 }
 
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) noexcept {
+  return s.size() >= prefix.size() && EqualsNoCase(s.substr(0, prefix.size()), prefix);
+}
+
 std::vector<std::string> Split(std::string_view s, char sep) {
   std::vector<std::string> out;
   std::size_t start = 0;

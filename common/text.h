@@ -48,6 +48,8 @@ std::string_view Trim(std::string_view s) noexcept;
 // ASCII letters folded; other bytes kept (UTF-8 stays intact).
 std::string ToLowerAscii(std::string_view s);
 bool EqualsNoCase(std::string_view a, std::string_view b) noexcept;
+// Whether `s` begins with `prefix`, ASCII letters compared without case.
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) noexcept;
 // Splits at every occurrence of the separator; "" gives one empty piece.
 std::vector<std::string> Split(std::string_view s, char sep);
 // Number of characters (code points) in UTF-8 text; invalid bytes count one each.

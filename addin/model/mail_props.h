@@ -70,8 +70,8 @@ class CMailProps {
   std::string WriteToString() const;
   void ReadFromString(std::string_view s);
   std::optional<std::vector<DateTime>> GetOccurrences1(const host::Value& EndDateOrNumOccurrences);
-  std::int32_t GetInstanceDay(std::int32_t year, std::int32_t month, std::int32_t instance,
-                              std::int32_t mask);
+  static std::int32_t GetInstanceDay(std::int32_t year, std::int32_t month, std::int32_t instance,
+                                     std::int32_t mask);
 };
 
 }  // namespace velmora

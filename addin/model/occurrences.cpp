@@ -160,7 +160,7 @@ void Monthly(const CMailProps& p, Collector& out, DateTime c) {
   }
 }
 
-void MonthNth(CMailProps& p, Collector& out, DateTime c, std::int64_t startSeconds) {
+void MonthNth(const CMailProps& p, Collector& out, DateTime c, std::int64_t startSeconds) {
   if (p.m_Interval < 1) InvalidPattern("interval");
   DateTime s = DateTime::FromParts(c.Year(), c.Month(), 1);
   if (p.m_PatternStartDate.Day() >
@@ -190,7 +190,7 @@ void Yearly(const CMailProps& p, Collector& out, DateTime c, std::int64_t startS
   }
 }
 
-void YearNth(CMailProps& p, Collector& out, DateTime c, std::int64_t startSeconds) {
+void YearNth(const CMailProps& p, Collector& out, DateTime c, std::int64_t startSeconds) {
   if (p.m_MonthOfYear < 1 || p.m_MonthOfYear > 12) InvalidPattern("month");
   c = DateTime::FromParts(
       c.Year(), p.m_MonthOfYear,

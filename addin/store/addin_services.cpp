@@ -31,15 +31,11 @@ XmlFactory& TheXml() {
 }
 
 host::ApplicationPtr TheApp() {
-  auto app = GetAddinServices().app;
-  if (!app) Raise(err::kObjectNotSet, "Object variable not set (application)");
-  return app;
+  return NeedPtr(GetAddinServices().app, "Object variable not set (application)");
 }
 
 host::NameSpacePtr TheNamespace() {
-  auto ns = TheApp()->GetNamespace("MAPI");
-  if (!ns) Raise(err::kObjectNotSet, "Object variable not set (namespace)");
-  return ns;
+  return NeedPtr(TheApp()->GetNamespace("MAPI"), "Object variable not set (namespace)");
 }
 
 }  // namespace velmora

@@ -1,6 +1,5 @@
 #include "addin/store/sending.h"
 
-#include <deque>
 #include <optional>
 #include <vector>
 
@@ -39,8 +38,7 @@ bool IsOpenInInspector(const MailItemPtr& item) {
 }
 
 // The scheduled mails among the folder's items: mail class with a date-time
-// ScheduleTime. Collected before anything is sent, because sending changes
-// the live collection under its indexes.
+// ScheduleTime.
 template <class F>
 void ForEachScheduled(const host::FolderPtr& folder, F&& f) {
   auto items = NeedPtr(Need(folder).Items());
@@ -68,16 +66,15 @@ void OnTimer1(CSyncObj* syncObj, bool bSendAndExit) {
     const DateTime now = Now();
     auto folder = GetVelmoraFolder(true);
     g_debug().Out("On Timer");
-    std::deque<MailItemPtr> due;
+    // Collected before anything is sent: sending changes the live collection
+    // under its indexes.
+    std::vector<MailItemPtr> due;
     ForEachScheduled(folder, [&](const MailItemPtr& item, DateTime t) {
       if (now >= t) due.push_back(item);
     });
     if (!due.empty()) {
-      for (std::size_t n = due.size(); n > 0; --n) {
-        MailItemPtr item = std::move(due.front());
-        due.pop_front();
+      for (const MailItemPtr& item : due)
         SendMessage(item, now);
-      }
       if (syncObj) syncObj->SendNow(bSendAndExit);
     }
   } catch (...) {

@@ -77,10 +77,6 @@ class ScheduleCommand final : public Command {
   void Validate() override {
     if ((body_->count() > 0) + (bodyFile_->count() > 0) + (eml_->count() > 0) > 1)
       throw UsageError("--body: give only one of --body, --body-file, --eml");
-    for (const std::string& f : files_)
-      CheckEntry("--attach-file", f);
-    for (const std::string& d : folders_)
-      CheckEntry("--attach-newest", d);
     schedule_.Validate();
   }
 

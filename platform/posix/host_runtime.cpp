@@ -74,8 +74,8 @@ class Runtime {
  public:
   explicit Runtime(const RuntimeOptions& o)
       : options_(o),
-        storePath_(o.storePath.empty() ? MailHost::DefaultStorePath() : o.storePath),
-        lock_(o.lockPath.empty() ? HostLock::DefaultPath() : o.lockPath),
+        storePath_(MailHost::DefaultStorePath()),
+        lock_(HostLock::DefaultPath()),
         progress_(o.progress),
         box_(o.errors) {}
 
@@ -83,7 +83,7 @@ class Runtime {
     if (!lock_.TryAcquire()) {
       *options_.errors
           << "velmora run: another velmora host is already running for this user (lock "
-          << (options_.lockPath.empty() ? HostLock::DefaultPath() : options_.lockPath).string()
+          << HostLock::DefaultPath().string()
           << ")\n";
       return kRunRefused;
     }

@@ -20,9 +20,6 @@ struct RuntimeOptions {
   std::ostream* progress = nullptr;
   // Message boxes and refusals.
   std::ostream* errors = &std::cerr;
-  // Empty: the defaults (MailHost::DefaultStorePath(), HostLock::DefaultPath()).
-  std::filesystem::path storePath;
-  std::filesystem::path lockPath;
 };
 
 // Exit statuses of Run.

@@ -203,19 +203,5 @@ TEST_F(Schedule, NoEndKeepsNoCountAndAPatternStartedInThePastIsDueAtOnce) {
   EXPECT_LT(r.m_ScheduleTime, clock.Now());
 }
 
-TEST(ReadWhenTest, ReadsIsoAndTheRegionalSettings) {
-  PictureLocale us;
-  ScopedServices services{{nullptr, &us, nullptr, nullptr, nullptr, {}}};
-  EXPECT_EQ(ReadWhen("2026-12-07T09:30"), D(2026, 12, 7, 9, 30));
-  EXPECT_EQ(ReadWhen(" 2026-12-07 09:30:15 "), DateTime::FromParts(2026, 12, 7, 9, 30, 15));
-  EXPECT_EQ(ReadWhen("12/7/2026 9:30:00 PM"), D(2026, 12, 7, 21, 30));
-  EXPECT_FALSE(ReadWhen("2026-02-30T09:00"));
-  EXPECT_FALSE(ReadWhen("2026-12-07T24:00"));
-  EXPECT_FALSE(ReadWhen("2026-12-07T09:60"));
-  EXPECT_FALSE(ReadWhen("2026-12-07T09:00Z"));
-  EXPECT_FALSE(ReadWhen("tomorrow"));
-  EXPECT_FALSE(ReadWhen(""));
-}
-
 }  // namespace
 }  // namespace velmora::posix

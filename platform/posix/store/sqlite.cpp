@@ -215,8 +215,7 @@ bool Database::InTransaction() const noexcept {
   return sqlite3_get_autocommit(db_) == 0;
 }
 
-WriteTransaction::WriteTransaction(Database& db)
-    : db_(db), outer_(sqlite3_get_autocommit(db.Handle()) != 0) {
+WriteTransaction::WriteTransaction(Database& db) : db_(db), outer_(!db.InTransaction()) {
   if (outer_) db_.Exec("BEGIN IMMEDIATE");
 }
 

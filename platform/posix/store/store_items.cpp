@@ -297,8 +297,8 @@ void MailStore::SetTransmission(const std::string& entryId, int state) {
   sql::WriteTransaction tx(*db_);
   sql::Stmt s(*db_,
               "UPDATE items SET transmission = ?1, "
-              "submitted = CASE WHEN ?1 = 2 THEN 0 ELSE submitted END WHERE entry_id = ?2");
-  s.Bind(1, state).Bind(2, entryId).Run();
+              "submitted = CASE WHEN ?1 = ?3 THEN 0 ELSE submitted END WHERE entry_id = ?2");
+  s.Bind(1, state).Bind(2, entryId).Bind(3, transmission::kHeld).Run();
   if (db_->Changes() == 0) RaiseMovedOrDeleted();
   tx.Commit();
 }

@@ -11,10 +11,6 @@ namespace velmora::posix {
 
 namespace {
 
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-  return s.size() >= prefix.size() && EqualsNoCase(s.substr(0, prefix.size()), prefix);
-}
-
 [[noreturn]] void Refuse(std::string_view url, std::string_view why) {
   Raise(err::kInvalidCall, "'" + std::string(url) + "' " + std::string(why));
 }
