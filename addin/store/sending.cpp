@@ -145,12 +145,18 @@ void MoveAndSendMessage(MailItemPtr item, DateTime time, CMailProps& record) {
   });
 }
 
+std::optional<DateTime> EarliestScheduled(const host::FolderPtr& folder) {
+  std::optional<DateTime> earliest;
+  ForEachScheduled(folder, [&](const MailItemPtr&, DateTime t) {
+    if (!earliest || *earliest >= t) earliest = t;
+  });
+  return earliest;
+}
+
 void SaveNextOccurence() {
   std::optional<DateTime> earliest;
   try {
-    ForEachScheduled(GetVelmoraFolder(true), [&](const MailItemPtr&, DateTime t) {
-      if (!earliest || *earliest >= t) earliest = t;
-    });
+    earliest = EarliestScheduled(GetVelmoraFolder(true));
   } catch (...) {
     LogCurrentError("SaveNextOccurence");
     return;

@@ -4,6 +4,7 @@
 // is scheduled.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,9 @@ void SendMessage(const host::MailItemPtr& item, DateTime now);
 void MoveAndSendMessage(host::MailItemPtr item, DateTime time, CMailProps& record);
 // Writes the earliest pending ScheduleTime (or empty text) to "NextOccurence".
 void SaveNextOccurence();
+// The earliest ScheduleTime of the folder's scheduled mails; nothing when it
+// holds none. Raises when the folder cannot be read.
+std::optional<DateTime> EarliestScheduled(const host::FolderPtr& folder);
 // True when the mail may be scheduled; tells the user why not otherwise.
 bool CheckRecipients(const host::MailItemPtr& mail);
 std::string GetFileName(std::string_view path);

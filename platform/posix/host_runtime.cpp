@@ -83,8 +83,7 @@ class Runtime {
     if (!lock_.TryAcquire()) {
       *options_.errors
           << "velmora run: another velmora host is already running for this user (lock "
-          << HostLock::DefaultPath().string()
-          << ")\n";
+          << HostLock::DefaultPath().string() << ")\n";
       return kRunRefused;
     }
 
@@ -178,7 +177,7 @@ class Runtime {
       connected = true;
     }
     std::optional<DateTime> nextDue;
-    Ignore([&] { nextDue = EarliestScheduled(Main::GetVelmoraFolder(false)); });
+    Ignore([&] { nextDue = Main::EarliestScheduled(Main::GetVelmoraFolder(false)); });
     progress_.Started(storePath_.string(),
                       settings.smtpUrl.empty() ? "to the Maildir " + settings.maildir.string()
                                                : "by SMTP to " + settings.smtpUrl,

@@ -118,13 +118,6 @@ std::vector<ScheduledEntry> ListScheduled(const host::FolderPtr& folder) {
   return out;
 }
 
-std::optional<DateTime> EarliestScheduled(const host::FolderPtr& folder) {
-  std::optional<DateTime> earliest;
-  for (const ScheduledEntry& e : ListScheduled(folder))
-    if (e.scheduleTime && (!earliest || *earliest >= *e.scheduleTime)) earliest = e.scheduleTime;
-  return earliest;
-}
-
 std::string PatternInWords(const CMailProps& r) {
   if (!r.m_IsRecurring) return "once";
   std::string s;

@@ -29,9 +29,6 @@ struct ScheduledEntry {
 // are left out. None for a missing folder.
 std::vector<ScheduledEntry> ListScheduled(const host::FolderPtr& folder);
 
-// The earliest ScheduleTime of the folder's mails, as "NextOccurence" holds it.
-std::optional<DateTime> EarliestScheduled(const host::FolderPtr& folder);
-
 // "once", "every day", "every 3 days", "every weekday", "every 2 weeks on
 // Monday, Friday", "day 31 of every month", "the last Friday of every
 // 2 months", "every March 15", "the first weekday of March", then "; 10 left"
