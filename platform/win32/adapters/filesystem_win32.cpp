@@ -10,34 +10,6 @@ namespace velmora::win32 {
 
 namespace {
 
-class UniqueHandle {
- public:
-  explicit UniqueHandle(HANDLE h) noexcept : h_(h) {}
-  ~UniqueHandle() {
-    if (h_ != INVALID_HANDLE_VALUE) ::CloseHandle(h_);
-  }
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-  HANDLE get() const noexcept { return h_; }
-
- private:
-  HANDLE h_;
-};
-
-class UniqueFind {
- public:
-  explicit UniqueFind(HANDLE h) noexcept : h_(h) {}
-  ~UniqueFind() {
-    if (h_ != INVALID_HANDLE_VALUE) ::FindClose(h_);
-  }
-  UniqueFind(const UniqueFind&) = delete;
-  UniqueFind& operator=(const UniqueFind&) = delete;
-  HANDLE get() const noexcept { return h_; }
-
- private:
-  HANDLE h_;
-};
-
 std::int64_t Ticks(const FILETIME& t) {
   return static_cast<std::int64_t>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) |
                                    t.dwLowDateTime);

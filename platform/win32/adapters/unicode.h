@@ -1,5 +1,6 @@
 // Text and handle helpers at the Win32 boundary: UTF-8 inside, UTF-16 for the
-// wide APIs, and owners for the registry keys and BSTRs those APIs hand out.
+// wide APIs, and owners for the handles, registry keys and BSTRs those APIs
+// hand out.
 #pragma once
 
 // windows.h first: oleauto.h relies on its types.
@@ -22,6 +23,28 @@ std::string Narrow(std::wstring_view utf16);
 // For names and paths handed to the API as C strings: an embedded NUL would
 // silently cut the name short and address another object, so refuse it.
 std::optional<std::wstring> WidenName(std::string_view utf8);
+
+// Owns a handle for a scope and frees it with `Close`; a null handle, or
+// INVALID_HANDLE_VALUE as some APIs give for failure, owns nothing.
+template <class H, auto Close>
+class ScopedHandle {
+ public:
+  explicit ScopedHandle(H h) noexcept : h_(h) {}
+  ~ScopedHandle() {
+    if (h_ && reinterpret_cast<HANDLE>(h_) != INVALID_HANDLE_VALUE) Close(h_);
+  }
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
+  H get() const noexcept { return h_; }
+
+ private:
+  H h_;
+};
+
+using UniqueHandle = ScopedHandle<HANDLE, &::CloseHandle>;
+using UniqueFind = ScopedHandle<HANDLE, &::FindClose>;
+using UniqueMenu = ScopedHandle<HMENU, &::DestroyMenu>;
+using UniqueIcon = ScopedHandle<HICON, &::DestroyIcon>;
 
 // Owns an opened registry key (never a predefined root) and closes it once.
 class UniqueHkey {

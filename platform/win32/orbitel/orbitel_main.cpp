@@ -11,6 +11,7 @@
 #include "platform/win32/adapters/named_mutex_win32.h"
 #include "platform/win32/adapters/outlook_launcher.h"
 #include "platform/win32/adapters/timer_win32.h"
+#include "platform/win32/adapters/unicode.h"
 #include "platform/win32/adapters/win32_services.h"
 #include "platform/win32/orbitel/orbitel_resources.h"
 #include "platform/win32/orbitel/tray_icon_win32.h"
@@ -35,20 +36,6 @@ class ComApartment {
 
  private:
   bool ok_;
-};
-
-class UniqueIcon {
- public:
-  explicit UniqueIcon(HICON icon) noexcept : icon_(icon) {}
-  ~UniqueIcon() {
-    if (icon_) ::DestroyIcon(icon_);
-  }
-  UniqueIcon(const UniqueIcon&) = delete;
-  UniqueIcon& operator=(const UniqueIcon&) = delete;
-  HICON get() const noexcept { return icon_; }
-
- private:
-  HICON icon_;
 };
 
 class MessageLoopQuit final : public tray::QuitPort {

@@ -14,20 +14,6 @@ namespace velmora::win32 {
 
 namespace {
 
-class UniqueMenu {
- public:
-  UniqueMenu() : menu_(::CreatePopupMenu()) {
-    if (!menu_) Raise(err::kOutOfMemory, "CreatePopupMenu failed");
-  }
-  ~UniqueMenu() { ::DestroyMenu(menu_); }
-  UniqueMenu(const UniqueMenu&) = delete;
-  UniqueMenu& operator=(const UniqueMenu&) = delete;
-  HMENU get() const noexcept { return menu_; }
-
- private:
-  HMENU menu_;
-};
-
 NOTIFYICONDATAW IconData(HWND window) {
   NOTIFYICONDATAW nid{};
   nid.cbSize = sizeof nid;
@@ -66,7 +52,8 @@ void Win32TrayIcon::Remove() {
 }
 
 int Win32TrayIcon::ShowMenu(const std::vector<tray::MenuItem>& items) {
-  UniqueMenu menu;
+  UniqueMenu menu(::CreatePopupMenu());
+  if (!menu.get()) Raise(err::kOutOfMemory, "CreatePopupMenu failed");
   for (const tray::MenuItem& item : items) {
     const BOOL ok = item.command == 0
                         ? ::AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr)
