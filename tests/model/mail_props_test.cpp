@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "addin/model/mail_props.h"
+#include "model/weekly_record.h"
 #include "store/velmora_folder_fixture.h"
 #include "support/captured_log.h"
 
@@ -18,17 +19,8 @@ using test::CapturedLog;
 class MailPropsOnItem : public test::VelmoraFolderTest {
  protected:
   static CMailProps Weekly() {
-    CMailProps p;
+    CMailProps p = test::WeeklyRecord({"/srv/r/a.txt", "/srv/out/"});
     p.m_ScheduleTime = DateTime::FromParts(2026, 12, 7, 9, 0, 0);
-    p.m_IsRecurring = true;
-    p.m_RecurrenceType = recurrence::kWeekly;
-    p.m_DayOfWeekMask = 34;
-    p.m_Interval = 2;
-    p.m_Occurrences = 10;
-    p.m_StartTime = DateTime::FromTime(9, 0, 0);
-    p.m_PatternStartDate = DateTime::FromParts(2026, 12, 7);
-    p.m_PatternEndDate = DateTime::FromParts(2027, 1, 30);
-    p.m_collAttachments = {"/srv/r/a.txt", "/srv/out/"};
     return p;
   }
   host::UserPropertyPtr Prop(const host::MailItemPtr& item, std::string_view name) {

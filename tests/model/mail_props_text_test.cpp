@@ -10,6 +10,7 @@
 #include "addin/model/mail_props.h"
 #include "common/picture_locale.h"
 #include "common/services.h"
+#include "model/weekly_record.h"
 #include "support/captured_log.h"
 #include "support/manual_clock.h"
 
@@ -46,19 +47,7 @@ std::string Fields(const CMailProps& p) {
 
 class MailPropsText : public ::testing::Test {
  protected:
-  static CMailProps Weekly() {
-    CMailProps p;
-    p.m_IsRecurring = true;
-    p.m_RecurrenceType = recurrence::kWeekly;
-    p.m_DayOfWeekMask = 34;
-    p.m_Interval = 2;
-    p.m_Occurrences = 10;
-    p.m_StartTime = DateTime::FromTime(9, 0, 0);
-    p.m_PatternStartDate = DateTime::FromParts(2026, 12, 7);
-    p.m_PatternEndDate = DateTime::FromParts(2027, 1, 30);
-    p.m_collAttachments = {"C:\\r\\a.txt", "C:\\out\\"};
-    return p;
-  }
+  static CMailProps Weekly() { return test::WeeklyRecord({"C:\\r\\a.txt", "C:\\out\\"}); }
   // A record whose every field differs from what any test text holds, so
   // that a field left alone can be told from one that was read.
   static CMailProps Sentinel() {
