@@ -22,6 +22,8 @@ class BugReportCommand final : public Command {
 
   int Run(std::ostream& out) override {
     StoreSession session;
+    // The host loads the add-in at every start; the report lists it as such.
+    session.Host().RegisterAddIn("Velmora.Connect", "Velmora");
     posix::UnameOsVersion os;
     OsVersionPort* saved = mBugReport::GetOsVersionPort();
     mBugReport::SetOsVersionPort(&os);
