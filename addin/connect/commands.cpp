@@ -145,6 +145,9 @@ void ConnectButtons::RunScheduleCommand() {
 
   record->SetFirstOccurrence();
   record->WriteProps(mail);
+  // Read before the move: the host may not answer through the old reference.
+  std::string subject;
+  Ignore([&] { subject = mail->Subject(); });
   if (InVelmoraFolder(mail)) {
     inspector->Close(host::ol::kSave);
   } else if (Need(g_Connect).m_NoExplorer) {
@@ -155,7 +158,7 @@ void ConnectButtons::RunScheduleCommand() {
     inspector->Close(host::ol::kSave);
     mail->Move(NeedPtr(Main::GetVelmoraFolder(true)));
   }
-  g_debug().Out("Add new Velmora mail(", mail->Subject(), ")");
+  g_debug().Out("Add new Velmora mail(", subject, ")");
 }
 
 bool ConnectButtons::EditVelmoraProps(const std::shared_ptr<CMailProps>& record,
