@@ -1,0 +1,316 @@
+// The schedule command of a mail window and the options command of the
+// explorer's menu, with the user's part in the dialogs scripted: where the
+// mail ends, what it carries, and the main timer held off for the whole
+// command and given back on every way out.
+#include <gtest/gtest.h>
+
+#include "addin/store/sending.h"
+#include "addin/store/special.h"
+#include "connect/buttons_fixture.h"
+#include "support/captured_log.h"
+
+namespace velmora::test {
+namespace {
+
+class Commands : public ButtonsTest {
+ protected:
+  void WantSpellingCheck(std::int32_t check) {
+    CWinReg reg;
+    ASSERT_TRUE(reg.InitForWrite(CWinReg::HKEY_CURRENT_USER,
+                                 "Software\\Microsoft\\Office\\16.0\\Outlook\\Options\\Spelling",
+                                 true));
+    ASSERT_TRUE(reg.SetNumber("Check", check));
+  }
+  // The step records whether the main timer ran while the dialog was open.
+  ScriptedDialogs::Step Watching(ScriptedDialogs::Step step) {
+    return [this, step](CMailProps& r) {
+      timerOnInDialog = timerOnInDialog || MainTimer().Enabled();
+      return step(r);
+    };
+  }
+  std::string FolderOf(const host::MailItemPtr& item) {
+    return ns->GetItemFromID(item->EntryID())->Parent()->Name();
+  }
+  host::MailItemPtr Reload(const host::MailItemPtr& item) {
+    return ns->GetItemFromID(item->EntryID());
+  }
+  bool HasRecurrenceText(const host::MailItemPtr& item) {
+    return Reload(item)->UserProperties()->Find("VelmoraRecurrence") != nullptr;
+  }
+  void ShowVelmoraFolder(std::vector<host::MailItemPtr> selection) {
+    explorer->SetCurrentFolder(Velmora());
+    explorer->SetSelection(std::move(selection));
+  }
+
+  bool timerOnInDialog = false;
+  const DateTime t1 = At(2026, 12, 8, 10, 30, 0);
+  const DateTime t2 = At(2026, 12, 9, 11, 0, 0);
+};
+
+TEST_F(Commands, ANewMailConfirmedEndsInTheFolderWithItsScheduleAndGoesOutAtItsTime) {
+  ConnectWithExplorer();
+  auto window = Compose("Report");
+  auto item = window->CurrentItem();
+  dialogs.script.push_back(Watching(ScriptedDialogs::AcceptAt(t1)));
+  Press(window);
+
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  const auto& shown = dialogs.shown[0];
+  EXPECT_EQ(shown.dialog, "once");
+  EXPECT_EQ(shown.record.m_ScheduleTime, At(2026, 12, 7, 9, 30, 0)) << "a new mail's default";
+  // The window's 120, 90, 760 x 560 pixels at 15 twips across and 12 down.
+  EXPECT_EQ(shown.left, 1800);
+  EXPECT_EQ(shown.top, 1080);
+  EXPECT_EQ(shown.width, 11400);
+  EXPECT_EQ(shown.height, 6720);
+  EXPECT_FALSE(timerOnInDialog);
+
+  EXPECT_TRUE(window->Closed());
+  EXPECT_EQ(FolderOf(item), "Velmora");
+  EXPECT_EQ(CountIn(Folder(host::ol::kFolderDrafts)), 0);
+  EXPECT_EQ(ScheduleOf(Reload(item)), t1);
+  EXPECT_TRUE(HasRecurrenceText(item));
+  EXPECT_FALSE(g_EditProps);
+  EXPECT_TRUE(MainTimer().Enabled());
+  EXPECT_EQ(MainTimer().Interval(), 1000);
+
+  clock.Set(t1);
+  timers.Advance(1000);
+  loop.Drain();
+  EXPECT_EQ(SentSubjects(), std::vector<std::string>{"Report"});
+}
+
+TEST_F(Commands, AMailFromTheFolderKeepsItsPlaceAndARecurringOneOpensTheRecurrenceDialog) {
+  ConnectWithExplorer();
+  auto once = ScheduleOnce("Once", t1);
+  auto daily = Schedule("Daily", Daily(At(2026, 12, 8, 8, 0, 0)));
+  const int before = CountIn(Velmora());
+
+  dialogs.script.push_back(ScriptedDialogs::AcceptAt(t2));
+  auto window = mail->OpenInspector(once);
+  Press(window);
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].dialog, "once");
+  EXPECT_EQ(dialogs.shown[0].record.m_ScheduleTime, t1) << "filled from the mail";
+  EXPECT_TRUE(window->Closed());
+  EXPECT_EQ(Reload(once)->EntryID(), once->EntryID());
+  EXPECT_EQ(FolderOf(once), "Velmora");
+  EXPECT_EQ(ScheduleOf(Reload(once)), t2);
+
+  dialogs.script.push_back([](CMailProps&) { return true; });
+  Press(mail->OpenInspector(daily));
+  ASSERT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(dialogs.shown[1].dialog, "recurrence");
+  EXPECT_TRUE(dialogs.shown[1].record.m_IsRecurring);
+  EXPECT_EQ(dialogs.shown[1].record.m_RecurrenceType, 0);
+  EXPECT_EQ(FolderOf(daily), "Velmora");
+  EXPECT_EQ(CountIn(Velmora()), before);
+}
+
+// A user folder that happens to bear the folder's name is not the folder: a
+// mail left there would never be sent.
+TEST_F(Commands, AMailInAnotherFolderNamedLikeTheFolderIsMovedIntoTheRealOne) {
+  ConnectWithExplorer();
+  auto lookalike = Folder(host::ol::kFolderInbox)->Folders()->Add("Velmora", 16);
+  auto item = lookalike->Items()->Add(host::ol::kMailItem);
+  item->SetSubject("Lookalike");
+  item->SetTo("ann@example.com");
+  item->Save();
+  dialogs.script.push_back(ScriptedDialogs::AcceptAt(t1));
+  Press(mail->OpenInspector(item));
+  EXPECT_EQ(Main::GetFolderPath(Reload(item)->Parent()), Main::GetFolderPath(Velmora()));
+  EXPECT_EQ(CountIn(lookalike), 0);
+}
+
+TEST_F(Commands, CancelOrARefusedRecipientCheckLeavesTheMailAsItWas) {
+  ConnectWithExplorer();
+  auto window = Compose("Draft");
+  auto item = window->CurrentItem();
+  dialogs.script.push_back(ScriptedDialogs::Cancel());
+  Press(window);
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_FALSE(window->Closed());
+  EXPECT_EQ(FolderOf(item), "Drafts");
+  EXPECT_FALSE(ScheduleOf(Reload(item)));
+  EXPECT_FALSE(HasRecurrenceText(item));
+  EXPECT_TRUE(MainTimer().Enabled());
+
+  auto nobody = Compose("Nobody", {}, "");
+  Press(nobody);
+  EXPECT_EQ(dialogs.shown.size(), 1u) << "no dialog after the check said no";
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_EQ(box.shown[0].text, Main::kNoRecipientsText);
+  EXPECT_FALSE(nobody->Closed());
+  EXPECT_TRUE(MainTimer().Enabled());
+}
+
+TEST_F(Commands, TheSpellingCheckRunsOnlyWhenWantedAndNotForWordMail) {
+  ConnectWithExplorer();
+  // The window's spelling control; `id` 0 leaves the window without one.
+  auto withSpelling = [&](const char* subject, int id, posix::InspectorOptions options = {}) {
+    auto window = Compose(subject, options);
+    std::shared_ptr<posix::HostControl> spell;
+    if (id) {
+      spell = window->Bars()->Bar("Standard")->ControlList()->AddBuiltIn(1, id, "Spelling");
+    }
+    Press(window, options.isWordMail ? kTagVelmora2 : kTagVelmora);
+    return spell;
+  };
+
+  WantSpellingCheck(1);
+  EXPECT_EQ(withSpelling("Plain", 2)->ExecuteCount(), 1);
+  EXPECT_EQ(withSpelling("Other id", 2566)->ExecuteCount(), 1);
+  EXPECT_EQ(withSpelling("Word", 2, {.editorType = host::ol::kEditorWord, .isWordMail = true})
+                ->ExecuteCount(),
+            0);
+  {
+    CapturedLog log;
+    withSpelling("None", 0);
+    EXPECT_EQ(log.Count(kNoSpellingControl), 1);
+    EXPECT_EQ(log.LineCount(), 1u);
+  }
+  EXPECT_EQ(dialogs.shown.size(), 4u) << "the command goes on in every case";
+
+  WantSpellingCheck(0);
+  EXPECT_EQ(withSpelling("Not wanted", 2)->ExecuteCount(), 0);
+}
+
+TEST_F(Commands, WithoutAnExplorerTheMailIsMarkedForTheAttachToMove) {
+  auto item = app->CreateItem(host::ol::kMailItem);
+  item->SetSubject("Early");
+  item->SetTo("ann@example.com");
+  item->Save();
+  auto window = mail->OpenInspector(item);
+  Connect();
+  ASSERT_TRUE(addin->m_NoExplorer);
+  timers.Advance(1000);  // the inspector timer hands the window over
+  dialogs.script.push_back(ScriptedDialogs::AcceptAt(t1));
+  Press(window);
+  EXPECT_TRUE(window->Closed());
+  EXPECT_EQ(FolderOf(item), "Drafts");
+  EXPECT_TRUE(Reload(item)->UserProperties()->Find(std::string(mSpecial::kPropMoveToVelmora)));
+  EXPECT_EQ(ScheduleOf(Reload(item)), t1);
+  EXPECT_FALSE(MainTimer().Enabled()) << "no sending before an explorer is attached";
+}
+
+TEST_F(Commands, AFailingCommandGivesTheTimerBackAndAHeldOneStaysOff) {
+  ConnectWithExplorer();
+  auto window = Compose("Fails");
+  {
+    CapturedLog log;
+    dialogs.failing = true;
+    Press(window);
+    EXPECT_TRUE(log.Contains("Connect.VelmoraClick"));
+  }
+  EXPECT_TRUE(MainTimer().Enabled());
+  EXPECT_EQ(MainTimer().Interval(), 1000);
+  EXPECT_FALSE(g_EditProps);
+  EXPECT_FALSE(window->Closed());
+
+  {
+    CapturedLog log;
+    mail->SetSafeMailAvailable(false);
+    Press(window);
+    EXPECT_TRUE(log.Contains("Connect.VelmoraClick"));
+    mail->SetSafeMailAvailable(true);
+  }
+  EXPECT_TRUE(MainTimer().Enabled());
+
+  dialogs.failing = false;
+  MainTimer().SetEnabled(false);  // a send-and-exit run waiting for its send/receive
+  dialogs.script.push_back(ScriptedDialogs::AcceptAt(t1));
+  Press(window);
+  EXPECT_TRUE(window->Closed());
+  EXPECT_FALSE(MainTimer().Enabled());
+
+  ShowVelmoraFolder({ScheduleOnce("A", t1), ScheduleOnce("B", t1)});
+  MainTimer().SetEnabled(true);
+  {
+    CapturedLog log;
+    ScopedAddinServices noBox({&mail->Objects(), nullptr, &keys, nullptr, &timers, &xml, app});
+    buttons.Options()->Execute();
+    EXPECT_TRUE(log.Contains("m_btnOptions_Click"));
+  }
+  EXPECT_TRUE(MainTimer().Enabled());
+}
+
+TEST_F(Commands, TheOptionsEntryOnAnotherFolderOnlyBringsTheFolderIntoView) {
+  ConnectWithExplorer();
+  auto inboxMail = Folder(host::ol::kFolderInbox)->Items()->Add(host::ol::kMailItem);
+  inboxMail->Save();
+  explorer->SetSelection({inboxMail});
+  buttons.Options()->Execute();
+  EXPECT_EQ(Main::GetFolderPath(explorer->CurrentFolder()), Main::GetFolderPath(Velmora()));
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_TRUE(box.shown.empty());
+  EXPECT_FALSE(ScheduleOf(Reload(inboxMail)));
+}
+
+TEST_F(Commands, OptionsOnSeveralMailsWithNoGiveThemOneScheduleAndWithYesOneDialogEach) {
+  ConnectWithExplorer();
+  auto a = ScheduleOnce("A", At(2026, 12, 10, 8, 0, 0));
+  auto b = ScheduleOnce("B", At(2026, 12, 11, 8, 0, 0));
+  auto c = ScheduleOnce("C", At(2026, 12, 12, 8, 0, 0));
+  auto contact = Velmora()->Items()->Add(host::ol::kContactItem);
+  ShowVelmoraFolder({a, contact, b, c});
+
+  box.answers = {mb::kNo};
+  dialogs.script.push_back(Watching(ScriptedDialogs::AcceptAt(t1)));
+  buttons.Options()->Execute();
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_EQ(box.shown[0].text,
+            "Subsequent show Velmora props (yes)\r\nSet Velmora Time to Selected Items(no)");
+  EXPECT_EQ(box.shown[0].style & 0xF, mb::kYesNoCancel);
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].record.m_ScheduleTime, At(2026, 12, 7, 9, 30, 0))
+      << "a fresh record, not one of the mails'";
+  // The explorer's 1024 x 768 at the origin.
+  EXPECT_EQ(dialogs.shown[0].width, 15360);
+  EXPECT_EQ(dialogs.shown[0].height, 9216);
+  for (const auto& m : {a, b, c})
+    EXPECT_EQ(ScheduleOf(Reload(m)), t1);
+  EXPECT_EQ(CountIn(Velmora()), 3) << "all stay in the folder";
+  EXPECT_FALSE(timerOnInDialog);
+  EXPECT_TRUE(MainTimer().Enabled());
+
+  box.answers = {mb::kYes};
+  dialogs.script = {ScriptedDialogs::AcceptAt(t2), ScriptedDialogs::Cancel(),
+                    ScriptedDialogs::AcceptAt(At(2026, 12, 20, 7, 0, 0))};
+  const DateTime bOwn = At(2026, 12, 11, 9, 15, 0);
+  Main::SetUserProp(b, bOwn);
+  b->Save();
+  ShowVelmoraFolder({a, b, c});
+  buttons.Options()->Execute();
+  ASSERT_EQ(dialogs.shown.size(), 4u);
+  EXPECT_EQ(dialogs.shown[2].record.m_ScheduleTime, bOwn) << "filled from its own mail";
+  EXPECT_EQ(ScheduleOf(Reload(a)), t2);
+  EXPECT_EQ(ScheduleOf(Reload(b)), bOwn) << "its dialog was cancelled";
+  EXPECT_EQ(ScheduleOf(Reload(c)), At(2026, 12, 20, 7, 0, 0));
+
+  box.answers = {mb::kCancel};
+  buttons.Options()->Execute();
+  EXPECT_EQ(dialogs.shown.size(), 4u);
+}
+
+TEST_F(Commands, OptionsOnOneMailEditsItAndOnlyNonMailItemsDoNothing) {
+  ConnectWithExplorer();
+  auto one = ScheduleOnce("One", t1);
+  ShowVelmoraFolder({one});
+  dialogs.script.push_back(ScriptedDialogs::AcceptAt(t2));
+  buttons.Options()->Execute();
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].record.m_ScheduleTime, t1);
+  EXPECT_EQ(ScheduleOf(Reload(one)), t2);
+  EXPECT_TRUE(box.shown.empty());
+
+  auto contact = Velmora()->Items()->Add(host::ol::kContactItem);
+  contact->Save();
+  ShowVelmoraFolder({contact, contact});
+  buttons.Options()->Execute();
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_TRUE(box.shown.empty());
+  EXPECT_TRUE(MainTimer().Enabled());
+}
+
+}  // namespace
+}  // namespace velmora::test
