@@ -5,9 +5,9 @@
 namespace velmora::test {
 namespace {
 
-using Once = DialogTest;
+using SendTimeDialog = DialogTest;
 
-TEST_F(Once, AcceptedUnchangedDropsTheSecondsAndKeepsTheDay) {
+TEST_F(SendTimeDialog, AcceptedUnchangedDropsTheSecondsAndKeepsTheDay) {
   Props().m_ScheduleTime = At(2024, 5, 15, 10, 15, 42);
   forms.once = [](frmOnce& f) {
     EXPECT_EQ(f.State().ctlDate, At(2024, 5, 15, 10, 15, 42));
@@ -23,7 +23,7 @@ TEST_F(Once, AcceptedUnchangedDropsTheSecondsAndKeepsTheDay) {
   EXPECT_EQ(forms.shown, std::vector<std::string>{"once"});
 }
 
-TEST_F(Once, DatePickerGivesTheDayAndTimePickerTheHoursAndMinutes) {
+TEST_F(SendTimeDialog, DatePickerGivesTheDayAndTimePickerTheHoursAndMinutes) {
   Props().m_ScheduleTime = At(2024, 5, 15, 10, 0);
   forms.once = [](frmOnce& f) {
     f.SetDate(At(2024, 6, 1, 23, 59, 59));
@@ -34,7 +34,7 @@ TEST_F(Once, DatePickerGivesTheDayAndTimePickerTheHoursAndMinutes) {
   EXPECT_EQ(Props().m_ScheduleTime, At(2024, 6, 1, 7, 5, 0));
 }
 
-TEST_F(Once, CancelWritesNothingAndATimeInThePastIsStoredAsChosen) {
+TEST_F(SendTimeDialog, CancelWritesNothingAndATimeInThePastIsStoredAsChosen) {
   Props().m_ScheduleTime = At(2024, 5, 15, 10, 0);
   forms.once = [](frmOnce& f) {
     f.SetTime(At(2024, 5, 15, 11, 0));
@@ -61,7 +61,7 @@ struct CentreCase {
   double left, top;
 };
 
-TEST_F(Once, CentresOnTheOwnerAndStaysOnThePrimaryScreen) {
+TEST_F(SendTimeDialog, CentresOnTheOwnerAndStaysOnThePrimaryScreen) {
   const TwipSize big{28800, 16200};
   const CentreCase cases[] = {
       {"centred", 1500, 1500, 15000, 10000, {6000, 4000}, big, 6000, 4500},
@@ -83,7 +83,7 @@ TEST_F(Once, CentresOnTheOwnerAndStaysOnThePrimaryScreen) {
   }
 }
 
-TEST_F(Once, LoadPlacesTheWindowOnThePortsScreenAndFollowsTopMost) {
+TEST_F(SendTimeDialog, LoadPlacesTheWindowOnThePortsScreenAndFollowsTopMost) {
   screen.size = {20000, 12000};
   g_OwnerLeft = 18000;
   g_TopMost = true;
@@ -94,7 +94,7 @@ TEST_F(Once, LoadPlacesTheWindowOnThePortsScreenAndFollowsTopMost) {
   EXPECT_TRUE(f.State().topMost);
 }
 
-TEST_F(Once, RecurrenceThenCancelLeavesTheFlagFalseWithTheTimeOverwritten) {
+TEST_F(SendTimeDialog, RecurrenceThenCancelLeavesTheFlagFalseWithTheTimeOverwritten) {
   Props().m_ScheduleTime = At(2024, 5, 15, 10, 0);
   forms.once = [](frmOnce& f) {
     f.SetTime(At(2024, 5, 15, 11, 30, 12));
@@ -111,7 +111,7 @@ TEST_F(Once, RecurrenceThenCancelLeavesTheFlagFalseWithTheTimeOverwritten) {
   EXPECT_EQ(Props().m_ScheduleTime, At(2024, 5, 15, 11, 30));
 }
 
-TEST_F(Once, AttachmentsAcceptedThenCancelLeavesTheFlagFalse) {
+TEST_F(SendTimeDialog, AttachmentsAcceptedThenCancelLeavesTheFlagFalse) {
   g_IgnoreList = std::make_unique<CIgnoreList>();
   Props().m_ScheduleTime = At(2024, 5, 15, 10, 0);
   pickers.files = {"C:\\data\\a.txt"};
@@ -128,7 +128,7 @@ TEST_F(Once, AttachmentsAcceptedThenCancelLeavesTheFlagFalse) {
   EXPECT_EQ(Props().m_collAttachments, std::vector<std::string>{"C:\\data\\a.txt"});
 }
 
-TEST_F(Once, RemoveRecurrenceHandsBackToTheSendTimeDialog) {
+TEST_F(SendTimeDialog, RemoveRecurrenceHandsBackToTheSendTimeDialog) {
   Props().m_IsRecurring = true;
   Props().m_RecurrenceType = recurrence::kDaily;
   Props().m_Interval = 2;
@@ -148,7 +148,7 @@ TEST_F(Once, RemoveRecurrenceHandsBackToTheSendTimeDialog) {
   EXPECT_EQ(Props().m_ScheduleTime, At(2024, 5, 17, 9, 0));
 }
 
-TEST_F(Once, HelpOpensTheFileBesideTheLibrary) {
+TEST_F(SendTimeDialog, HelpOpensTheFileBesideTheLibrary) {
   frmOnce f;
   f.Load(kWindow);
   f.ClickHelp();
@@ -159,9 +159,9 @@ TEST_F(Once, HelpOpensTheFileBesideTheLibrary) {
 
 // ---------------------------------------------------------------- attachments
 
-class Attachments : public DialogTest {
+class AttachmentsDialog : public DialogTest {
  protected:
-  Attachments() {
+  AttachmentsDialog() {
     g_IgnoreList = std::make_unique<CIgnoreList>();
     g_IgnoreList->FromString("thumbs.db");
     g_IgnoreList->SetIgnoreSysHiden(true);
@@ -174,7 +174,7 @@ class Attachments : public DialogTest {
   }
 };
 
-TEST_F(Attachments, DisplayNames) {
+TEST_F(AttachmentsDialog, DisplayNames) {
   const std::pair<const char*, const char*> cases[] = {
       {"C:\\Data\\report.txt", "report.txt"}, {"C:/x/report.txt", "report.txt"},
       {"C:\\Data\\", "<LastModificated>"},    {"C:\\Data/", "<LastModificated>"},
@@ -184,7 +184,7 @@ TEST_F(Attachments, DisplayNames) {
     EXPECT_EQ(DisplayName(path), name) << path;
 }
 
-TEST_F(Attachments, LoadShowsEachSourceWithItsNameAndTheIgnoreSettings) {
+TEST_F(AttachmentsDialog, LoadShowsEachSourceWithItsNameAndTheIgnoreSettings) {
   Props().m_collAttachments = {"C:/x/report.txt", "D:\\Data\\", "C:\\a.log"};
   g_IgnoreList->SetIgnoreSysHiden(false);
   frmAttachments f;
@@ -204,7 +204,7 @@ TEST_F(Attachments, LoadShowsEachSourceWithItsNameAndTheIgnoreSettings) {
   EXPECT_FALSE(empty.State().btnRemoveEnabled);
 }
 
-TEST_F(Attachments, FoldersEndInABackslashAndCancelledPickersAddNothing) {
+TEST_F(AttachmentsDialog, FoldersEndInABackslashAndCancelledPickersAddNothing) {
   pickers.folders = {"C:\\Data", "E:\\logs/", "F:\\", ""};
   pickers.files = {"C:\\a.txt", "C:\\a.txt", ""};
   frmAttachments f;
@@ -220,7 +220,7 @@ TEST_F(Attachments, FoldersEndInABackslashAndCancelledPickersAddNothing) {
   EXPECT_TRUE(box.shown.empty());
 }
 
-TEST_F(Attachments, APathTheRecordCannotHoldIsRefusedWithAMessage) {
+TEST_F(AttachmentsDialog, APathTheRecordCannotHoldIsRefusedWithAMessage) {
   pickers.files = {"C:\\a;b.txt"};
   pickers.folders = {"C:\\#tmp"};
   frmAttachments f;
@@ -232,7 +232,7 @@ TEST_F(Attachments, APathTheRecordCannotHoldIsRefusedWithAMessage) {
   EXPECT_NE(box.shown[0].text.find("C:\\a;b.txt"), std::string::npos);
 }
 
-TEST_F(Attachments, RemoveTakesTheSelectedRowsAndKeepsTheOrder) {
+TEST_F(AttachmentsDialog, RemoveTakesTheSelectedRowsAndKeepsTheOrder) {
   Props().m_collAttachments = {"C:\\1", "C:\\2", "C:\\3", "C:\\4", "C:\\5"};
   frmAttachments f;
   f.Load();
@@ -248,9 +248,14 @@ TEST_F(Attachments, RemoveTakesTheSelectedRowsAndKeepsTheOrder) {
   f.SetSelected(0, true);
   f.SetSelected(0, false);
   EXPECT_FALSE(f.State().btnRemoveEnabled);
+  // Neighbouring rows go together.
+  f.SetSelected(1, true);
+  f.SetSelected(2, true);
+  f.ClickRemove();
+  EXPECT_EQ(Column(f, false), std::vector<std::string>{"C:\\1"});
 }
 
-TEST_F(Attachments, TheIgnoreTextTakesAPickedNameAndIsNormalisedOnLeaving) {
+TEST_F(AttachmentsDialog, TheIgnoreTextTakesAPickedNameAndIsNormalisedOnLeaving) {
   g_IgnoreList->FromString("");
   pickers.files = {"Z:\\logs\\old.log", "C:/tmp/Desktop.INI"};
   frmAttachments f;
@@ -270,7 +275,7 @@ TEST_F(Attachments, TheIgnoreTextTakesAPickedNameAndIsNormalisedOnLeaving) {
   EXPECT_EQ(f.State().ignoreCaret, f.State().txtIgnore.size());
 }
 
-TEST_F(Attachments, CancelChangesNeitherTheRecordNorTheIgnoreList) {
+TEST_F(AttachmentsDialog, CancelChangesNeitherTheRecordNorTheIgnoreList) {
   Props().m_collAttachments = {"C:\\keep.txt"};
   pickers.files = {"C:\\new.txt"};
   frmAttachments f;
@@ -287,7 +292,7 @@ TEST_F(Attachments, CancelChangesNeitherTheRecordNorTheIgnoreList) {
   EXPECT_TRUE(settings.values.empty());
 }
 
-TEST_F(Attachments, OkStoresTheRowsInOrderAndSavesTheIgnoreList) {
+TEST_F(AttachmentsDialog, OkStoresTheRowsInOrderAndSavesTheIgnoreList) {
   Props().m_collAttachments = {"C:\\1", "C:\\2"};
   pickers.folders = {"D:\\in"};
   frmAttachments f;
@@ -307,7 +312,7 @@ TEST_F(Attachments, OkStoresTheRowsInOrderAndSavesTheIgnoreList) {
   EXPECT_FALSE(g_DialogOK);
 }
 
-TEST_F(Attachments, OkWithEveryRowRemovedStoresAnEmptyList) {
+TEST_F(AttachmentsDialog, OkWithEveryRowRemovedStoresAnEmptyList) {
   Props().m_collAttachments = {"C:\\1"};
   frmAttachments f;
   f.Load();
@@ -323,11 +328,13 @@ TEST_F(Attachments, OkWithEveryRowRemovedStoresAnEmptyList) {
 
 // ---------------------------------------------------------------- about box
 
+using AboutBox = DialogTest;
+
 int g_bugReports = 0;
 bool g_aboutClosedAtReport = false;
 frmAbout* g_about = nullptr;
 
-TEST_F(DialogTest, AboutBoxShowsTheVersionAndOpensItsLinks) {
+TEST_F(AboutBox, AboutBoxShowsTheVersionAndOpensItsLinks) {
   frmAbout f;
   f.Load();
   EXPECT_EQ(f.State().caption, "About Velmora");
@@ -347,7 +354,7 @@ TEST_F(DialogTest, AboutBoxShowsTheVersionAndOpensItsLinks) {
   EXPECT_TRUE(f.Closed());
 }
 
-TEST_F(DialogTest, BugReportRunsOnceTheAboutBoxHasClosed) {
+TEST_F(AboutBox, BugReportRunsOnceTheAboutBoxHasClosed) {
   g_bugReports = 0;
   const BugReportSender saved = g_SendBugReport;
   g_SendBugReport = [] {

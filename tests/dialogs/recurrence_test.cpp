@@ -10,11 +10,11 @@ namespace {
 using C = RecControl;
 namespace t = recurrence_text;
 
-class Recurrence : public DialogTest {
+class RecurrenceDialog : public DialogTest {
  protected:
   // A one-off mail on Wednesday 2024-05-15 14:37:20, as the send-time dialog
   // hands it over.
-  Recurrence() { Props().m_ScheduleTime = At(2024, 5, 15, 14, 37, 20); }
+  RecurrenceDialog() { Props().m_ScheduleTime = At(2024, 5, 15, 14, 37, 20); }
   void Open() { f.Load(kWindow); }
   void Type(C field, const char* text) {
     ASSERT_TRUE(f.SetFocus(field));
@@ -24,7 +24,7 @@ class Recurrence : public DialogTest {
   frmRecurrence f;
 };
 
-TEST_F(Recurrence, ANewRecurrenceIsWeeklyOnTheDayAndShowsTheTenthOccurrence) {
+TEST_F(RecurrenceDialog, ANewRecurrenceIsWeeklyOnTheDayAndShowsTheTenthOccurrence) {
   Open();
   EXPECT_EQ(S().pattern, C::optWeekly);
   EXPECT_EQ(S().visiblePage, 2);
@@ -54,7 +54,7 @@ TEST_F(Recurrence, ANewRecurrenceIsWeeklyOnTheDayAndShowsTheTenthOccurrence) {
   EXPECT_TRUE(box.shown.empty());
 }
 
-TEST_F(Recurrence, NumberTexts) {
+TEST_F(RecurrenceDialog, NumberTexts) {
   for (const char* ok : {"7", "07", " 7", "999"})
     EXPECT_TRUE(frmRecurrence::IsNumberValid(ok, true)) << ok;
   for (const char* bad : {"", " ", "0", "00", "-3", "+3", "1.5", "3x", "x", "99999999999"})
@@ -71,7 +71,7 @@ struct FieldCase {
   const char* message;
 };
 
-TEST_F(Recurrence, AFieldThatFailsItsCheckKeepsTheFocus) {
+TEST_F(RecurrenceDialog, AFieldThatFailsItsCheckKeepsTheFocus) {
   const FieldCase cases[] = {
       {C::optWeekly, C::txtInterval2, "0", t::kNumberNotValid},
       {C::optDaily, C::txtInterval1, "3x", t::kNumberNotValid},
@@ -101,7 +101,7 @@ TEST_F(Recurrence, AFieldThatFailsItsCheckKeepsTheFocus) {
   }
 }
 
-TEST_F(Recurrence, TextBoxesTakeNoMoreThanTheirLength) {
+TEST_F(RecurrenceDialog, TextBoxesTakeNoMoreThanTheirLength) {
   Open();
   Type(C::txtOccurrences, "12345");
   EXPECT_EQ(S().txtOccurrences, "123");
@@ -109,7 +109,7 @@ TEST_F(Recurrence, TextBoxesTakeNoMoreThanTheirLength) {
   EXPECT_EQ(S().txtInterval2, "12");
 }
 
-TEST_F(Recurrence, Day31AsksAndCancelReturnsToTheDayField) {
+TEST_F(RecurrenceDialog, Day31AsksAndCancelReturnsToTheDayField) {
   Open();
   ASSERT_TRUE(f.Click(C::optMonthly));
   Type(C::txtDayOfMonth3, "31");
@@ -133,7 +133,7 @@ TEST_F(Recurrence, Day31AsksAndCancelReturnsToTheDayField) {
   EXPECT_EQ(Props().m_Interval, 1);
 }
 
-TEST_F(Recurrence, February29IsCheckedInTheStartsYear) {
+TEST_F(RecurrenceDialog, February29IsCheckedInTheStartsYear) {
   for (const int year : {2023, 2024}) {
     SCOPED_TRACE(year);
     box.shown.clear();
@@ -163,7 +163,7 @@ TEST_F(Recurrence, February29IsCheckedInTheStartsYear) {
   }
 }
 
-TEST_F(Recurrence, WeeklyWithoutADayAndNoPatternAreRefused) {
+TEST_F(RecurrenceDialog, WeeklyWithoutADayAndNoPatternAreRefused) {
   Open();
   ASSERT_TRUE(f.Click(WeekDayBox(4)));  // the Wednesday box, cleared
   EXPECT_TRUE(f.Click(C::btnOK));
@@ -193,7 +193,7 @@ struct EndByCase {
   DateTime shown;
 };
 
-TEST_F(Recurrence, AnEndDateGivesTheCountAndIsMovedOnlyOutsideTheOccurrences) {
+TEST_F(RecurrenceDialog, AnEndDateGivesTheCountAndIsMovedOnlyOutsideTheOccurrences) {
   const DateTime nth999 = At(2024, 5, 15).AddDays(998 * 7);
   const EndByCase cases[] = {
       {"before the first", At(2024, 5, 1), "1", At(2024, 5, 15)},
@@ -216,7 +216,7 @@ TEST_F(Recurrence, AnEndDateGivesTheCountAndIsMovedOnlyOutsideTheOccurrences) {
   }
 }
 
-TEST_F(Recurrence, NoEndDateAfterEndAfter25ShowsTenAgain) {
+TEST_F(RecurrenceDialog, NoEndDateAfterEndAfter25ShowsTenAgain) {
   Open();
   ASSERT_TRUE(f.Click(C::optEndAfter));
   EXPECT_EQ(S().ctlEndDate, At(2024, 7, 17));  // selecting it updates nothing
@@ -232,7 +232,7 @@ TEST_F(Recurrence, NoEndDateAfterEndAfter25ShowsTenAgain) {
   EXPECT_EQ(Props().m_Occurrences, 0);
 }
 
-TEST_F(Recurrence, TheRangeEndFollowsPatternChoicesButNotDetailEdits) {
+TEST_F(RecurrenceDialog, TheRangeEndFollowsPatternChoicesButNotDetailEdits) {
   Open();
   ASSERT_TRUE(f.Click(C::optDaily));
   EXPECT_EQ(S().visiblePage, 1);
@@ -271,7 +271,7 @@ TEST_F(Recurrence, TheRangeEndFollowsPatternChoicesButNotDetailEdits) {
   EXPECT_EQ(S().range, C::optNoEndDate);
 }
 
-TEST_F(Recurrence, StoredPatternsComeBackUnchangedThroughOk) {
+TEST_F(RecurrenceDialog, StoredPatternsComeBackUnchangedThroughOk) {
   struct Stored {
     std::int32_t type, interval, mask, day, month, instance;
   };
@@ -309,7 +309,7 @@ TEST_F(Recurrence, StoredPatternsComeBackUnchangedThroughOk) {
   }
 }
 
-TEST_F(Recurrence, AStoredNthPatternLoadsItsListsBesideTheStartsDefaults) {
+TEST_F(RecurrenceDialog, AStoredNthPatternLoadsItsListsBesideTheStartsDefaults) {
   CapturedLog log(true);
   CMailProps& p = Props();
   p.m_IsRecurring = true;
@@ -338,7 +338,7 @@ TEST_F(Recurrence, AStoredNthPatternLoadsItsListsBesideTheStartsDefaults) {
             std::string("wednesday"));
 }
 
-TEST_F(Recurrence, WeekdayBoxesStartWithTheHostsFirstDayOnlyForAStoredWeeklyPattern) {
+TEST_F(RecurrenceDialog, WeekdayBoxesStartWithTheHostsFirstDayOnlyForAStoredWeeklyPattern) {
   ScopedFirstDOW monday(2);
   CMailProps& p = Props();
   p.m_IsRecurring = true;
@@ -357,7 +357,7 @@ TEST_F(Recurrence, WeekdayBoxesStartWithTheHostsFirstDayOnlyForAStoredWeeklyPatt
   EXPECT_EQ(daily.State().weekDaySlots, (std::array<int, 7>{1, 2, 3, 4, 5, 6, 7}));
 }
 
-TEST_F(Recurrence, PreviewOfAPatternMatchesTheDialog) {
+TEST_F(RecurrenceDialog, PreviewOfAPatternMatchesTheDialog) {
   CMailProps p;
   p.m_RecurrenceType = recurrence::kWeekly;
   p.m_Interval = 1;
