@@ -92,6 +92,10 @@ INT_PTR DialogView::Handle(UINT msg, WPARAM w, LPARAM l) {
       return TRUE;
     }
     case kObserve:
+      // The modal loop shows the dialog only once it is idle; an observer
+      // acts on it as the user sees it.
+      ::ShowWindow(hwnd_, SW_SHOW);
+      ::UpdateWindow(hwnd_);
       if (Observer()) Observer()(templateId_, hwnd_);
       return TRUE;
     case kSyncFocus:
@@ -185,7 +189,10 @@ void DialogView::SetEnabled(int id, bool enabled) noexcept {
 
 void DialogView::SetVisible(int id, bool visible) noexcept {
   const HWND h = Item(id);
-  if ((::IsWindowVisible(h) != FALSE) == visible) return;
+  // The control's own flag: before the dialog shows, every child counts as
+  // invisible to IsWindowVisible.
+  const bool shown = (::GetWindowLongPtrW(h, GWL_STYLE) & WS_VISIBLE) != 0;
+  if (shown == visible) return;
   ::ShowWindow(h, visible ? SW_SHOWNA : SW_HIDE);
 }
 
