@@ -50,6 +50,15 @@ void Trace(std::string_view text) {
   Ignore([&] { g_debug().Out(text); });
 }
 
+// A list position from a stored number (1-based); a number the list does not
+// hold keeps the page's default and is traced.
+void SetPosition(int& list, std::int32_t stored, std::size_t items) {
+  if (stored >= 1 && static_cast<std::size_t>(stored) <= items)
+    list = stored - 1;
+  else
+    Trace(recurrence_text::kInitFailed);
+}
+
 // Text cut to `max` characters, not inside a UTF-8 sequence.
 std::string CutToLength(std::string_view text, std::size_t max) {
   std::size_t chars = 0;
@@ -219,7 +228,7 @@ void frmRecurrence::LoadFromProps(const CMailProps& props) {
       SelectPattern(C::optMonthly);
       SelectRow(C::optTheMonthNth3);
       state_.txtInterval33 = DecimalText(props.m_Interval);
-      state_.cboInstance3 = props.m_Instance - 1;
+      SetPosition(state_.cboInstance3, props.m_Instance, t::kInstances.size());
       const int kind = DayKindIndex(props.m_DayOfWeekMask);
       if (kind < 0)
         Trace(t::kInitFailed);
@@ -229,15 +238,15 @@ void frmRecurrence::LoadFromProps(const CMailProps& props) {
     }
     case recurrence::kYearly:
       SelectPattern(C::optYearly);
-      state_.cboMonthOfYear4 = props.m_MonthOfYear - 1;
+      SetPosition(state_.cboMonthOfYear4, props.m_MonthOfYear, t::kMonths.size());
       state_.txtDayOfMonth4 = DecimalText(props.m_DayOfMonth);
       SelectRow(C::optYearly4);
       break;
     case recurrence::kYearNth: {
       SelectPattern(C::optYearly);
       SelectRow(C::optYearNth4);
-      state_.cboInstance4 = props.m_Instance - 1;
-      state_.cboMonthOfYear44 = props.m_MonthOfYear - 1;
+      SetPosition(state_.cboInstance4, props.m_Instance, t::kInstances.size());
+      SetPosition(state_.cboMonthOfYear44, props.m_MonthOfYear, t::kMonths.size());
       const int kind = DayKindIndex(props.m_DayOfWeekMask);
       if (kind < 0)
         Trace(t::kInitFailed);

@@ -336,6 +336,21 @@ TEST_F(RecurrenceDialog, AStoredNthPatternLoadsItsListsBesideTheStartsDefaults) 
   EXPECT_TRUE(log.Contains(t::kInitFailed));
   EXPECT_EQ(t::kDayKinds[static_cast<std::size_t>(other.State().cboDayOfWeekMask3)],
             std::string("wednesday"));
+
+  // Numbers outside the lists keep the start's choices: OK stores a pattern
+  // that exists.
+  p.m_RecurrenceType = recurrence::kYearNth;
+  p.m_DayOfWeekMask = 62;
+  p.m_Instance = 0;
+  p.m_MonthOfYear = 13;
+  frmRecurrence yearly;
+  yearly.Load(kWindow);
+  EXPECT_EQ(yearly.State().cboInstance4, 2);  // 15 May: the third Wednesday
+  EXPECT_EQ(yearly.State().cboMonthOfYear44, 4);
+  ASSERT_TRUE(yearly.Click(C::btnOK));
+  EXPECT_EQ(p.m_Instance, 3);
+  EXPECT_EQ(p.m_MonthOfYear, 5);
+  EXPECT_EQ(p.m_DayOfWeekMask, 62);
 }
 
 TEST_F(RecurrenceDialog, WeekdayBoxesStartWithTheHostsFirstDayOnlyForAStoredWeeklyPattern) {
