@@ -62,6 +62,10 @@ TEST_F(RecurrenceDialog, NumberTexts) {
   EXPECT_TRUE(box.shown.empty());
   EXPECT_FALSE(frmRecurrence::IsNumberValid("0", true));
   EXPECT_EQ(Messages(), std::vector<std::string>{t::kNumberNotValid});
+  EXPECT_EQ(box.shown[0].style, mb::kOkOnly | mb::kSetForeground);
+  g_TopMost = true;
+  EXPECT_FALSE(frmRecurrence::IsNumberValid("x", true));
+  EXPECT_EQ(box.shown[1].style, mb::kOkOnly | mb::kTopMost);
 }
 
 struct FieldCase {
