@@ -14,6 +14,7 @@ namespace velmora {
 
 namespace mb {
 inline constexpr int kOkOnly = 0;
+inline constexpr int kOkCancel = 1;
 inline constexpr int kYesNoCancel = 3;
 inline constexpr int kSetForeground = 0x10000;
 inline constexpr int kTopMost = 0x40000;

@@ -7,7 +7,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 
+#include "addin/dialogs/frm_recurrence.h"
 #include "addin/model/mail_props.h"
 #include "addin/store/calendar.h"
 #include "apps/velmora/command.h"
@@ -50,6 +52,9 @@ class OccurrencesCommand final : public Command {
                                "First day of the week for this run: 1 Sunday ... 7 Saturday, "
                                "0 the system's (default: the host's calendar option)")
                     ->type_name("F");
+    sub.add_flag("--range", range_,
+                 "Print the count and the end date that the recurrence dialog shows for "
+                 "--count or --until, instead of the list");
   }
 
   void Validate() override {
@@ -106,7 +111,8 @@ class OccurrencesCommand final : public Command {
     if (Given(count_) && Given(until_))
       throw UsageError("--until: give either --count or --until, not both");
     if (Given(count_))
-      limit_ = ParseWhole("--count", countText_, 0, kMaxWhole);
+      // The dialog's count field holds 1 to 999.
+      limit_ = ParseWhole("--count", countText_, range_ ? 1 : 0, range_ ? 999 : kMaxWhole);
     else if (Given(until_))
       limit_ = ParseIsoDate("--until", untilText_);
     else
@@ -118,6 +124,7 @@ class OccurrencesCommand final : public Command {
   int Run(std::ostream& out) override {
     std::optional<ScopedFirstDOW> fixed;
     if (firstDowValue_) fixed.emplace(*firstDowValue_);
+    if (range_) return PrintRange(out);
     const std::optional<std::vector<DateTime>> list = props_.GetOccurrences(limit_);
     if (!list) {
       std::cerr << "velmora occurrences: the pattern's occurrences could not be computed (see "
@@ -131,6 +138,21 @@ class OccurrencesCommand final : public Command {
   }
 
  private:
+  int PrintRange(std::ostream& out) {
+    const auto* count = std::get_if<std::int32_t>(&limit_);
+    const auto* until = std::get_if<DateTime>(&limit_);
+    std::int32_t n = count ? *count : 0;
+    DateTime end = until ? *until : DateTime();
+    if (!PreviewRangeEnd(props_, count != nullptr, n, end)) {
+      std::cerr << "velmora occurrences: the pattern has no occurrence to end its range (see "
+                << g_debug().FilePath().string() << ")\n";
+      return 1;
+    }
+    out << "count: " << n << "\nend: " << ToIsoText(end).substr(0, 10) << '\n';
+    out.flush();
+    return out ? 0 : 1;
+  }
+
   void Require(unsigned option, const char* name, const std::string& why) const {
     if (!pattern_.Has(option)) throw UsageError(std::string(name) + ": required " + why);
   }
@@ -144,6 +166,7 @@ class OccurrencesCommand final : public Command {
   CMailProps props_;
   host::Value limit_;
   std::optional<int> firstDowValue_;
+  bool range_ = false;
 };
 
 [[maybe_unused]] const bool kRegistered =

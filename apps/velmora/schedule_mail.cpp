@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "addin/dialogs/frm_recurrence.h"
 #include "addin/store/folder.h"
 #include "addin/store/sending.h"
 #include "apps/velmora/command.h"
@@ -10,6 +11,23 @@
 #include "platform/posix/schedule_listing.h"
 
 namespace velmora::cli {
+
+namespace {
+
+// The range's end as the recurrence dialog shows it for this record: with no
+// end, where its ten occurrences end; otherwise the count up to the end date.
+std::string RangeLine(const CMailProps& record) {
+  CMailProps pattern = record;
+  std::int32_t count = record.m_NoEndDate ? 10 : 0;
+  DateTime end = record.m_PatternEndDate;
+  if (!PreviewRangeEnd(pattern, record.m_NoEndDate, count, end)) return {};
+  const std::string last = DateText(end.DatePart());
+  if (record.m_NoEndDate) return "range: no end date (10 occurrences end on " + last + ")";
+  return "range: " + std::to_string(count) + (count == 1 ? " occurrence" : " occurrences") +
+         ", ending " + last;
+}
+
+}  // namespace
 
 std::vector<std::string> ScheduleMail(StoreSession& session, const posix::ScheduleRequest& request,
                                       CMailProps& record, const host::MailItemPtr& mail,
@@ -44,6 +62,10 @@ void ReportScheduled(std::ostream& out, const std::string& command, const std::s
   out << verb << ": " << id << "\n"
       << "first send: " << DateText(record.m_ScheduleTime) << " (" << posix::PatternInWords(record)
       << ")\n";
+  if (record.m_IsRecurring) {
+    const std::string range = RangeLine(record);
+    if (!range.empty()) out << range << "\n";
+  }
 }
 
 }  // namespace velmora::cli

@@ -26,7 +26,8 @@ std::vector<std::string> ScheduleMail(StoreSession& session, const posix::Schedu
 std::string MoveToScheduled(const host::MailItemPtr& mail, const host::FolderPtr& folder);
 
 // "velmora COMMAND: note: ..." on standard error for each note, then
-// "VERB: ID" and the first send with the pattern in words.
+// "VERB: ID", the first send with the pattern in words, and for a
+// recurrence the count and end date its dialog would show.
 void ReportScheduled(std::ostream& out, const std::string& command, const std::string& verb,
                      const std::string& id, const std::vector<std::string>& notes,
                      const CMailProps& record);

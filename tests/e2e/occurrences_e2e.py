@@ -115,6 +115,22 @@ class Occurrences(unittest.TestCase):
         self.assertEqual(len(out), 365243)
         self.assertEqual(out[-1], "3027-03-01 09:00:00")
 
+    def test_range_is_what_the_recurrence_dialog_shows(self):
+        weekly = ["--weekly", "--days", "wed", "--start", "2024-05-15", "--time", "14:37",
+                  "--first-dow", "1", "--range"]
+        cases = [
+            (["--count", "10"], ["count: 10", "end: 2024-07-17"]),
+            # An end between two occurrences stays as entered.
+            (["--until", "2024-06-08"], ["count: 4", "end: 2024-06-08"]),
+            # Before the first it moves to the first, past the 999th back to it.
+            (["--until", "2024-05-01"], ["count: 1", "end: 2024-05-15"]),
+            (["--until", "2070-01-01"], ["count: 999", "end: 2043-07-01"]),
+        ]
+        for limit, expected in cases:
+            with self.subTest(limit=limit):
+                self.assertEqual(self.lines(*weekly, *limit), expected)
+        self.refused("--count", *weekly, "--count", "1000")
+
     def test_bad_input_is_refused_with_one_line(self):
         base = ["--start", "2027-03-01", "--time", "09:00", "--count", "3"]
         weekly = ["--weekly", "--mask", "2"]

@@ -238,6 +238,18 @@ class Lifecycle(HostTest):
         self.assertIn("3/1/2030", after["VelmoraRecurrence"])
         self.assertIn("3/1/2030 14:00:00", self.ok("config"))
 
+    def test_schedule_reports_the_range_the_recurrence_dialog_shows(self):
+        weekly = ["--to", "ann@example.com", "--subject", "Weekly", "--weekly", "--start",
+                  "2030-05-15", "--time", "14:37"]
+        cases = [
+            (["--count", "2"], "range: 2 occurrences, ending 5/22/2030"),
+            (["--until", "2030-06-08"], "range: 4 occurrences, ending 6/8/2030"),
+            (["--no-end"], "range: no end date (10 occurrences end on 7/17/2030)"),
+        ]
+        for end, line in cases:
+            with self.subTest(end=end):
+                self.assertIn(line, self.ok("schedule", *weekly, *end).splitlines())
+
 
 class BadInput(HostTest):
     def test_bad_command_lines_get_one_line_and_status_2(self):

@@ -1,0 +1,105 @@
+#include "platform/win32/dialogs/about_view.h"
+
+#include <algorithm>
+
+#include "platform/win32/adapters/unicode.h"
+#include "platform/win32/dialogs/dialog_ids.h"
+
+namespace velmora::win32 {
+
+namespace {
+bool IsLink(int id) {
+  return id == IDC_ABOUT_LBLSUPPORT || id == IDC_ABOUT_LABELURL;
+}
+}  // namespace
+
+AboutView::~AboutView() {
+  if (linkFont_) ::DeleteObject(linkFont_);
+}
+
+void AboutView::Run(HWND owner) noexcept {
+  RunModal(owner, IDD_ABOUT);
+}
+
+void AboutView::OnInit() {
+  form_.Load();
+  // The two addresses look like links: the dialog's font, underlined.
+  LOGFONTW lf{};
+  if (const auto font = reinterpret_cast<HFONT>(::SendMessageW(hwnd(), WM_GETFONT, 0, 0));
+      font && ::GetObjectW(font, sizeof lf, &lf)) {
+    lf.lfUnderline = TRUE;
+    linkFont_ = ::CreateFontIndirectW(&lf);
+    for (int id : {IDC_ABOUT_LBLSUPPORT, IDC_ABOUT_LABELURL})
+      ::SendMessageW(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_), FALSE);
+  }
+  // Centred on the window it belongs to; there is no owner rectangle here.
+  if (const HWND owner = ::GetWindow(hwnd(), GW_OWNER)) {
+    RECT o{};
+    RECT me{};
+    ::GetWindowRect(owner, &o);
+    ::GetWindowRect(hwnd(), &me);
+    const int w = me.right - me.left;
+    const int h = me.bottom - me.top;
+    int x = o.left + ((o.right - o.left) - w) / 2;
+    int y = o.top + ((o.bottom - o.top) - h) / 2;
+    x = std::max(0, std::min(x, ::GetSystemMetrics(SM_CXSCREEN) - w));
+    y = std::max(0, std::min(y, ::GetSystemMetrics(SM_CYSCREEN) - h));
+    ::SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (form_.State().topMost) MakeTopMost();
+  Paint();
+}
+
+void AboutView::Paint() {
+  const Updating quiet(*this);
+  const AboutState& s = form_.State();
+  ::SetWindowTextW(hwnd(), Widen(s.caption).c_str());
+  SetText(IDC_ABOUT_LBLTITLE, s.lblTitle);
+  SetText(IDC_ABOUT_LBLDESCRIPTION, s.lblDescription);
+  SetText(IDC_ABOUT_LBLSUPPORT, s.lblSupport);
+  SetText(IDC_ABOUT_LABELURL, s.LabelURL);
+  if (form_.Closed()) Close(IDOK);
+}
+
+void AboutView::OnCommand(int id, int code) {
+  if (updating()) return;
+  if (id == IDC_ABOUT_LABELURL && code == STN_CLICKED) {
+    form_.ClickURL();
+  } else if (id == IDC_ABOUT_LABELURL && code == STN_DBLCLK) {
+    form_.DblClickURL();
+  } else if (id == IDC_ABOUT_LBLSUPPORT && code == STN_CLICKED) {
+    form_.ClickSupport();
+  } else if (code == BN_CLICKED && id == IDC_ABOUT_BTNHELP) {
+    form_.ClickHelp();
+  } else if (code == BN_CLICKED && id == IDC_ABOUT_BTNBUGREPORT) {
+    form_.ClickBugReport();
+  } else if (code == BN_CLICKED && (id == IDOK || id == IDCANCEL)) {
+    form_.ClickOk();
+  } else {
+    return;
+  }
+  Paint();
+}
+
+bool AboutView::OnMessage(UINT msg, WPARAM w, LPARAM l, LRESULT& result) {
+  if (msg == WM_CTLCOLORSTATIC && IsLink(::GetDlgCtrlID(reinterpret_cast<HWND>(l)))) {
+    const auto dc = reinterpret_cast<HDC>(w);
+    ::SetTextColor(dc, ::GetSysColor(COLOR_HOTLIGHT));
+    ::SetBkMode(dc, TRANSPARENT);
+    result = reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+    return true;
+  }
+  if (msg == WM_SETCURSOR && IsLink(::GetDlgCtrlID(reinterpret_cast<HWND>(w)))) {
+    ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+    result = TRUE;
+    return true;
+  }
+  return false;
+}
+
+void AboutView::OnCloseBox() {
+  form_.ClickOk();
+  Paint();
+}
+
+}  // namespace velmora::win32

@@ -1,0 +1,160 @@
+// The scheduling dialogs' models on fakes: a screen of a chosen size,
+// scripted pickers and message boxes, a shell that records what it opened,
+// and a form host that loads each form and plays the test's script on it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "addin/dialogs/dialog_services.h"
+#include "addin/dialogs/frm_attachments.h"
+#include "addin/dialogs/frm_once.h"
+#include "addin/dialogs/frm_recurrence.h"
+#include "addin/model/ignore_list.h"
+#include "addin/model/mail_props.h"
+#include "addin/store/calendar.h"
+#include "addin/store/globals.h"
+#include "addin/store/versions.h"
+#include "addin/support/about.h"
+#include "common/picture_locale.h"
+#include "common/services.h"
+#include "support/scripted_message_box.h"
+
+namespace velmora::test {
+
+inline constexpr TwipSize kWindow{6000, 4000};
+
+class FakeScreen final : public ScreenPort {
+ public:
+  TwipSize PrimaryScreen() override { return size; }
+  TwipSize size{1920 * 15, 1080 * 15};
+};
+
+class ScriptedPickers final : public FileDialogPort {
+ public:
+  std::string OpenFileDialog() override { return Next(files); }
+  std::string OpenFolderDialog() override { return Next(folders); }
+  std::deque<std::string> files, folders;
+
+ private:
+  static std::string Next(std::deque<std::string>& q) {
+    if (q.empty()) return {};
+    std::string s = q.front();
+    q.pop_front();
+    return s;
+  }
+};
+
+class RecordingShell final : public ShellPort {
+ public:
+  bool Open(std::string_view what) override {
+    opened.emplace_back(what);
+    return true;
+  }
+  std::vector<std::string> opened;
+};
+
+// Loads each form as its view would and plays the script for its kind; a
+// form left open by its script is closed with Cancel, as the close box does.
+class ScriptedForms final : public FormHost {
+ public:
+  void ShowModal(frmOnce& f) override {
+    shown.push_back("once");
+    f.Load(kWindow);
+    if (once) once(f);
+    if (!f.Closed()) f.ClickCancel();
+  }
+  void ShowModal(frmRecurrence& f) override {
+    shown.push_back("recurrence");
+    f.Load(kWindow);
+    if (recurrence) recurrence(f);
+    if (!f.Closed()) f.ClickCancel();
+  }
+  void ShowModal(frmAttachments& f) override {
+    shown.push_back("attachments");
+    f.Load();
+    if (attachments) attachments(f);
+    if (!f.Closed()) f.ClickCancel();
+  }
+  void ShowModal(frmAbout& f) override {
+    shown.push_back("about");
+    f.Load();
+    if (about) about(f);
+  }
+  std::function<void(frmOnce&)> once;
+  std::function<void(frmRecurrence&)> recurrence;
+  std::function<void(frmAttachments&)> attachments;
+  std::function<void(frmAbout&)> about;
+  std::vector<std::string> shown;
+};
+
+class MemorySettings final : public Settings {
+ public:
+  std::optional<std::string> GetSetting(std::string_view, std::string_view,
+                                        std::string_view key) override {
+    auto it = values.find(std::string(key));
+    if (it == values.end()) return std::nullopt;
+    return it->second;
+  }
+  bool SaveSetting(std::string_view, std::string_view, std::string_view key,
+                   std::string_view value) override {
+    values[std::string(key)] = std::string(value);
+    return true;
+  }
+  bool DeleteSetting(std::string_view, std::string_view, std::string_view key) override {
+    return values.erase(std::string(key)) > 0;
+  }
+  std::map<std::string, std::string> values;
+};
+
+inline DateTime At(int y, int m, int d, int h = 0, int mi = 0, int s = 0) {
+  return DateTime::FromParts(y, m, d, h, mi, s);
+}
+
+class DialogTest : public testing::Test {
+ protected:
+  DialogTest() {
+    g_EditProps = std::make_shared<CMailProps>();
+    g_DialogOK = false;
+    g_TopMost = false;
+    g_OwnerLeft = 1500;
+    g_OwnerTop = 1500;
+    g_OwnerWidth = 15000;
+    g_OwnerHeight = 10000;
+  }
+  ~DialogTest() override {
+    g_EditProps.reset();
+    g_IgnoreList.reset();
+  }
+  CMailProps& Props() { return *g_EditProps; }
+  std::vector<std::string> Messages() const {
+    std::vector<std::string> texts;
+    for (const auto& m : box.shown)
+      texts.push_back(m.text);
+    return texts;
+  }
+
+  PictureLocale locale;
+  MemorySettings settings;
+  ScopedServices services{
+      Services{.locale = &locale, .settings = &settings, .logFolder = GetServices().logFolder}};
+  ScriptedMessageBox box;
+  RecordingShell shell;
+  ScopedAddinServices addin{AddinServices{.messageBox = &box, .shell = &shell}};
+  FakeScreen screen;
+  ScriptedPickers pickers;
+  ScriptedForms forms;
+  ScopedDialogServices dialogs{
+      DialogServices{.screen = &screen, .pickers = &pickers, .forms = &forms}};
+  // Weeks walk from Sunday whatever the machine's locale says.
+  ScopedFirstDOW firstDow{1};
+};
+
+}  // namespace velmora::test

@@ -1,0 +1,140 @@
+// Shows one dialog (or one page of the recurrence dialog) with sample
+// content, writes the window's screen rectangle to a file once it is drawn,
+// and closes it when a second file appears. scripts/screenshots.sh takes the
+// picture in between.
+//
+//   velmora_dialog_shots once|daily|weekly|monthly|yearly|attachments|about RECT DONE
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "addin/dialogs/dialog_services.h"
+#include "addin/model/ignore_list.h"
+#include "addin/model/mail_props.h"
+#include "addin/store/addin_services.h"
+#include "addin/store/calendar.h"
+#include "addin/store/globals.h"
+#include "common/picture_locale.h"
+#include "common/services.h"
+#include "platform/win32/dialogs/dialog_host_win32.h"
+#include "platform/win32/dialogs/dialog_ids.h"
+#include "platform/win32/dialogs/dialog_view.h"
+
+namespace {
+
+using namespace velmora;
+
+class NoShell final : public ShellPort {
+ public:
+  bool Open(std::string_view) override { return true; }
+};
+
+class AnswerOk final : public MessageBoxPort {
+ public:
+  int Show(std::string_view, int) override { return mb::kOk; }
+};
+
+void Pump() {
+  MSG m;
+  while (::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&m);
+    ::DispatchMessageW(&m);
+  }
+}
+
+void Settle(int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    Pump();
+    ::Sleep(20);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: velmora_dialog_shots WHICH RECT_FILE DONE_FILE\n");
+    return 2;
+  }
+  const std::string which = argv[1];
+  const std::filesystem::path rectFile = argv[2];
+  const std::filesystem::path doneFile = argv[3];
+
+  PictureLocale locale;
+  ScopedServices services{Services{.locale = &locale}};
+  AnswerOk box;
+  NoShell shell;
+  ScopedAddinServices addin{AddinServices{.messageBox = &box, .shell = &shell}};
+  win32::Win32DialogHost host{nullptr};
+  ScopedDialogServices dialogs{DialogServices{.screen = &host, .pickers = &host, .forms = &host}};
+  ScopedFirstDOW firstDow{1};
+
+  g_EditProps = std::make_shared<CMailProps>();
+  g_EditProps->m_ScheduleTime = DateTime::FromParts(2026, 12, 7, 9, 30);
+  g_EditProps->m_collAttachments = {"C:\\Reports\\weekly.xlsx", "C:\\Scans\\",
+                                    "D:/Shared/minutes.docx"};
+  g_IgnoreList = std::make_unique<CIgnoreList>();
+  g_IgnoreList->FromString("thumbs.db, desktop.ini");
+  // The owner is the whole screen: the dialogs come up in its middle.
+  const TwipSize screen = host.PrimaryScreen();
+  g_OwnerLeft = 0;
+  g_OwnerTop = 0;
+  g_OwnerWidth = static_cast<std::int32_t>(screen.width);
+  g_OwnerHeight = static_cast<std::int32_t>(screen.height);
+
+  int pageOption = 0;
+  if (which == "daily") pageOption = IDC_REC_OPTDAILY;
+  if (which == "weekly") pageOption = IDC_REC_OPTWEEKLY;
+  if (which == "monthly") pageOption = IDC_REC_OPTMONTHLY;
+  if (which == "yearly") pageOption = IDC_REC_OPTYEARLY;
+
+  win32::SetDialogObserver([&](int, HWND dlg) {
+    if (pageOption) {
+      ::SendMessageW(::GetDlgItem(dlg, pageOption), BM_CLICK, 0, 0);
+      Pump();
+    }
+    if (which == "attachments") {
+      LVITEMW item{};
+      item.stateMask = LVIS_SELECTED;
+      item.state = LVIS_SELECTED;
+      ::SendMessageW(::GetDlgItem(dlg, IDC_ATT_LVFILES), LVM_SETITEMSTATE, 1,
+                     reinterpret_cast<LPARAM>(&item));
+    }
+    ::RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Settle(800);
+    RECT r{};
+    ::GetWindowRect(dlg, &r);
+    {
+      std::ofstream out(rectFile);
+      out << (r.right - r.left) << "x" << (r.bottom - r.top) << "+" << r.left << "+" << r.top
+          << "\n";
+    }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!std::filesystem::exists(doneFile) && std::chrono::steady_clock::now() < end)
+      Settle(50);
+    ::PostMessageW(dlg, WM_CLOSE, 0, 0);
+  });
+
+  if (which == "once") {
+    velmora::ShowSendTimeDialog();
+  } else if (pageOption) {
+    velmora::ShowRecurrenceDialog();
+  } else if (which == "attachments") {
+    velmora::ShowAttachmentsDialog();
+  } else if (which == "about") {
+    velmora::ShowAboutBox();
+  } else {
+    std::fprintf(stderr, "unknown dialog: %s\n", which.c_str());
+    return 2;
+  }
+  win32::SetDialogObserver(nullptr);
+  return std::filesystem::exists(rectFile) ? 0 : 1;
+}
