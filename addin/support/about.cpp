@@ -4,11 +4,12 @@
 #include "addin/store/addin_services.h"
 #include "addin/store/globals.h"
 #include "addin/store/versions.h"
+#include "addin/support/bug_report.h"
 #include "common/trap.h"
 
 namespace velmora {
 
-BugReportSender g_SendBugReport = nullptr;
+BugReportSender g_SendBugReport = &mBugReport::SendBugReport;
 
 void frmAbout::Load() {
   Trap("frmAbout.Form_Load", [&] {

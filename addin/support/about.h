@@ -26,8 +26,9 @@ struct AboutState {
   bool closed = false;
 };
 
-// The bug report that btnBugReport starts once the box has closed; left
-// empty where the library is built without one (the button then only closes).
+// The bug report that btnBugReport starts once the box has closed (the
+// support mail of mBugReport); tests put their own in. Empty: the button only
+// closes the box.
 using BugReportSender = void (*)();
 extern BugReportSender g_SendBugReport;
 
