@@ -77,7 +77,12 @@ TEST_F(ViewTest, SendTimeDialogShowsTheRecordAndStoresThePickedMinute) {
     EXPECT_TRUE(Checked(dlg, IDC_ONCE_OPTONCE));
     EXPECT_EQ(Picker(dlg, IDC_ONCE_CTLDATE).DatePart(), At(2026, 12, 7));
     EXPECT_EQ(Picker(dlg, IDC_ONCE_CTLTIME).TimePart(), DateTime::FromTime(9, 30, 0));
-    // The pickers are the version 6 controls of the dialogs' own context.
+    // The dialog runs inside the dialogs' own activation context, and its
+    // pickers are the version 6 controls that context names.
+    HANDLE context = nullptr;
+    EXPECT_TRUE(::GetCurrentActCtx(&context));
+    EXPECT_NE(context, nullptr);
+    if (context) ::ReleaseActCtx(context);
     HMODULE module = nullptr;
     ::GetModuleHandleExW(
         GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
