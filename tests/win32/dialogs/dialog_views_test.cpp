@@ -75,6 +75,7 @@ TEST_F(ViewTest, SendTimeDialogShowsTheRecordAndStoresThePickedMinute) {
                                 IDC_ONCE_CTLTIME, IDOK, IDC_ONCE_BTNATTACHMENTS, IDC_ONCE_BTNHELP,
                                 IDCANCEL}));
     EXPECT_TRUE(Checked(dlg, IDC_ONCE_OPTONCE));
+    EXPECT_EQ(Text(dlg, IDC_ONCE_CTLTIME), "9:30 AM");  // the user's format, no seconds
     EXPECT_EQ(Picker(dlg, IDC_ONCE_CTLDATE).DatePart(), At(2026, 12, 7));
     EXPECT_EQ(Picker(dlg, IDC_ONCE_CTLTIME).TimePart(), DateTime::FromTime(9, 30, 0));
     // The dialog runs inside the dialogs' own activation context, and its
@@ -113,6 +114,46 @@ TEST_F(ViewTest, RecurrenceChosenThenCancelledOpensTheWeeklyPageAndAcceptsNothin
   scripts[IDD_ONCE] = [](HWND dlg) { Click(dlg, IDC_ONCE_OPTRECURRENCE); };
   scripts[IDD_RECURRENCE] = [](HWND dlg) {
     EXPECT_EQ(Text(dlg, 0), "Velmora Recurrence");
+    EXPECT_EQ(TabOrder(dlg), (std::vector<int>{IDC_REC_CTLSTARTTIME,
+                                               IDC_REC_OPTDAILY,
+                                               IDC_REC_OPTWEEKLY,
+                                               IDC_REC_OPTMONTHLY,
+                                               IDC_REC_OPTYEARLY,
+                                               IDC_REC_OPTINTERVAL1,
+                                               IDC_REC_TXTINTERVAL1,
+                                               IDC_REC_OPTEVERYWEEKDAY1,
+                                               IDC_REC_TXTINTERVAL2,
+                                               IDC_REC_WEEKDAY1,
+                                               IDC_REC_WEEKDAY2,
+                                               IDC_REC_WEEKDAY3,
+                                               IDC_REC_WEEKDAY4,
+                                               IDC_REC_WEEKDAY5,
+                                               IDC_REC_WEEKDAY6,
+                                               IDC_REC_WEEKDAY7,
+                                               IDC_REC_OPTDAYOFMONTH3,
+                                               IDC_REC_TXTDAYOFMONTH3,
+                                               IDC_REC_TXTINTERVAL3,
+                                               IDC_REC_OPTTHEMONTHNTH3,
+                                               IDC_REC_CBOINSTANCE3,
+                                               IDC_REC_CBODAYOFWEEKMASK3,
+                                               IDC_REC_TXTINTERVAL33,
+                                               IDC_REC_OPTYEARLY4,
+                                               IDC_REC_CBOMONTHOFYEAR4,
+                                               IDC_REC_TXTDAYOFMONTH4,
+                                               IDC_REC_OPTYEARNTH4,
+                                               IDC_REC_CBOINSTANCE4,
+                                               IDC_REC_CBODAYOFWEEKMASK4,
+                                               IDC_REC_CBOMONTHOFYEAR44,
+                                               IDC_REC_CTLSTARTDATE,
+                                               IDC_REC_OPTNOENDDATE,
+                                               IDC_REC_OPTENDAFTER,
+                                               IDC_REC_TXTOCCURRENCES,
+                                               IDC_REC_OPTENDBY,
+                                               IDC_REC_CTLENDDATE,
+                                               IDOK,
+                                               IDC_REC_BTNATTACHMENTS,
+                                               IDCANCEL,
+                                               IDC_REC_BTNREMOVEREC}));
     EXPECT_TRUE(Checked(dlg, IDC_REC_OPTWEEKLY));
     EXPECT_TRUE(Visible(dlg, IDC_REC_TXTINTERVAL2));
     EXPECT_TRUE(Visible(dlg, IDC_REC_WEEKDAY7));
