@@ -177,6 +177,28 @@ TEST_F(ViewTest, RecurrenceChosenThenCancelledOpensTheWeeklyPageAndAcceptsNothin
   EXPECT_EQ(Props().m_ScheduleTime, At(2024, 5, 15, 14, 37, 0));
 }
 
+TEST_F(ViewTest, AttachmentsOpenModalOverTheSendTimeDialogAndAcceptNoSchedule) {
+  Props().m_ScheduleTime = At(2026, 12, 7, 9, 30);
+  pickers.files = {"C:\\Reports\\weekly.xlsx"};
+  HWND once = nullptr;
+  scripts[IDD_ONCE] = [&once](HWND dlg) {
+    once = dlg;
+    Click(dlg, IDC_ONCE_BTNATTACHMENTS);
+    EXPECT_TRUE(::IsWindowEnabled(dlg));  // usable again once the list has closed
+    Click(dlg, IDCANCEL);
+  };
+  scripts[IDD_ATTACHMENTS] = [&once](HWND dlg) {
+    EXPECT_EQ(::GetWindow(dlg, GW_OWNER), once);
+    EXPECT_FALSE(::IsWindowEnabled(once));
+    Click(dlg, IDC_ATT_BTNADDFILE);
+    Click(dlg, IDOK);
+  };
+  velmora::ShowSendTimeDialog();
+  EXPECT_EQ(opened, (std::vector<int>{IDD_ONCE, IDD_ATTACHMENTS}));
+  EXPECT_EQ(Props().m_collAttachments, std::vector<std::string>{"C:\\Reports\\weekly.xlsx"});
+  EXPECT_FALSE(g_DialogOK);
+}
+
 TEST_F(ViewTest, AFieldThatFailsItsCheckKeepsTheFocusUntilCorrected) {
   Props().m_ScheduleTime = At(2024, 5, 15, 14, 37);
   scripts[IDD_RECURRENCE] = [this](HWND dlg) {
