@@ -84,7 +84,8 @@ void AboutView::OnCommand(int id, int code) {
 bool AboutView::OnMessage(UINT msg, WPARAM w, LPARAM l, LRESULT& result) {
   if (msg == WM_CTLCOLORSTATIC && IsLink(::GetDlgCtrlID(reinterpret_cast<HWND>(l)))) {
     const auto dc = reinterpret_cast<HDC>(w);
-    ::SetTextColor(dc, ::GetSysColor(COLOR_HOTLIGHT));
+    // A link's blue: the system's hot-light colour is pale on some schemes.
+    ::SetTextColor(dc, RGB(0, 0, 204));
     ::SetBkMode(dc, TRANSPARENT);
     result = reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
     return true;

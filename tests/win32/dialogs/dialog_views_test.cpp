@@ -75,9 +75,15 @@ TEST_F(ViewTest, SendTimeDialogShowsTheRecordAndStoresThePickedMinute) {
                                 IDC_ONCE_CTLTIME, IDOK, IDC_ONCE_BTNATTACHMENTS, IDC_ONCE_BTNHELP,
                                 IDCANCEL}));
     EXPECT_TRUE(Checked(dlg, IDC_ONCE_OPTONCE));
+    EXPECT_EQ(Text(dlg, IDC_ONCE_CTLTIME), "9:30 AM");  // the user's format, no seconds
     EXPECT_EQ(Picker(dlg, IDC_ONCE_CTLDATE).DatePart(), At(2026, 12, 7));
     EXPECT_EQ(Picker(dlg, IDC_ONCE_CTLTIME).TimePart(), DateTime::FromTime(9, 30, 0));
-    // The pickers are the version 6 controls of the dialogs' own context.
+    // The dialog runs inside the dialogs' own activation context, and its
+    // pickers are the version 6 controls that context names.
+    HANDLE context = nullptr;
+    EXPECT_TRUE(::GetCurrentActCtx(&context));
+    EXPECT_NE(context, nullptr);
+    if (context) ::ReleaseActCtx(context);
     HMODULE module = nullptr;
     ::GetModuleHandleExW(
         GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
@@ -108,6 +114,46 @@ TEST_F(ViewTest, RecurrenceChosenThenCancelledOpensTheWeeklyPageAndAcceptsNothin
   scripts[IDD_ONCE] = [](HWND dlg) { Click(dlg, IDC_ONCE_OPTRECURRENCE); };
   scripts[IDD_RECURRENCE] = [](HWND dlg) {
     EXPECT_EQ(Text(dlg, 0), "Velmora Recurrence");
+    EXPECT_EQ(TabOrder(dlg), (std::vector<int>{IDC_REC_CTLSTARTTIME,
+                                               IDC_REC_OPTDAILY,
+                                               IDC_REC_OPTWEEKLY,
+                                               IDC_REC_OPTMONTHLY,
+                                               IDC_REC_OPTYEARLY,
+                                               IDC_REC_OPTINTERVAL1,
+                                               IDC_REC_TXTINTERVAL1,
+                                               IDC_REC_OPTEVERYWEEKDAY1,
+                                               IDC_REC_TXTINTERVAL2,
+                                               IDC_REC_WEEKDAY1,
+                                               IDC_REC_WEEKDAY2,
+                                               IDC_REC_WEEKDAY3,
+                                               IDC_REC_WEEKDAY4,
+                                               IDC_REC_WEEKDAY5,
+                                               IDC_REC_WEEKDAY6,
+                                               IDC_REC_WEEKDAY7,
+                                               IDC_REC_OPTDAYOFMONTH3,
+                                               IDC_REC_TXTDAYOFMONTH3,
+                                               IDC_REC_TXTINTERVAL3,
+                                               IDC_REC_OPTTHEMONTHNTH3,
+                                               IDC_REC_CBOINSTANCE3,
+                                               IDC_REC_CBODAYOFWEEKMASK3,
+                                               IDC_REC_TXTINTERVAL33,
+                                               IDC_REC_OPTYEARLY4,
+                                               IDC_REC_CBOMONTHOFYEAR4,
+                                               IDC_REC_TXTDAYOFMONTH4,
+                                               IDC_REC_OPTYEARNTH4,
+                                               IDC_REC_CBOINSTANCE4,
+                                               IDC_REC_CBODAYOFWEEKMASK4,
+                                               IDC_REC_CBOMONTHOFYEAR44,
+                                               IDC_REC_CTLSTARTDATE,
+                                               IDC_REC_OPTNOENDDATE,
+                                               IDC_REC_OPTENDAFTER,
+                                               IDC_REC_TXTOCCURRENCES,
+                                               IDC_REC_OPTENDBY,
+                                               IDC_REC_CTLENDDATE,
+                                               IDOK,
+                                               IDC_REC_BTNATTACHMENTS,
+                                               IDCANCEL,
+                                               IDC_REC_BTNREMOVEREC}));
     EXPECT_TRUE(Checked(dlg, IDC_REC_OPTWEEKLY));
     EXPECT_TRUE(Visible(dlg, IDC_REC_TXTINTERVAL2));
     EXPECT_TRUE(Visible(dlg, IDC_REC_WEEKDAY7));
@@ -129,6 +175,28 @@ TEST_F(ViewTest, RecurrenceChosenThenCancelledOpensTheWeeklyPageAndAcceptsNothin
   EXPECT_EQ(opened, (std::vector<int>{IDD_ONCE, IDD_RECURRENCE}));
   EXPECT_FALSE(g_DialogOK);
   EXPECT_EQ(Props().m_ScheduleTime, At(2024, 5, 15, 14, 37, 0));
+}
+
+TEST_F(ViewTest, AttachmentsOpenModalOverTheSendTimeDialogAndAcceptNoSchedule) {
+  Props().m_ScheduleTime = At(2026, 12, 7, 9, 30);
+  pickers.files = {"C:\\Reports\\weekly.xlsx"};
+  HWND once = nullptr;
+  scripts[IDD_ONCE] = [&once](HWND dlg) {
+    once = dlg;
+    Click(dlg, IDC_ONCE_BTNATTACHMENTS);
+    EXPECT_TRUE(::IsWindowEnabled(dlg));  // usable again once the list has closed
+    Click(dlg, IDCANCEL);
+  };
+  scripts[IDD_ATTACHMENTS] = [&once](HWND dlg) {
+    EXPECT_EQ(::GetWindow(dlg, GW_OWNER), once);
+    EXPECT_FALSE(::IsWindowEnabled(once));
+    Click(dlg, IDC_ATT_BTNADDFILE);
+    Click(dlg, IDOK);
+  };
+  velmora::ShowSendTimeDialog();
+  EXPECT_EQ(opened, (std::vector<int>{IDD_ONCE, IDD_ATTACHMENTS}));
+  EXPECT_EQ(Props().m_collAttachments, std::vector<std::string>{"C:\\Reports\\weekly.xlsx"});
+  EXPECT_FALSE(g_DialogOK);
 }
 
 TEST_F(ViewTest, AFieldThatFailsItsCheckKeepsTheFocusUntilCorrected) {
