@@ -17,6 +17,7 @@
 
 #include "platform/win32/com/event_sink.h"
 #include "platform/win32/outlook/outlook_adapters.h"
+#include "support/captured_log.h"
 
 namespace velmora::win32 {
 namespace {
@@ -342,6 +343,51 @@ TEST_F(Dispatch, SinksFallBackToTheNewerEventInterface) {
   FakeObject silent;
   EXPECT_THROW(Advise(&silent, {iid::kSyncObjectEvents}, 1, "t", [](const EventArgs&) {}),
                HostError);
+}
+
+TEST_F(Dispatch, WithoutTheSafeLibraryMailLeavesThroughItsOwnSendWithOneWarning) {
+  ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  test::CapturedLog log;
+  FakeObject recipients;
+  recipients.ids = {{L"Count", 0x50}};
+  recipients.answer = [](DISPID, VARIANT* r, EXCEPINFO*) {
+    r->vt = VT_I4;
+    r->lVal = 2;
+    return S_OK;
+  };
+  FakeObject mail;
+  mail.ids = {{L"Send", 0xF075}, {L"Recipients", 0xF814}};
+  mail.answer = [&](DISPID id, VARIANT* r, EXCEPINFO*) {
+    if (id == 0xF814) {
+      r->vt = VT_DISPATCH;
+      r->pdispVal = &recipients;
+      recipients.AddRef();
+    }
+    return S_OK;
+  };
+  {
+    // No "Redemption.SafeMailItem" is registered in the test prefix.
+    OutlookObjectFactory factory;
+    for (int pass = 0; pass < 2; ++pass) {
+      auto safe = factory.CreateSafeMailItem();
+      ASSERT_NE(safe, nullptr);
+      safe->SetItem(WrapItem(&mail));
+      EXPECT_EQ(safe->Recipients()->Count(), 2);
+      safe->Send();
+    }
+    EXPECT_TRUE(factory.Warned());
+  }
+  int sends = 0;
+  for (const Seen& s : mail.seen)
+    sends += s.id == 0xF075;
+  EXPECT_EQ(sends, 2);
+  const std::string text = log.Text();
+  const auto first = text.find("CreateSafeMailItem");
+  ASSERT_NE(first, std::string::npos) << text;
+  EXPECT_EQ(text.find("CreateSafeMailItem", first + 1), std::string::npos) << text;
+  EXPECT_EQ(mail.refs, 1);
+  EXPECT_EQ(recipients.refs, 1);
+  ::CoUninitialize();
 }
 
 }  // namespace
