@@ -168,11 +168,14 @@ std::wstring Joined(const std::vector<std::wstring>& v) {
   return s;
 }
 
-// One of these tests at a time in a logon: they share the registry and the log.
+// One of these tests at a time in a logon, and none beside the tray
+// launcher's own process test: they share the registry values, the tray
+// mutex and the log.
 class TestTurn {
  public:
-  TestTurn() : h_(::CreateMutexW(nullptr, FALSE, L"Local\\VelmoraAddinStandinTests")) {
-    owned_ = h_ && ::WaitForSingleObject(h_, 120000) != WAIT_TIMEOUT;
+  TestTurn() : h_(::CreateMutexW(nullptr, FALSE, L"VelmoraTest.OrbitelProcess")) {
+    const DWORD r = h_ ? ::WaitForSingleObject(h_, 120000) : WAIT_FAILED;
+    owned_ = r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
   }
   ~TestTurn() {
     if (owned_) ::ReleaseMutex(h_);
@@ -441,6 +444,7 @@ TEST_F(AddinSession, SendAndExitSendsThenClosesOutlookAndGivesBackEveryReference
   Scheduled(store(), VelmoraFolder(), L"Sent while away", LocalNow().AddSeconds(-60),
             Record(false, {}, LocalNow()));
   WriteValue(HKEY_CURRENT_USER, kSettings, L"SendAndExit", L"1");
+  outlook().FailSyncWith(-2147221227, L"Server not reachable");
   outlook().OpenExplorer(Inbox());  // started by the tray launcher: a window at once
   Start();
 
@@ -450,6 +454,9 @@ TEST_F(AddinSession, SendAndExitSendsThenClosesOutlookAndGivesBackEveryReference
       << log_->Text();
   ASSERT_EQ(SentVia(L"Redemption").size(), 1u);
   EXPECT_EQ(outlook().SyncStarts(), 1);
+  // The group's error reaches the log with its code and text.
+  EXPECT_EQ(log_->Lines("CSyncObject.OnError\t-2147221227, Server not reachable").size(), 1u)
+      << log_->Text();
   // The flag is consumed, so a later start by the user is an ordinary one.
   EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSettings, L"SendAndExit"), std::wstring());
   // The last window closed: every sink is gone before Outlook even disconnects.

@@ -66,16 +66,22 @@ int main(int argc, char** argv) {
         rc = 3;
         break;
       }
-      LARGE_INTEGER t0, t1;
+      LARGE_INTEGER t0, t1, t2;
       ::QueryPerformanceCounter(&t0);
-      const HRESULT hr = host.Start();
+      HRESULT hr = host.Connect();
       ::QueryPerformanceCounter(&t1);
-      if (FAILED(hr)) rc = 4;
-      times.push_back(Ms(t0, t1));
-      std::printf("run %d: %.3f ms\n", run + 1, times.back());
+      if (SUCCEEDED(hr)) hr = host.StartupComplete();
+      ::QueryPerformanceCounter(&t2);
+      if (FAILED(hr) || store.sent.size() != 0) rc = 4;
+      times.push_back(Ms(t0, t2));
+      std::printf(
+          "run %d: %.3f ms (OnConnection %.3f ms, OnAddInsUpdate + OnStartupComplete %.3f ms)\n",
+          run + 1, times.back(), Ms(t0, t1), Ms(t1, t2));
       host.Stop();
     }
     if (!times.empty()) {
+      // The first run also pays for loading the library and what it loads.
+      std::printf("first start in this process: %.3f ms\n", times.front());
       std::sort(times.begin(), times.end());
       std::printf(
           "add-in start (OnConnection + OnStartupComplete + first attach, 1000 mails): "

@@ -25,6 +25,7 @@ constexpr DISPID kNewWindow = 0xF001;  // NewExplorer, NewInspector
 constexpr DISPID kClose = 0xF008;
 constexpr DISPID kSyncStart = 0xF001;
 constexpr DISPID kProgress = 0xF002;
+constexpr DISPID kOnError = 0xF003;
 constexpr DISPID kSyncEnd = 0xF004;
 constexpr DISPID kClick = 1;
 // MAPI_E_NOT_FOUND, what Outlook raises for an entry or name it lacks.
@@ -262,6 +263,9 @@ struct Outlook::Impl {
   Ref<Object> app, ns, explorers, inspectors, addins, syncs;
   bool Modern() const { return !version.empty() && version[0] == L'1'; }
   void Quit() { owner.quitting_ = true; }
+  bool syncFails = false;
+  long syncErrorCode = 0;
+  std::wstring syncErrorText;
 };
 
 using Impl = Outlook::Impl;
@@ -1344,12 +1348,19 @@ class SyncObj : public Object {
       t.Method(L"Start", {}, 0, On<SyncObj>([](SyncObj& s, Call&) {
                  ++s.starts;
                  Ref<Object> keep(&s);
-                 s.x.owner.Post([keep] {
+                 const bool fails = s.x.syncFails;
+                 const long code = s.x.syncErrorCode;
+                 const std::wstring text = s.x.syncErrorText;
+                 s.x.owner.Post([keep, fails, code, text] {
                    keep->Fire(kSyncObjectEvents, kSyncStart);
-                   Variant text = Variant::Str(L"Sending");
-                   keep->Fire(
-                       kSyncObjectEvents, kProgress,
-                       {ArgLong(1), ArgLong(1), text.get(), ArgLong(1)});  // last argument first
+                   Variant sending = Variant::Str(L"Sending");
+                   // Progress(State, Description, Value, Max), last argument first.
+                   keep->Fire(kSyncObjectEvents, kProgress,
+                              {ArgLong(1), ArgLong(1), sending.get(), ArgLong(1)});
+                   if (fails) {
+                     Variant description = Variant::Str(text);
+                     keep->Fire(kSyncObjectEvents, kOnError, {description.get(), ArgLong(code)});
+                   }
                    keep->Fire(kSyncObjectEvents, kSyncEnd);
                  });
                }));
@@ -1658,6 +1669,12 @@ int Outlook::ButtonsTagged(const std::wstring& tag) {
   for (Object* w : Windows(impl_->explorers).windows)
     static_cast<BarsObj*>(static_cast<ExplorerObj*>(w)->bars.get())->Collect(tag, found);
   return static_cast<int>(found.size());
+}
+
+void Outlook::FailSyncWith(long code, const std::wstring& text) {
+  impl_->syncFails = true;
+  impl_->syncErrorCode = code;
+  impl_->syncErrorText = text;
 }
 
 int Outlook::SyncStarts() const {

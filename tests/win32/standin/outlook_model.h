@@ -147,6 +147,8 @@ class Outlook {
 
   // Send/receive: started count; how a start ends (events from the loop).
   int SyncStarts() const;
+  // Later send/receives report this error (OnError) before they end.
+  void FailSyncWith(long code, const std::wstring& text);
   // Sinks advised on the application, explorers, inspectors, each explorer,
   // the send/receive group and the command bar buttons.
   int SinksOnApplication();
