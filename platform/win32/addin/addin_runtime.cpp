@@ -52,6 +52,9 @@ void InstallPortsOnce() {
     r->os.Install();
     GetServices().files = &r->files;
     ConfigureDebugLog(kAddinLog);
+    // A line logged before (a failed activation) opened the log elsewhere;
+    // from now on it lies beside the library.
+    ReleaseDebug();
     AddinServices& a = GetAddinServices();
     a.messageBox = &r->messageBox;
     a.keys = &r->keys;

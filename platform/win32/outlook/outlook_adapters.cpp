@@ -87,7 +87,7 @@ class ApplicationImpl final : public host::Application, public Base {
         dispid::kItemSend, "Application.ItemSend", [h = std::move(h)](const EventArgs& a) {
           bool cancel = a.BoolRef(1);
           h(MakeItem(a.Object(0)), cancel);
-          a.SetBoolRef(1, cancel);
+          if (cancel != a.BoolRef(1)) a.SetBoolRef(1, cancel);
         });
   }
 };
@@ -529,7 +529,7 @@ class ControlImpl final : public host::CommandBarControl, public Base {
                   "CommandBarButton.Click", [h = std::move(h)](const EventArgs& a) {
                     bool cancelDefault = a.BoolRef(1);
                     h(MakeControl(a.Object(0)), cancelDefault);
-                    a.SetBoolRef(1, cancelDefault);
+                    if (cancelDefault != a.BoolRef(1)) a.SetBoolRef(1, cancelDefault);
                   });
   }
 };
