@@ -109,8 +109,10 @@ class Sink final : public IDispatch {
     // The handler may drop its own subscription: keep the sink and a copy
     // of the handler alive until it returns.
     AddRef();
-    const EventHandler handler = handler_;
-    Firewall(where_, [&] { handler(EventArgs(params)); });
+    Firewall(where_, [&] {
+      const EventHandler handler = handler_;
+      handler(EventArgs(params));
+    });
     Release();
     return S_OK;
   }
