@@ -245,14 +245,16 @@ class AddinSession : public ::testing::Test {
     outlook_.reset();
     redemption_.reset();
     ClearFailures();
+    DeleteValue(HKEY_CURRENT_USER, kSettings, L"NextOccurence");
+    DeleteValue(HKEY_CURRENT_USER, kSettings, L"SendAndExit");
     if (library_) {
       library_->Unmirror(kProgId);
       library_->Unregister();
     }
   }
 
-  Outlook& outlook() {
-    if (!outlook_) outlook_.emplace();
+  Outlook& outlook(const wchar_t* version = L"11.0.0.8312") {
+    if (!outlook_) outlook_.emplace(version);
     return *outlook_;
   }
   Store& store() { return outlook().store(); }
@@ -463,6 +465,24 @@ TEST_F(AddinSession, SendAndExitSendsThenClosesOutlookAndGivesBackEveryReference
   EXPECT_EQ(AdvisedSinks(), 0);
   EXPECT_EQ(outlook().SinksOnApplication(), 0);
   ShutDownAndExpectAllReleased();
+}
+
+TEST_F(AddinSession, OnOutlook2000ItSendsWithoutTheLaterMembersAndStartsSendReceiveByItsButton) {
+  WithRedemption();
+  outlook(L"9.0.0.2711");  // no Views, no FolderPath, no send/receive groups to watch
+  Scheduled(store(), VelmoraFolder(), L"From the oldest host", LocalNow().AddSeconds(-60),
+            Record(false, {}, LocalNow()));
+  outlook().OpenExplorer(Inbox());
+  Start();
+  ASSERT_TRUE(Outlook::PumpUntil([&] { return store().sent.size() == 1; }, 5000)) << log_->Text();
+  EXPECT_EQ(SentVia(L"Redemption").size(), 1u);
+  ASSERT_TRUE(Outlook::PumpUntil([] { return CallCount(L"CommandBarButton.Execute") == 1; }, 2000));
+  EXPECT_EQ(outlook().SyncStarts(), 0);
+  EXPECT_TRUE(VelmoraFolder().views.empty());
+
+  outlook().CloseExplorers();
+  ASSERT_TRUE(Outlook::PumpUntil([&] { return outlook().Quitting(); }, 5000));
+  ShutDownAndExpectAllReleased();  // no unknown member was asked for
 }
 
 TEST_F(AddinSession, SendAllAnswersByNameAndOutlooksOwnSendIsOnlyTraced) {

@@ -829,7 +829,11 @@ ControlObj* FindIn(ControlsObj& controls, const FindArgs& f, bool recursive) {
   return nullptr;
 }
 
-const std::vector<ArgSpec> kFindArgs{kLongArg, kLongArg, kStrArg, kBoolArg, kBoolArg};
+// FindControl([Type], [Id], [Tag], [Visible], [Recursive]); built on use, as
+// the argument kinds it copies live in another file.
+std::vector<ArgSpec> FindControlArgs() {
+  return {kLongArg, kLongArg, kStrArg, kBoolArg, kBoolArg};
+}
 
 const Table& ControlsObj::Tbl() {
   static Table table = [] {
@@ -931,7 +935,7 @@ const Table& BarObj::Tbl() {
     t.Prop(L"Visible", kBoolArg, On<BarObj>([](BarObj& s, Call& c) { c.ReturnBool(s.visible); }),
            On<BarObj>([](BarObj& s, Call& c) { s.visible = c.value->boolVal != VARIANT_FALSE; }));
     t.Get(L"Controls", On<BarObj>([](BarObj& s, Call& c) { c.ReturnDisp(s.controls.get()); }));
-    t.Method(L"FindControl", kFindArgs, 0, On<BarObj>([](BarObj& s, Call& c) {
+    t.Method(L"FindControl", FindControlArgs(), 0, On<BarObj>([](BarObj& s, Call& c) {
                c.ReturnDisp(FindIn(s.Controls(), FindArgs{c}, c.Has(4) && c.Bool(4)));
              }));
     return t;
@@ -990,7 +994,7 @@ class BarsObj : public Object {
                    if (SameName(i->name, c.Str(0))) Fail(E_INVALIDARG, L"The bar exists.");
                  c.ReturnDisp(&s.AddBar(c.Str(0)));
                }));
-      t.Method(L"FindControl", kFindArgs, 0, On<BarsObj>([](BarsObj& s, Call& c) {
+      t.Method(L"FindControl", FindControlArgs(), 0, On<BarsObj>([](BarsObj& s, Call& c) {
                  ControlObj* k = nullptr;
                  for (BarObj* b : s.bars)
                    if (!k) k = FindIn(b->Controls(), FindArgs{c}, true);
