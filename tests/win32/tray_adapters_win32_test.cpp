@@ -13,7 +13,9 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "common/host_error.h"
 #include "platform/win32/adapters/named_mutex_win32.h"
@@ -225,6 +227,29 @@ TEST(Win32TimerTest, HandlersMayDestroyTheirTimerAndTimersMayOutliveTheFactory) 
   // A second factory on the same thread registers the class anew.
   Win32TimerFactory again;
   EXPECT_NE(again.CreateTimer(), nullptr);
+}
+
+TEST(Win32TimerTest, PostedWorkRunsLaterInOrderAndGoesWithTheFactory) {
+  std::vector<int> ran;
+  std::unique_ptr<Timer> survivor;  // keeps the window after the factory
+  {
+    Win32TimerFactory factory;
+    survivor = factory.CreateTimer();
+    factory.Post([&] {
+      ran.push_back(1);
+      // Work posted from inside work runs after it, never inside it.
+      factory.Post([&] { ran.push_back(3); });
+      ran.push_back(2);
+    });
+    factory.Post([&] { throw std::runtime_error("a failing task"); });
+    factory.Post([&] { ran.push_back(4); });
+    EXPECT_TRUE(ran.empty()) << "ran inside Post";
+    ASSERT_TRUE(PumpUntil([&] { return ran.size() >= 4; }));
+    EXPECT_EQ(ran, (std::vector<int>{1, 2, 4, 3}));
+    factory.Post([&] { ran.push_back(5); });
+  }
+  PumpUntil([] { return false; }, 20ms);
+  EXPECT_EQ(ran.size(), 4u);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <map>
 #include <string>
 
@@ -13,6 +14,7 @@ namespace velmora::win32 {
 namespace {
 
 constexpr wchar_t kClassName[] = L"VelmoraTimerWindow";
+constexpr UINT kPostedWork = WM_APP + 1;
 
 // Inside Outlook the class must belong to the add-in's DLL, not to the exe,
 // and must go when the last window of the DLL goes (classes of a DLL are not
@@ -55,6 +57,7 @@ struct Win32TimerFactory::Window {
   HWND hwnd = nullptr;
   UINT_PTR nextId = 1;
   std::map<UINT_PTR, Win32Timer*> timers;
+  std::deque<std::function<void()>> posted;
 
   Window() {
     AddClassUser();
@@ -76,6 +79,14 @@ struct Win32TimerFactory::Window {
   Window& operator=(const Window&) = delete;
 
   void OnTimer(UINT_PTR id);
+  // One message per task: a task that pumps messages lets the next run, as
+  // any message handler would.
+  void RunPosted() {
+    if (posted.empty()) return;
+    auto task = std::move(posted.front());
+    posted.pop_front();
+    Firewall("Dispatcher.Post", task);
+  }
 };
 
 namespace {
@@ -153,6 +164,12 @@ void Win32TimerFactory::Window::OnTimer(UINT_PTR id) {
 namespace {
 
 LRESULT CALLBACK TimerWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == kPostedWork) {
+    auto* window =
+        reinterpret_cast<Win32TimerFactory::Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (window) Firewall("Dispatcher.Post", [&] { window->RunPosted(); });
+    return 0;
+  }
   if (msg == WM_TIMER) {
     auto* window =
         reinterpret_cast<Win32TimerFactory::Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -166,10 +183,23 @@ LRESULT CALLBACK TimerWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
 
 Win32TimerFactory::Win32TimerFactory() : window_(std::make_shared<Window>()) {}
 
-Win32TimerFactory::~Win32TimerFactory() = default;
+Win32TimerFactory::~Win32TimerFactory() {
+  // The window may outlive the factory for its timers; the work posted
+  // through the factory goes with it.
+  window_->posted.clear();
+}
 
 std::unique_ptr<Timer> Win32TimerFactory::CreateTimer() {
   return std::make_unique<Win32Timer>(window_);
+}
+
+void Win32TimerFactory::Post(std::function<void()> task) {
+  window_->posted.push_back(std::move(task));
+  if (!::PostMessageW(window_->hwnd, kPostedWork, 0, 0)) {
+    const DWORD e = ::GetLastError();
+    window_->posted.pop_back();
+    Raise(err::kAutomation, "cannot post work to the window (" + std::to_string(e) + ")");
+  }
 }
 
 }  // namespace velmora::win32

@@ -1,0 +1,160 @@
+// The add-in library as COM sees it: its class object, reference counts and
+// names reached through IDispatch, and the registration keys it writes and
+// removes again (under a scratch root, so the test user's own registration
+// stays as it was).
+#include <gtest/gtest.h>
+
+#include "platform/win32/com/registration.h"
+
+#include <filesystem>
+#include <string>
+
+#include "platform/win32/adapters/module_path.h"
+#include "platform/win32/adapters/unicode.h"
+#include "platform/win32/addin/extensibility.h"
+#include "platform/win32/com/com_ptr.h"
+
+namespace velmora::win32 {
+namespace {
+
+std::wstring ReadText(HKEY root, const std::wstring& key, const wchar_t* name) {
+  wchar_t buf[1024] = {};
+  DWORD size = sizeof buf;
+  if (::RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buf, &size) != ERROR_SUCCESS)
+    return L"<missing>";
+  return buf;
+}
+
+bool KeyExists(HKEY root, const std::wstring& key) {
+  HKEY k = nullptr;
+  if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+  ::RegCloseKey(k);
+  return true;
+}
+
+// A fresh key under the test user's hive that stands for HKCU or HKLM.
+class ScratchRoot {
+ public:
+  ScratchRoot() {
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kPath);
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, kPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(),
+                      nullptr);
+  }
+  ~ScratchRoot() {
+    key_.reset();
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kPath);
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, kPath);
+  }
+  HKEY get() const { return key_.get(); }
+
+ private:
+  static constexpr wchar_t kPath[] = L"Software\\VelmoraRegistrationTest";
+  UniqueHkey key_;
+};
+
+TEST(AddinRegistrationKeys, WrittenForOutlookAndRemovedExactly) {
+  ScratchRoot root;
+  ASSERT_TRUE(root.get());
+  // A neighbour in the same folders must survive the unregistration.
+  UniqueHkey other;
+  ASSERT_EQ(::RegCreateKeyExW(root.get(), L"Software\\Classes\\CLSID\\{Other}", 0, nullptr, 0,
+                              KEY_WRITE, nullptr, other.put(), nullptr),
+            ERROR_SUCCESS);
+  other.reset();
+
+  const std::wstring dll = L"C:\\Program Files\\Velmora\\Velmora.dll";
+  ASSERT_EQ(RegisterAddin(root.get(), dll), S_OK);
+  const std::wstring clsid = kClsidKey;
+  EXPECT_EQ(ReadText(root.get(), L"Software\\Classes\\Velmora.Connect\\CLSID", nullptr),
+            kAddinClsidText);
+  EXPECT_EQ(ReadText(root.get(), clsid + L"\\InprocServer32", nullptr), dll);
+  EXPECT_EQ(ReadText(root.get(), clsid + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
+  EXPECT_EQ(ReadText(root.get(), clsid + L"\\ProgID", nullptr), L"Velmora.Connect");
+  const std::wstring addin = L"Software\\Microsoft\\Office\\Outlook\\Addins\\Velmora.Connect";
+  EXPECT_EQ(ReadText(root.get(), addin, L"FriendlyName"), L"Velmora");
+  EXPECT_NE(ReadText(root.get(), addin, L"Description"), L"<missing>");
+  DWORD load = 0;
+  DWORD size = sizeof load;
+  EXPECT_EQ(::RegGetValueW(root.get(), addin.c_str(), L"LoadBehavior", RRF_RT_REG_DWORD, nullptr,
+                           &load, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(load, 3u);
+
+  ASSERT_EQ(UnregisterAddin(root.get()), S_OK);
+  EXPECT_FALSE(KeyExists(root.get(), L"Software\\Classes\\Velmora.Connect"));
+  EXPECT_FALSE(KeyExists(root.get(), clsid));
+  EXPECT_FALSE(KeyExists(root.get(), addin));
+  EXPECT_TRUE(KeyExists(root.get(), L"Software\\Classes\\CLSID\\{Other}"));
+  // Twice is no error: nothing left to remove.
+  EXPECT_EQ(UnregisterAddin(root.get()), S_OK);
+  // A path that cannot be a file name is refused, and nothing is written.
+  EXPECT_EQ(RegisterAddin(root.get(), std::wstring(L"a\0b", 3)), E_INVALIDARG);
+  EXPECT_FALSE(KeyExists(root.get(), clsid));
+}
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wcast-function-type"
+template <class F>
+F Export(HMODULE m, const char* name) {
+  return reinterpret_cast<F>(::GetProcAddress(m, name));
+}
+#pragma GCC diagnostic pop
+
+TEST(AddinLibrary, ServesItsClassAndUnloadsOnlyWhenAllIsReleased) {
+  ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  // The built library lies in the build tree beside the tests' folder.
+  const auto path = ModuleFolder().parent_path() / "platform" / "win32" / "addin" / "Velmora.dll";
+  ASSERT_TRUE(std::filesystem::exists(path)) << path << " (build the Velmora target)";
+  const HMODULE dll = ::LoadLibraryW(path.c_str());
+  ASSERT_NE(dll, nullptr);
+  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+  using CanUnload = HRESULT(STDAPICALLTYPE*)();
+  const auto getClassObject = Export<GetClassObject>(dll, "DllGetClassObject");
+  const auto canUnload = Export<CanUnload>(dll, "DllCanUnloadNow");
+  ASSERT_TRUE(getClassObject && canUnload);
+  EXPECT_TRUE(Export<CanUnload>(dll, "DllRegisterServer"));
+  EXPECT_TRUE(Export<CanUnload>(dll, "DllUnregisterServer"));
+  EXPECT_EQ(canUnload(), S_OK);
+
+  ComPtr<IClassFactory> factory;
+  EXPECT_EQ(
+      getClassObject(IID_IDispatch, IID_IClassFactory, reinterpret_cast<void**>(factory.put())),
+      CLASS_E_CLASSNOTAVAILABLE);
+  ASSERT_EQ(getClassObject(kAddinClsid, IID_IClassFactory, reinterpret_cast<void**>(factory.put())),
+            S_OK);
+  EXPECT_EQ(canUnload(), S_FALSE);
+  ComPtr<IDispatch> addin;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(addin.put())),
+            S_OK);
+  factory.reset();
+  EXPECT_EQ(canUnload(), S_FALSE);
+
+  // The connection interface on the vtable, and the public operation by name.
+  auto ext = addin.As<IDTExtensibility2>(kIID_IDTExtensibility2);
+  ASSERT_TRUE(ext);
+  LPOLESTR name = const_cast<LPOLESTR>(L"sendall");
+  DISPID id = 0;
+  EXPECT_EQ(addin->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
+  EXPECT_EQ(id, addin_dispid::kSendAll);
+  name = const_cast<LPOLESTR>(L"OnConnection");
+  EXPECT_EQ(addin->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
+  EXPECT_EQ(id, 1);
+  name = const_cast<LPOLESTR>(L"SendNone");
+  EXPECT_EQ(addin->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), DISP_E_UNKNOWNNAME);
+  DISPPARAMS none{};
+  EXPECT_EQ(addin->Invoke(999, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+            DISP_E_MEMBERNOTFOUND);
+  // A host that hands over no application: the add-in logs and carries on.
+  EXPECT_EQ(ext->OnConnection(nullptr, 1, nullptr, nullptr), S_OK);
+  EXPECT_EQ(ext->OnStartupComplete(nullptr), S_OK);
+  EXPECT_EQ(ext->OnDisconnection(0, nullptr), S_OK);
+
+  ext.reset();
+  addin.reset();
+  EXPECT_EQ(canUnload(), S_OK);
+  ::FreeLibrary(dll);
+  ::CoUninitialize();
+}
+
+}  // namespace
+}  // namespace velmora::win32

@@ -1,0 +1,178 @@
+// A stand-in Outlook for the add-in's tests: the object model Outlook gives a
+// COM add-in (application, namespace, folders, items, user properties,
+// attachments, views, windows, command bars, send/receive groups, add-in
+// entries) over a small in-memory mail store, raising Outlook's events from
+// the thread's message loop.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/win32/standin/dispatch_object.h"
+
+namespace standin {
+
+// Outlook's numbers the tests use.
+inline constexpr long kFolderOutbox = 4;
+inline constexpr long kFolderSentMail = 5;
+inline constexpr long kFolderInbox = 6;
+inline constexpr long kFolderDrafts = 16;
+inline constexpr long kOlText = 1;
+inline constexpr long kOlDateTime = 5;
+
+// Event interfaces (Outlook 2000 and later, Office command bars).
+extern const IID kApplicationEvents, kApplicationEvents10, kApplicationEvents11;
+extern const IID kInspectorsEvents, kExplorersEvents, kExplorerEvents, kExplorerEvents10;
+extern const IID kSyncObjectEvents, kCommandBarButtonEvents;
+
+struct PropData {
+  std::wstring name;
+  long type = kOlText;
+  Variant value;
+};
+
+struct AttachData {
+  std::wstring source;
+  std::wstring displayName;
+  long long size = 0;
+};
+
+struct FolderData;
+
+struct MailData {
+  std::wstring entryId;
+  std::wstring subject, body, to, cc, bcc;
+  long importance = 1;
+  bool sent = false;
+  std::vector<std::shared_ptr<PropData>> props;
+  std::vector<AttachData> attachments;
+  FolderData* folder = nullptr;
+  std::shared_ptr<PropData> Find(const std::wstring& name) const;
+  std::shared_ptr<PropData> Add(const std::wstring& name, long type);
+};
+
+struct ViewData {
+  std::wstring name;
+  std::wstring xml;
+  int saves = 0;
+  int applies = 0;
+};
+
+struct FolderData {
+  std::wstring name;
+  std::wstring entryId;
+  long itemType = 0;
+  FolderData* parent = nullptr;
+  std::vector<std::shared_ptr<FolderData>> folders;
+  std::vector<std::shared_ptr<MailData>> items;
+  std::vector<std::shared_ptr<ViewData>> views;
+  FolderData* Child(const std::wstring& name) const;
+  std::wstring Path() const;
+};
+
+// A mail as it left.
+struct SentMail {
+  std::wstring subject;
+  std::wstring to;
+  std::wstring via;         // "Redemption" or "MailItem.Send"
+  std::wstring fromFolder;  // where it lay when it was sent
+  std::vector<AttachData> attachments;
+  std::vector<std::wstring> propNames;  // user properties it still carried
+};
+
+class Store {
+ public:
+  Store();
+  FolderData& root() { return *root_; }
+  FolderData* Default(long which);
+  FolderData& AddFolder(FolderData& parent, const std::wstring& name, long itemType);
+  std::shared_ptr<MailData> AddMail(FolderData& folder, const std::wstring& subject);
+  void Move(const std::shared_ptr<MailData>& mail, FolderData& to);
+  void Remove(const std::shared_ptr<MailData>& mail);
+  std::shared_ptr<MailData> Find(const std::wstring& entryId);
+  // Sends the mail: it moves to Sent Items and is recorded.
+  void Send(const std::shared_ptr<MailData>& mail, const std::wstring& via);
+  std::wstring NewEntryId();
+  std::vector<SentMail> sent;
+
+ private:
+  std::shared_ptr<FolderData> root_;
+  long nextId_ = 0;
+};
+
+// The mail behind a stand-in item and the store it lies in; empty for any
+// other object.
+struct ItemRef {
+  std::shared_ptr<MailData> mail;
+  Store* store = nullptr;
+};
+ItemRef ItemOf(IDispatch* item);
+int RecipientCount(const MailData& m);
+// Every recipient resolves (is an address).
+bool RecipientsResolve(const MailData& m);
+
+// The in-process Outlook: its application object and the windows, events
+// and shutdown around it. Lives on one STA thread with a message loop.
+class Outlook {
+ public:
+  explicit Outlook(std::wstring version = L"11.0.0.8312");
+  ~Outlook();
+  Outlook(const Outlook&) = delete;
+  Outlook& operator=(const Outlook&) = delete;
+
+  Store& store() { return *store_; }
+  IDispatch* application();
+  // The add-in entry OnConnection hands over (its Object is what the add-in sets).
+  IDispatch* AddAddInEntry(const std::wstring& progId, const std::wstring& description);
+  IDispatch* AddInObject(const std::wstring& progId);
+  void ClearAddInObjects();
+
+  // Windows. Opening raises NewExplorer / NewInspector from the loop.
+  void OpenExplorer(FolderData& folder);
+  void OpenInspector(const std::shared_ptr<MailData>& mail);
+  int ExplorerCount();
+  // The user closes every explorer.
+  void CloseExplorers();
+  // The shortcuts of the first explorer's navigation pane.
+  std::vector<std::wstring> ShortcutNames();
+  // The user sends a mail with Outlook's own Send: ItemSend, then the mail
+  // leaves unless a handler cancels. Returns whether it left.
+  bool UserSends(const std::shared_ptr<MailData>& mail);
+  // Clicks every command bar button bearing `tag`; true when one cancelled
+  // the default action.
+  bool ClickButtons(const std::wstring& tag);
+  int ButtonsTagged(const std::wstring& tag);
+
+  // Send/receive: started count; how a start ends (events from the loop).
+  int SyncStarts() const;
+  // Later send/receives report this error (OnError) before they end.
+  void FailSyncWith(long code, const std::wstring& text);
+  // Sinks advised on the application, explorers, inspectors, each explorer,
+  // the send/receive group and the command bar buttons.
+  int SinksOnApplication();
+  int SinksOnSync();
+
+  // Set when the last window closed: Outlook shuts down then.
+  bool Quitting() const { return quitting_; }
+
+  // Work for the message loop (events are raised from there, never from
+  // inside the call that caused them).
+  void Post(std::function<void()> work);
+  // Runs the work already posted (the events of windows opened before any
+  // add-in was there to hear them).
+  void RunPending();
+  // Runs the thread's message loop until `done` or `timeoutMs` passes.
+  static bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+  struct Impl;
+
+ private:
+  std::shared_ptr<Store> store_;
+  std::unique_ptr<Impl> impl_;
+  bool quitting_ = false;
+  friend struct Impl;
+};
+
+}  // namespace standin

@@ -1,0 +1,104 @@
+// outlook.exe for the tray launcher's run with the add-in: a stand-in Outlook
+// that opens its main window, loads the add-ins registered to load at
+// startup, runs its message loop until its last window closes (or a minute
+// passes) and shuts down. With VELMORA_STANDIN_SUBJECT its "Velmora" folder
+// holds one mail of that subject, due a minute ago. What happened goes to
+// the file VELMORA_STANDIN_RESULT names, written whole at the end.
+#include <windows.h>
+
+#include <string>
+
+#include "common/datetime.h"
+#include "tests/win32/standin/addin_host.h"
+#include "tests/win32/standin/outlook_model.h"
+#include "tests/win32/standin/redemption_standin.h"
+
+namespace {
+
+using namespace standin;
+
+std::wstring Env(const wchar_t* name) {
+  std::wstring value(32768, L'\0');
+  const DWORD n = ::GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+  if (n == 0 || n >= value.size()) return {};
+  value.resize(n);
+  return value;
+}
+
+double OleNow() {
+  SYSTEMTIME st;
+  ::GetLocalTime(&st);
+  st.wMilliseconds = 0;
+  double d = 0;
+  ::SystemTimeToVariantTime(&st, &d);
+  return d;
+}
+
+bool WriteWhole(const std::wstring& path, const std::string& text) {
+  const std::wstring partial = path + L".partial";
+  const HANDLE f = ::CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const BOOL ok = ::WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  ::CloseHandle(f);
+  return ok && ::MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+std::string Narrow(const std::wstring& w) {
+  std::string s;
+  for (wchar_t c : w)
+    s += c < 0x80 ? static_cast<char>(c) : '?';
+  return s;
+}
+
+}  // namespace
+
+int main() {
+  const std::wstring resultPath = Env(L"VELMORA_STANDIN_RESULT");
+  const std::wstring subject = Env(L"VELMORA_STANDIN_SUBJECT");
+  if (resultPath.empty()) return 2;
+  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  std::string report;
+  bool quit = false;
+  {
+    Outlook outlook;
+    RedemptionRegistration redemption;
+    Store& store = outlook.store();
+    FolderData& folder = store.AddFolder(store.root(), L"Velmora", 0);
+    if (!subject.empty()) {
+      auto mail = store.AddMail(folder, subject);
+      mail->to = L"anna@example.com";
+      mail->Add(L"ScheduleTime", kOlDateTime)->value = Variant::Date(OleNow() - 60.0 / 86400);
+    }
+    outlook.OpenExplorer(*store.Default(kFolderInbox));
+    outlook.RunPending();
+    const auto before = LiveObjects();
+    {
+      AddinHost host(outlook);
+      for (const auto& progId : StartupAddins()) {
+        if (FAILED(host.Load(progId))) {
+          report += "cannot load " + Narrow(progId) + "\n";
+          continue;
+        }
+        report += "loaded " + Narrow(progId) + "\n";
+        if (FAILED(host.Start())) report += "start failed\n";
+        break;
+      }
+      quit = Outlook::PumpUntil([&] { return outlook.Quitting(); }, 60000);
+      if (host.addin()) host.Stop();
+    }
+    for (const auto& s : store.sent)
+      report += "sent " + Narrow(s.subject) + " via " + Narrow(s.via) + " from " +
+                Narrow(s.fromFolder) + "\n";
+    report += quit ? "quit by itself\n" : "timed out\n";
+    report += "references kept " + std::to_string(RefsChangedSince(before).size()) + "\n";
+    report += "sinks advised " + std::to_string(AdvisedSinks()) + "\n";
+    report += "protocol errors " + std::to_string(ProtocolErrors().size()) + "\n";
+    for (const auto& e : ProtocolErrors())
+      report += "  " + Narrow(e) + "\n";
+  }
+  ::CoUninitialize();
+  if (!WriteWhole(resultPath, report)) return 4;
+  return quit ? 0 : 3;
+}
