@@ -55,7 +55,9 @@ int Win32MessageBox::Show(std::string_view text, int style) {
   UINT flags = static_cast<UINT>(style) & ~static_cast<UINT>(MB_ICONMASK);
   if (!(flags & (MB_TOPMOST | MB_SETFOREGROUND)))
     flags |= g_TopMost ? MB_TOPMOST : MB_SETFOREGROUND;
-  const int r = ::MessageBoxW(nullptr, Widen(text).c_str(), kTitle, flags);
+  // Owned by the window the user works in (an open dialog, or Outlook's), so
+  // that the box is modal to it.
+  const int r = ::MessageBoxW(::GetActiveWindow(), Widen(text).c_str(), kTitle, flags);
   if (r == 0)
     Raise(err::kAutomation, "MessageBox failed (" + std::to_string(::GetLastError()) + ")");
   return r;

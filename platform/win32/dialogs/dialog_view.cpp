@@ -28,14 +28,6 @@ DialogObserver& Observer() {
   return observer;
 }
 
-double TwipsPerPixel(int axis) noexcept {
-  const HDC dc = ::GetDC(nullptr);
-  if (!dc) return 15.0;
-  const int dpi = ::GetDeviceCaps(dc, axis);
-  ::ReleaseDC(nullptr, dc);
-  return dpi > 0 ? 1440.0 / dpi : 15.0;
-}
-
 }  // namespace
 
 void SetDialogObserver(DialogObserver observer) {
@@ -45,13 +37,6 @@ void SetDialogObserver(DialogObserver observer) {
 HWND DialogView::TopDialog() noexcept {
   const auto& open = OpenDialogs();
   return open.empty() ? nullptr : open.back();
-}
-
-double TwipsPerPixelX() noexcept {
-  return TwipsPerPixel(LOGPIXELSX);
-}
-double TwipsPerPixelY() noexcept {
-  return TwipsPerPixel(LOGPIXELSY);
 }
 
 INT_PTR DialogView::RunModal(HWND owner, int templateId) noexcept {

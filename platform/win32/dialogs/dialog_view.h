@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "common/datetime.h"
+#include "platform/win32/adapters/addin_ports_win32.h"
 
 namespace velmora::win32 {
 
@@ -118,9 +119,5 @@ class DialogView {
 // once its modal loop runs (template id and window). Empty in the product.
 using DialogObserver = std::function<void(int templateId, HWND dialog)>;
 void SetDialogObserver(DialogObserver observer);
-
-// Twips per pixel of the screen (15 at 96 dots per inch).
-double TwipsPerPixelX() noexcept;
-double TwipsPerPixelY() noexcept;
 
 }  // namespace velmora::win32
