@@ -144,6 +144,26 @@ TEST(AddinLibrary, ServesItsClassAndUnloadsOnlyWhenAllIsReleased) {
   DISPPARAMS none{};
   EXPECT_EQ(addin->Invoke(999, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
             DISP_E_MEMBERNOTFOUND);
+  // Through IDispatch, bad arguments are the caller's error, never a crash.
+  EXPECT_EQ(addin->Invoke(addin_dispid::kOnConnection, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr,
+                          nullptr, nullptr),
+            DISP_E_BADPARAMCOUNT);
+  VARIANT args[3];  // last to first: AddInInst, ConnectMode, Application
+  for (VARIANT& a : args)
+    ::VariantInit(&a);
+  args[2].vt = VT_BSTR;
+  args[2].bstrVal = ::SysAllocString(L"not an application");
+  args[1].vt = VT_I4;
+  args[1].lVal = 1;
+  DISPPARAMS three{args, nullptr, 3, 0};
+  EXCEPINFO info{};
+  EXPECT_EQ(addin->Invoke(addin_dispid::kOnConnection, IID_NULL, 0, DISPATCH_METHOD, &three,
+                          nullptr, &info, nullptr),
+            DISP_E_EXCEPTION);
+  EXPECT_NE(info.bstrDescription, nullptr);
+  ::SysFreeString(info.bstrSource);
+  ::SysFreeString(info.bstrDescription);
+  ::VariantClear(&args[2]);
   // A host that hands over no application: the add-in logs and carries on.
   EXPECT_EQ(ext->OnConnection(nullptr, 1, nullptr, nullptr), S_OK);
   EXPECT_EQ(ext->OnStartupComplete(nullptr), S_OK);

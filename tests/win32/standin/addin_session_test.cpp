@@ -380,6 +380,10 @@ TEST_F(AddinSession, FirstExplorerSendsDueMailsAtTheFirstTickAndRestampsTheRecur
   auto daily = Scheduled(store(), folder, L"Daily figures", first, Record(true, {}, first));
   auto later = Scheduled(store(), folder, L"Next week", now.AddDays(7), Record(false, {}, now));
   store().AddMail(folder, L"Draft without a schedule");
+  // Due, but the user has it open: it waits.
+  auto open =
+      Scheduled(store(), folder, L"Being edited", now.AddSeconds(-1800), Record(false, {}, now));
+  outlook().OpenInspector(open);
 
   Start();
   // No explorer yet: nothing goes before the first one opens.
@@ -419,8 +423,12 @@ TEST_F(AddinSession, FirstExplorerSendsDueMailsAtTheFirstTickAndRestampsTheRecur
   EXPECT_EQ(daily->folder, &folder);
   EXPECT_EQ(ScheduleOf(*daily), first.AddDays(3));
   EXPECT_EQ(later->folder, &folder);
-  EXPECT_EQ(folder.items.size(), 3u);
-  EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSettings, L"NextOccurence"), DateText(first.AddDays(3)));
+  EXPECT_EQ(open->folder, &folder);
+  EXPECT_EQ(ScheduleOf(*open), now.AddSeconds(-1800));
+  EXPECT_EQ(folder.items.size(), 4u);
+  // The earliest pending time: the mail still open.
+  EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSettings, L"NextOccurence"),
+            DateText(now.AddSeconds(-1800)));
   EXPECT_EQ(outlook().SyncStarts(), 1);
 
   // The folder's view and the shortcut to the folder.
@@ -434,7 +442,8 @@ TEST_F(AddinSession, FirstExplorerSendsDueMailsAtTheFirstTickAndRestampsTheRecur
   EXPECT_GE(view->applies, 1);
   EXPECT_EQ(outlook().ShortcutNames(), std::vector<std::wstring>{L"Velmora"});
 
-  // The user closes Outlook's window: Outlook shuts down.
+  // The user closes Outlook's windows: Outlook shuts down.
+  outlook().CloseInspectors();
   outlook().CloseExplorers();
   ASSERT_TRUE(Outlook::PumpUntil([&] { return outlook().Quitting(); }, 5000));
   ShutDownAndExpectAllReleased();

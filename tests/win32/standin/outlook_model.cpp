@@ -1641,6 +1641,13 @@ void Outlook::CloseExplorers() {
     CloseExplorer(*impl_, *w);
 }
 
+void Outlook::CloseInspectors() {
+  const auto windows = Windows(impl_->inspectors).windows;
+  for (Object* w : windows)
+    Windows(impl_->inspectors).Remove(w);
+  Post([&x = *impl_] { MaybeQuit(x); });
+}
+
 std::vector<std::wstring> Outlook::ShortcutNames() {
   const auto& w = Windows(impl_->explorers).windows;
   return w.empty() ? std::vector<std::wstring>{}

@@ -133,8 +133,9 @@ class Outlook {
   void OpenExplorer(FolderData& folder);
   void OpenInspector(const std::shared_ptr<MailData>& mail);
   int ExplorerCount();
-  // The user closes every explorer.
+  // The user closes every explorer, every inspector.
   void CloseExplorers();
+  void CloseInspectors();
   // The shortcuts of the first explorer's navigation pane.
   std::vector<std::wstring> ShortcutNames();
   // The user sends a mail with Outlook's own Send: ItemSend, then the mail
