@@ -31,5 +31,5 @@ ensure_packages() {
 LINUX_PACKAGES=(cmake ninja-build g++ pkg-config git ca-certificates
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libpugixml-dev libgmime-3.0-dev libcurl4-openssl-dev libcli11-dev
-  python3 python3-aiosmtpd procps)
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 wine32:i386)
+  python3 python3-aiosmtpd procps help2man dpkg-dev)
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 wine32:i386 nsis)
