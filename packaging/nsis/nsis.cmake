@@ -19,8 +19,16 @@ set(VELMORA_HELP_CHM "${PROJECT_BINARY_DIR}/help/Help.chm" CACHE FILEPATH
 
 set(_setup ${PROJECT_BINARY_DIR}/VelmoraSetup.exe)
 set(_nsi ${CMAKE_CURRENT_LIST_DIR}/velmora.nsi)
-# The optional files are looked for when the installer is made, not when
-# the build is configured: the win32 build and the help may come later.
+# The optional files are looked for at every build, not when the build is
+# configured: the win32 build and the help may come later. The list of those
+# present changes only when one appears, goes or changes, and only then is
+# the installer made again.
+set(_present ${PROJECT_BINARY_DIR}/VelmoraSetup.inputs)
+add_custom_target(VelmoraSetupInputs
+  COMMAND ${CMAKE_COMMAND} -DOUT=${_present} -DFILES=${VELMORA_DLL32}|${VELMORA_HELP_CHM}
+          -P ${CMAKE_CURRENT_LIST_DIR}/present.cmake
+  BYPRODUCTS ${_present}
+  VERBATIM)
 add_custom_command(
   OUTPUT ${_setup}
   COMMAND ${CMAKE_COMMAND} -DMAKENSIS=${MAKENSIS} -DNSI=${_nsi} -DOUTFILE=${_setup}
@@ -28,7 +36,7 @@ add_custom_command(
           -DORBITEL=$<TARGET_FILE:Orbitel> -DREADME=${CMAKE_CURRENT_LIST_DIR}/ReadMe.txt
           -DDLL32=${VELMORA_DLL32} -DHELP=${VELMORA_HELP_CHM}
           -P ${CMAKE_CURRENT_LIST_DIR}/makensis.cmake
-  DEPENDS Velmora Orbitel ${_nsi} ${CMAKE_CURRENT_LIST_DIR}/ReadMe.txt
+  DEPENDS Velmora Orbitel ${_nsi} ${_present} VelmoraSetupInputs ${CMAKE_CURRENT_LIST_DIR}/ReadMe.txt
           ${CMAKE_CURRENT_LIST_DIR}/makensis.cmake
   COMMENT "VelmoraSetup.exe"
   VERBATIM)
