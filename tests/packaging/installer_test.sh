@@ -2,7 +2,7 @@
 # VelmoraSetup.exe under Wine, in a fresh 64-bit prefix of its own (the
 # install must not meet the registrations of other tests): silent install,
 # the add-in loaded by a stand-in Outlook through its Addins key, an upgrade
-# that changes the add-in's bitness, silent uninstalls with and without the
+# that follows a 32-bit Outlook, silent uninstalls with and without the
 # settings.
 # usage: installer_test.sh SETUP.exe Velmora64.dll Velmora32.dll standin_outlook.exe
 # (the 32-bit DLL may be absent: the installer then carries none)
@@ -109,9 +109,13 @@ w reg delete 'HKLM\Software\Classes\Velmora.Connect' /f >/dev/null
 w reg add "$SETTINGS" /v KeptByUpgrade /d yes /f >/dev/null
 w reg add "HKCU\\Software\\Classes\\CLSID\\$CLSID\\InprocServer32" /v Stale /d 64 /f /reg:64 >/dev/null
 
-# --- upgrade over it, changing to the 32-bit add-in -------------------------
+# --- upgrade over it once a 32-bit Outlook is found -------------------------
 if [ -f "$DLL32" ] && [ -x /usr/lib/wine/wine ]; then
-  w "$SETUP" /S /BITNESS=32; rc=$?
+  # Where a 32-bit Office on 64-bit Windows tells its bitness.
+  OFFICE='HKLM\Software\Microsoft\Office\16.0\Outlook'
+  w reg add "$OFFICE" /v Bitness /d x86 /f /reg:32 >/dev/null
+  w "$SETUP" /S; rc=$?
+  w reg delete "$OFFICE" /f /reg:32 >/dev/null
   expect_eq "upgrade exits 0" "$rc" 0
   cmp -s "$DLL32" "$INSTDIR/Velmora.dll" && ok "upgrade put the 32-bit add-in" ||
     fail "Velmora.dll is not the 32-bit add-in after the upgrade"
