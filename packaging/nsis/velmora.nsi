@@ -65,6 +65,28 @@ FunctionEnd
 !insertmacro CloseOrbitel ""
 !insertmacro CloseOrbitel "un."
 
+; Outlook maps the add-in while it runs, and then it can be neither replaced
+; nor removed. Checked before anything changes, so that a refusal leaves the
+; installed version whole and registered. Quits with exit code 4 when the
+; user gives up (and at once when silent).
+!macro RefuseWhileLoaded un
+Function ${un}RefuseWhileLoaded
+  again:
+  IfFileExists "$INSTDIR\Velmora.dll" 0 done
+  ClearErrors
+  FileOpen $0 "$INSTDIR\Velmora.dll" a
+  IfErrors 0 close
+  MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Outlook is using the Velmora add-in. Close Outlook, then choose Retry." /SD IDCANCEL IDRETRY again
+  SetErrorLevel 4
+  Quit
+  close:
+  FileClose $0
+  done:
+FunctionEnd
+!macroend
+!insertmacro RefuseWhileLoaded ""
+!insertmacro RefuseWhileLoaded "un."
+
 ; regsvr32 of the DLL's own bitness runs its DllRegisterServer or
 ; DllUnregisterServer (with "/u"). $R0 = bitness, $R1 = extra switch; the
 ; exit code is left in $R2.
@@ -242,6 +264,7 @@ Function .onInit
     StrCpy $RadioSel ${Sec64}
   ${EndIf}
 !endif
+  Call RefuseWhileLoaded
 FunctionEnd
 
 Function SkipComponentsWhenKnown
@@ -271,4 +294,5 @@ Function un.onInit
     StrCpy $RemoveSettings "1"
     !insertmacro SelectSection ${SecUnSettings}
   ${EndIf}
+  Call un.RefuseWhileLoaded
 FunctionEnd

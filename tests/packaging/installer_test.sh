@@ -104,6 +104,20 @@ report=$(tr -d '\r' <"$RESULT" 2>/dev/null)
 for line in "loaded Velmora.Connect" "sent Installed add-in via" "quit by itself" "protocol errors 0"; do
   grep -q "^$line" <<<"$report" && ok "stand-in: $line" || fail "stand-in lacks '$line': $report"
 done
+# --- while Outlook holds the add-in, neither upgrade nor uninstall starts ----
+# The stand-in keeps the add-in loaded for up to a minute without the flag.
+VELMORA_STANDIN_RESULT='C:\held.txt' timeout 90 "$W64" "$STANDIN" </dev/null 2>/dev/null &
+holder=$!
+sleep 4
+w "$SETUP" /S; rc=$?
+expect_eq "install refused while Outlook runs" "$rc" 4
+w "$INSTDIR/Uninstall.exe" /S
+settle
+[ -f "$INSTDIR/Orbitel.exe" ] && ok "uninstall refused while Outlook runs" ||
+  fail "uninstall went ahead while Outlook held the add-in"
+expect_eq "still registered" "$(value "$ADDINS" LoadBehavior)" "0x3"
+kill "$holder" 2>/dev/null
+wait "$holder" 2>/dev/null
 w reg delete "HKLM\\Software\\Classes\\CLSID\\$CLSID" /f >/dev/null
 w reg delete 'HKLM\Software\Classes\Velmora.Connect' /f >/dev/null
 w reg add "$SETTINGS" /v KeptByUpgrade /d yes /f >/dev/null
