@@ -14,7 +14,13 @@ endif()
 get_filename_component(_builds ${PROJECT_BINARY_DIR} DIRECTORY)
 set(VELMORA_DLL32 "${_builds}/win32/platform/win32/addin/Velmora.dll" CACHE FILEPATH
     "The 32-bit Velmora.dll to carry in the installer, when it exists")
-set(VELMORA_HELP_CHM "${PROJECT_BINARY_DIR}/help/Help.chm" CACHE FILEPATH
+# The help is built beside the add-in (VELMORA_HELP_DIR) where the build has it.
+if(DEFINED VELMORA_HELP_DIR)
+  set(_help_default "${VELMORA_HELP_DIR}/Help.chm")
+else()
+  set(_help_default "${PROJECT_BINARY_DIR}/platform/win32/Help.chm")
+endif()
+set(VELMORA_HELP_CHM "${_help_default}" CACHE FILEPATH
     "Help.chm to carry in the installer, when it exists")
 
 set(_setup ${PROJECT_BINARY_DIR}/VelmoraSetup.exe)
@@ -41,3 +47,6 @@ add_custom_command(
   COMMENT "VelmoraSetup.exe"
   VERBATIM)
 add_custom_target(VelmoraSetup ALL DEPENDS ${_setup})
+if(TARGET velmora_help)
+  add_dependencies(VelmoraSetupInputs velmora_help)
+endif()

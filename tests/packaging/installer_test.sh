@@ -4,10 +4,10 @@
 # the add-in loaded by a stand-in Outlook through its Addins key, an upgrade
 # that follows a 32-bit Outlook, silent uninstalls with and without the
 # settings.
-# usage: installer_test.sh SETUP.exe Velmora64.dll Velmora32.dll standin_outlook.exe
-# (the 32-bit DLL may be absent: the installer then carries none)
+# usage: installer_test.sh SETUP.exe Velmora64.dll Velmora32.dll standin_outlook.exe Help.chm
+# (the 32-bit DLL and the help may be absent: the installer then carries none)
 set -u
-SETUP=$1 DLL64=$2 DLL32=$3 STANDIN=$4
+SETUP=$1 DLL64=$2 DLL32=$3 STANDIN=$4 HELP=$5
 W64=/usr/lib/wine/wine64
 failures=0
 fail() { echo "FAIL [${SECONDS}s]: $*"; failures=$((failures + 1)); }
@@ -78,6 +78,9 @@ expect_eq "silent install exits 0" "$rc" 0
 for f in Velmora.dll Orbitel.exe ReadMe.txt Uninstall.exe; do
   [ -f "$INSTDIR/$f" ] && ok "installed $f" || fail "$f missing in $INSTDIR"
 done
+if [ -f "$HELP" ]; then
+  cmp -s "$HELP" "$INSTDIR/Help.chm" && ok "installed Help.chm" || fail "Help.chm missing"
+fi
 cmp -s "$DLL64" "$INSTDIR/Velmora.dll" && ok "the 64-bit add-in by default" ||
   fail "Velmora.dll is not the 64-bit add-in"
 expect_eq "Run key starts Orbitel" "$(value "$RUN" Orbitel)" "\"$WIN_INSTDIR\\Orbitel.exe\""
