@@ -10,7 +10,8 @@ cd "$ROOT_DIR"
 ensure_packages "${LINUX_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
 
 jobs=$(nproc 2>/dev/null || echo 2)
-for preset in linux-debug win64 win32; do
+# win32 before win64: the 64-bit build's installer carries the 32-bit add-in.
+for preset in linux-debug win32 win64; do
   echo "== configure and build: $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"

@@ -133,6 +133,7 @@ if [ -f "$DLL32" ] && [ -x /usr/lib/wine/wine ]; then
   w reg add "$OFFICE" /v Bitness /d x86 /f /reg:32 >/dev/null
   w "$SETUP" /S; rc=$?
   w reg delete "$OFFICE" /f /reg:32 >/dev/null
+  [ "$rc" = 2 ] && fail "the installer was made before the win32 build: build win64 again"
   expect_eq "upgrade exits 0" "$rc" 0
   cmp -s "$DLL32" "$INSTDIR/Velmora.dll" && ok "upgrade put the 32-bit add-in" ||
     fail "Velmora.dll is not the 32-bit add-in after the upgrade"
