@@ -37,11 +37,16 @@ Var OutlookBitness ; "x64", "x86" or "" when no Outlook was found
 Var RadioSel
 Var RemoveSettings
 
-Page components SkipComponentsWhenKnown
+PageEx components
+  PageCallbacks SkipComponentsWhenKnown
+  ComponentText "No Outlook was found on this computer. Choose the add-in for the Outlook you will use; most are 64-bit." "" "Add-in:"
+PageExEnd
 Page directory
 Page instfiles
 UninstPage uninstConfirm
-UninstPage components
+PageEx un.components
+  ComponentText "Your scheduled mails stay in Outlook. Your Velmora settings stay too, unless you tick the box." "" "Also:"
+PageExEnd
 UninstPage instfiles
 
 ; Ends the tray launcher: politely through its window, then by force, so
