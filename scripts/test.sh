@@ -11,7 +11,8 @@ ensure_packages "${LINUX_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
 wine32_check
 
 jobs=$(nproc 2>/dev/null || echo 2)
-for preset in linux-debug win64 win32; do
+# win32 before win64: the 64-bit build's installer carries the 32-bit add-in.
+for preset in linux-debug win32 win64; do
   echo "== configure and build: $preset"
   # Where 32-bit programs cannot run, the win32 build is still built (its
   # compile and link errors count) and its tests are registered as skipped.

@@ -31,9 +31,9 @@ ensure_packages() {
 LINUX_PACKAGES=(cmake ninja-build g++ pkg-config git ca-certificates
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libpugixml-dev libgmime-3.0-dev libcurl4-openssl-dev libcli11-dev
-  python3 python3-aiosmtpd procps)
+  python3 python3-aiosmtpd procps help2man dpkg-dev)
 # fp-utils-3.2.2 gives chmcmd, which builds Help.chm in the Windows builds.
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 fp-utils-3.2.2)
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 fp-utils-3.2.2 nsis)
 # For scripts/screenshots.sh only.
 SCREENSHOT_PACKAGES=(xvfb xauth imagemagick)
 # Only where the kernel runs 32-bit programs: elsewhere their post-install

@@ -1,0 +1,18 @@
+# Runs makensis with the files that exist now (cmake -P from nsis.cmake).
+set(_defs -DVERSION=${VERSION} -DOUTFILE=${OUTFILE} -DDLL64=${DLL64} -DORBITEL=${ORBITEL}
+          -DREADME=${README})
+if(EXISTS "${DLL32}")
+  list(APPEND _defs -DDLL32=${DLL32})
+  message(STATUS "VelmoraSetup.exe carries the 32-bit add-in ${DLL32}")
+else()
+  message(STATUS "VelmoraSetup.exe without a 32-bit add-in (no ${DLL32})")
+endif()
+if(EXISTS "${HELP}")
+  list(APPEND _defs -DHELP=${HELP})
+else()
+  message(STATUS "VelmoraSetup.exe without Help.chm (no ${HELP})")
+endif()
+execute_process(COMMAND ${MAKENSIS} -V2 -WX ${_defs} ${NSI} RESULT_VARIABLE _rc)
+if(NOT _rc EQUAL 0)
+  message(FATAL_ERROR "makensis failed (${_rc})")
+endif()

@@ -1,0 +1,17 @@
+# Writes OUT with the optional files of FILES ("|"-separated) that exist and
+# their times, touching OUT only when that list changes.
+string(REPLACE "|" ";" FILES "${FILES}")
+set(_text "")
+foreach(_f IN LISTS FILES)
+  if(EXISTS "${_f}")
+    file(TIMESTAMP "${_f}" _t "%Y%m%d%H%M%S" UTC)
+    string(APPEND _text "${_f} ${_t}\n")
+  endif()
+endforeach()
+set(_old "")
+if(EXISTS "${OUT}")
+  file(READ "${OUT}" _old)
+endif()
+if(NOT _old STREQUAL _text OR NOT EXISTS "${OUT}")
+  file(WRITE "${OUT}" "${_text}")
+endif()
