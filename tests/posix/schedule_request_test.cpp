@@ -203,5 +203,26 @@ TEST_F(Schedule, NoEndKeepsNoCountAndAPatternStartedInThePastIsDueAtOnce) {
   EXPECT_LT(r.m_ScheduleTime, clock.Now());
 }
 
+TEST_F(Schedule, AStartSoFarBackThatSeveralOccurrencesAreDueIsRefusedUnlessCaughtUp) {
+  PatternRequest daily;
+  daily.type = recurrence::kDaily;
+  daily.startDate = D(2026, 12, 2);
+  daily.timeOfDay = DateTime::FromTime(8, 0, 0);  // 2 to 7 December: six are due at 9:00
+  daily.end = RangeEnd::kNever;
+  const std::string refusal = Refusal(daily);
+  EXPECT_NE(refusal.find("--start: 6 occurrences are already due"), std::string::npos) << refusal;
+  daily.end = RangeEnd::kCount;  // a count caps what could leave
+  daily.count = 2;
+  EXPECT_NE(Refusal(daily).find("2 occurrences"), std::string::npos);
+
+  CMailProps r;
+  daily.end = RangeEnd::kNever;
+  ApplySchedule({.pattern = daily, .catchUp = true}, r);
+  EXPECT_EQ(r.m_ScheduleTime, D(2026, 12, 2, 8, 0));
+  daily.startDate = D(2026, 12, 7);  // one due occurrence is no surprise
+  ApplySchedule({.pattern = daily}, r);
+  EXPECT_EQ(r.m_ScheduleTime, D(2026, 12, 7, 8, 0));
+}
+
 }  // namespace
 }  // namespace velmora::posix
