@@ -4,6 +4,7 @@
 // puts on the wire is checked end to end against a real server.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "common/host_error.h"
@@ -82,6 +83,34 @@ TEST_F(Factory, TheMaildirCanMoveToAnAbsoluteFolderOnly) {
   EXPECT_EQ(LoadTransportSettings(*store).maildir, "/srv/mail/me");
   SaveMaildir(*store, "");
   EXPECT_EQ(LoadTransportSettings(*store).maildir, home.Path() / "Maildir");
+}
+
+}  // namespace
+}  // namespace velmora::posix
+
+namespace velmora::posix {
+namespace {
+
+TEST(SmtpTls, APasswordFromNetrcGoesOnlyOverTlsUnlessLoopbackOrAllowed) {
+  test::TempDir home("netrc");
+  {
+    std::ofstream netrc(home / ".netrc");
+    netrc << "machine Mail.Example.com\n  login me\n  password SECRET\n"
+          << "machine localhost login me password SECRET\n";
+  }
+  test::ScopedEnv useHome("HOME", home.Path().string());
+  EXPECT_TRUE(MustRequireTls("smtp://mail.example.com:587", false));
+  EXPECT_FALSE(MustRequireTls("smtp://mail.example.com:587", true));    // the user allowed it
+  EXPECT_FALSE(MustRequireTls("smtps://mail.example.com:465", false));  // TLS from the start
+  EXPECT_FALSE(MustRequireTls("smtp://relay.example.com:25", false));   // no password to send
+  EXPECT_FALSE(MustRequireTls("smtp://localhost:2525", false));         // loopback
+  EXPECT_FALSE(MustRequireTls("smtp://127.0.0.1:2525", false));
+  EXPECT_FALSE(MustRequireTls("smtp://[::1]:2525", false));
+  {
+    std::ofstream netrc(home / ".netrc", std::ios::app);
+    netrc << "default login me password SECRET\n";
+  }
+  EXPECT_TRUE(MustRequireTls("smtp://relay.example.com:25", false));
 }
 
 }  // namespace
