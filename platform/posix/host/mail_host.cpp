@@ -1,5 +1,9 @@
 #include "platform/posix/host/mail_host.h"
 
+#include <filesystem>
+#include <string>
+#include <system_error>
+
 #include "common/host_error.h"
 #include "platform/posix/host/application.h"
 #include "platform/posix/host/com_addins.h"
@@ -24,7 +28,26 @@ std::unique_ptr<MailHost> MailHost::OpenInMemory(HostPorts ports) {
 }
 
 std::unique_ptr<MailHost> MailHost::Open(const std::filesystem::path& storePath, HostPorts ports) {
-  return std::unique_ptr<MailHost>(new MailHost(MailStore::Open(storePath), ports));
+  constexpr const char* kWhatToDo =
+      " Restore it from a backup, or move it aside to start with an empty store.";
+  // SQLite takes an empty file for a new database: a store a full disk or an
+  // interrupted copy truncated would silently become an empty one.
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(storePath, ec) &&
+      std::filesystem::file_size(storePath, ec) == 0 && !ec)
+    Raise(store_err::kFailed, "The store " + storePath.string() +
+                                  " is empty (0 bytes); it was not replaced by a new one." +
+                                  kWhatToDo);
+  try {
+    return std::unique_ptr<MailHost>(new MailHost(MailStore::Open(storePath), ports));
+  } catch (const HostError& e) {
+    const std::string& why = e.Description();
+    if (why.find("not a database") != std::string::npos ||
+        why.find("malformed") != std::string::npos)
+      Raise(store_err::kFailed,
+            "The store " + storePath.string() + " is damaged (" + why + ")." + kWhatToDo);
+    throw;
+  }
 }
 
 std::filesystem::path MailHost::DefaultStorePath() {
