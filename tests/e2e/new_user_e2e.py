@@ -24,12 +24,14 @@ import email.policy
 import json
 import os
 import pathlib
+import queue
 import shutil
 import signal
 import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -74,6 +76,32 @@ class Server:
 
     def mails(self):
         return [email.message_from_bytes(c, policy=email.policy.default) for c in self.envelopes]
+
+
+def wait_line(stream, needle, seconds):
+    """The first line of the stream holding the needle, or "" when none comes
+    in time (the process keeps running either way)."""
+    lines = queue.Queue()
+
+    def pump():
+        for line in stream:
+            lines.put(line)
+            if needle in line:
+                return
+        lines.put(None)
+
+    threading.Thread(target=pump, daemon=True).start()
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        try:
+            line = lines.get(timeout=max(0.0, end - time.monotonic()))
+        except queue.Empty:
+            break
+        if line is None:
+            break
+        if needle in line:
+            return line
+    return ""
 
 
 def minutes_ago(n):
@@ -153,10 +181,8 @@ class NewUser(Commands, unittest.TestCase):
                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
                                 env=self.env)
         self.addCleanup(lambda: host.poll() is None and host.kill())
-        line = ""
-        while "tried again at" not in line:
-            line = host.stderr.readline()
-            self.assertTrue(line, "the host ended without planning a retry")
+        line = wait_line(host.stderr, "tried again at", HOST_WAIT)
+        self.assertTrue(line, "no retry was planned")
         (entry,) = json.loads(self.ok("list", "--outbox", "--json"))
         self.assertEqual(entry["state"], "waiting")
         self.assertIn(entry["nextAttempt"], line)
@@ -230,7 +256,7 @@ class NewUser(Commands, unittest.TestCase):
         p = subprocess.Popen([str(lonely / "orbitel")], stdin=subprocess.DEVNULL,
                              stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, env=env)
         self.addCleanup(lambda: p.poll() is None and p.kill())
-        line = p.stderr.readline()
+        line = wait_line(p.stderr, "velmora", HOST_WAIT)
         p.send_signal(signal.SIGTERM)
         p.communicate(timeout=HOST_WAIT)
         self.assertIn("orbitel: cannot start velmora", line)

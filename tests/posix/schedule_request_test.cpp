@@ -134,7 +134,7 @@ TEST_F(Schedule, AYearlyDayIsCheckedAgainstItsMonthInTheStartsYear) {
             std::string::npos);
   EXPECT_NE(Refusal(Yearly(2, 29, D(2023, 1, 1))).find("February 2023 has 28 days"),
             std::string::npos);
-  EXPECT_EQ(Refusal(Yearly(2, 29, D(2024, 1, 1))), "accepted");
+  EXPECT_EQ(Refusal(Yearly(2, 29, D(2028, 1, 1))), "accepted");
   EXPECT_NE(Refusal(Yearly(4, 31, D(2026, 1, 1))).find("--day"), std::string::npos);
   EXPECT_NE(Refusal(Yearly(13, 1, D(2026, 1, 1))).find("--month"), std::string::npos);
 }
