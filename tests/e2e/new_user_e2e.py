@@ -210,9 +210,6 @@ class NewUser(Commands, unittest.TestCase):
 
     def test_refusals_say_what_is_wrong_and_change_nothing(self):
         later = ["--at", "2031-01-01T09:00"]
-        err = self.refused('--to: "bob at example"', "schedule", "--to",
-                           "ann@example.com; bob at example", "--subject", "x", *later)
-        self.assertNotIn("Outlook", err)
         self.refused("is a folder, not a file", "schedule", "--to", "ann@example.com",
                      "--body-file", str(self.work), *later)
         self.refused("--attach-newest", "schedule", "--to", "ann@example.com", "--attach-file",

@@ -257,7 +257,7 @@ class BadInput(HostTest):
         self.refused("--attach-file", "schedule", *to, *at, "--attach-file", "a;b.txt")
         self.refused("--attach-newest", "schedule", *to, *at, "--attach-newest", "/no/such/dir")
         self.refused("There must be at least one name", "schedule", "--subject", "x", *at)
-        self.refused("can't recognize", "schedule", "--to", "not an address", *at)
+        self.refused('--to: "not an address"', "schedule", "--to", "not an address", *at)
         self.refused("--eml", "schedule", *at, "--eml", "/no/such.eml")
         self.refused("no mail", "cancel", "0123456789ABCDEF")
         self.refused("--smtp", "config", "--smtp", "http://mail.example.com")
