@@ -150,10 +150,12 @@ void SmtpTransport::Deliver(const OutgoingMail& mail) {
   Set(c, CURLOPT_READDATA, &upload);
   Set(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
   if (!options_.caFile.empty()) Set(c, CURLOPT_CAINFO, options_.caFile.c_str());
-  Set(c, CURLOPT_CONNECTTIMEOUT, 30L);
-  // A transfer slower than a byte a second for two minutes is given up.
+  Set(c, CURLOPT_CONNECTTIMEOUT, options_.connectTimeoutSeconds);
+  // Every reply (the one to the data above all) is waited for so long, and a
+  // transfer slower than a byte a second for as long is given up.
+  Set(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, options_.commandTimeoutSeconds);
   Set(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  Set(c, CURLOPT_LOW_SPEED_TIME, 120L);
+  Set(c, CURLOPT_LOW_SPEED_TIME, options_.commandTimeoutSeconds);
   // One thread, no alarm signals: timeouts must not interrupt the event loop.
   Set(c, CURLOPT_NOSIGNAL, 1L);
   Set(c, CURLOPT_ERRORBUFFER, errorText);

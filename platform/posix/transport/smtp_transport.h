@@ -20,6 +20,10 @@ bool MustRequireTls(std::string_view url, bool insecure);
 struct SmtpOptions {
   bool insecure = false;  // credentials may go without TLS
   std::string caFile;     // certificates to trust besides the system's; empty: the system's
+  // A server that does not answer must not hold the host: the connection is
+  // given up after these, and a mail whose data went stays held as ever.
+  long connectTimeoutSeconds = 30;
+  long commandTimeoutSeconds = 120;  // for each reply, and for a stalled transfer
 };
 
 class SmtpTransport final : public Transport {
