@@ -22,8 +22,10 @@ struct SmtpOptions {
   std::string caFile;     // certificates to trust besides the system's; empty: the system's
   // A server that does not answer must not hold the host: the connection is
   // given up after these, and a mail whose data went stays held as ever.
+  // A server that stalls costs two replies' wait (the one it owes, then the
+  // one to QUIT): about two minutes in all.
   long connectTimeoutSeconds = 30;
-  long commandTimeoutSeconds = 120;  // for each reply, and for a stalled transfer
+  long commandTimeoutSeconds = 60;  // for each reply, and for a stalled transfer
 };
 
 class SmtpTransport final : public Transport {
