@@ -4,6 +4,7 @@
 #include "addin/model/ignore_list.h"
 #include "addin/store/addin_services.h"
 #include "addin/store/folder.h"
+#include "addin/store/globals.h"
 #include "addin/store/sending.h"
 #include "addin/store/special.h"
 #include "addin/store/sync_obj.h"
@@ -202,7 +203,9 @@ void Connect::OnItemSend(host::MailItemPtr item) {
 }
 
 bool Connect::SendAll() {
-  Ignore([] { TheMessageBox().Show("SendAll", mb::kOkOnly); });
+  Ignore([] {
+    TheMessageBox().Show("SendAll", mb::kOkOnly | (g_TopMost ? mb::kTopMost : mb::kSetForeground));
+  });
   return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include "addin/model/file_utils.h"
 #include "addin/model/mail_props.h"
+#include "addin/store/send_notices.h"
 #include "common/debug.h"
 #include "common/host_error.h"
 #include "common/services.h"
@@ -45,6 +46,20 @@ std::vector<std::string> CMailProps::GetResolvedAttachments() const {
     }
     return result;
   });
+}
+
+std::vector<std::string> MissingAttachmentSources(const CMailProps& record) {
+  std::vector<std::string> missing;
+  const char separator = TheFiles().Separator();
+  for (const std::string& entry : record.m_collAttachments) {
+    if (entry.empty()) continue;
+    const bool found =
+        IsFolderEntry(entry, separator)
+            ? !Main::GetNewestFile(std::string_view(entry).substr(0, entry.size() - 1)).empty()
+            : mFileUtils::FileExists(entry);
+    if (!found) missing.push_back(entry);
+  }
+  return missing;
 }
 
 }  // namespace velmora

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "common/case_fold.h"
 #include "common/services.h"
 #include "common/settings.h"
 #include "common/text.h"
@@ -13,9 +14,10 @@ namespace velmora {
 std::unique_ptr<CIgnoreList> g_IgnoreList;
 
 bool CIgnoreList::Find(std::string_view strName) const {
-  const std::string key = ToLowerAscii(Trim(strName));
+  // Case-blind for every script, as the file system compares names.
+  const std::string key = FoldCase(Trim(strName));
   return std::any_of(m_collNames.begin(), m_collNames.end(),
-                     [&key](const std::string& n) { return EqualsNoCase(n, key); });
+                     [&key](const std::string& n) { return FoldCase(n) == key; });
 }
 
 std::string CIgnoreList::ToString() const {
@@ -30,14 +32,14 @@ std::string CIgnoreList::ToString() const {
 void CIgnoreList::FromString(std::string_view strList) {
   m_collNames.clear();
   for (const std::string& piece : Split(strList, ','))
-    Add(ToLowerAscii(Trim(piece)));
+    Add(FoldCase(Trim(piece)));
 }
 
 bool CIgnoreList::Add(std::string_view strName) noexcept {
   try {
     if (strName.empty()) return false;
     if (std::any_of(m_collNames.begin(), m_collNames.end(),
-                    [strName](const std::string& n) { return EqualsNoCase(n, strName); }))
+                    [strName](const std::string& n) { return EqualsFolded(n, strName); }))
       return false;
     m_collNames.emplace_back(strName);
     return true;

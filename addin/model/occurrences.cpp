@@ -146,10 +146,11 @@ void Weekly(const CMailProps& p, Collector& out, DateTime c) {
 }
 
 void Monthly(const CMailProps& p, Collector& out, DateTime c) {
-  // An interval below 1 would never leave the month, and a day number
-  // outside 1 to 31 would step backwards: neither walk would end.
+  // An interval below 1 would never leave the month, and a day number below
+  // 1 would step backwards: neither walk would end. A day above 31 is
+  // clamped to each month's last day, as any shorter month clamps 31.
   if (p.m_Interval < 1) InvalidPattern("interval");
-  if (p.m_DayOfMonth < 1 || p.m_DayOfMonth > 31) InvalidPattern("day of month");
+  if (p.m_DayOfMonth < 1) InvalidPattern("day of month");
   if (p.m_PatternStartDate.Day() > ClampedDay(p, c)) c = c.AddMonths(p.m_Interval);
   for (;;) {
     // Re-clamped every month, so day 31 comes back after a shorter month.
@@ -176,10 +177,12 @@ void MonthNth(const CMailProps& p, Collector& out, DateTime c, std::int64_t star
 }
 
 void Yearly(const CMailProps& p, Collector& out, DateTime c, std::int64_t startSeconds) {
-  if (p.m_MonthOfYear < 1 || p.m_MonthOfYear > 12) InvalidPattern("month");
-  if (p.m_DayOfMonth < 1 || p.m_DayOfMonth > 31) InvalidPattern("day of month");
+  // A month outside 1 to 12 runs over into the years around, as a built
+  // date lets it (13 is January of the next year); the day is clamped.
+  if (p.m_DayOfMonth < 1) InvalidPattern("day of month");
+  const DateTime month = DateTime::FromParts(c.Year(), p.m_MonthOfYear, 1);
   c = DateTime::FromParts(c.Year(), p.m_MonthOfYear,
-                          std::min(p.m_DayOfMonth, DaysInMonth(c.Year(), p.m_MonthOfYear)));
+                          std::min(p.m_DayOfMonth, GetDaysInMonth(month)));
   if (c < p.m_PatternStartDate) c = c.AddYears(1);
   c = c.AddSeconds(startSeconds);
   for (;;) {
@@ -191,7 +194,6 @@ void Yearly(const CMailProps& p, Collector& out, DateTime c, std::int64_t startS
 }
 
 void YearNth(const CMailProps& p, Collector& out, DateTime c, std::int64_t startSeconds) {
-  if (p.m_MonthOfYear < 1 || p.m_MonthOfYear > 12) InvalidPattern("month");
   c = DateTime::FromParts(
       c.Year(), p.m_MonthOfYear,
       p.GetInstanceDay(c.Year(), p.m_MonthOfYear, p.m_Instance, p.m_DayOfWeekMask));

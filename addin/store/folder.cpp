@@ -2,6 +2,7 @@
 
 #include "addin/model/mail_props.h"
 #include "addin/store/addin_services.h"
+#include "addin/store/globals.h"
 #include "addin/store/view.h"
 #include "common/debug.h"
 #include "common/host_error.h"
@@ -39,7 +40,8 @@ host::FolderPtr GetVelmoraFolder(bool bCreate) {
         }
         return folder;
       }
-      TheMessageBox().Show(kIncompatibleFolderMessage, mb::kOkOnly);
+      TheMessageBox().Show(kIncompatibleFolderMessage,
+                           mb::kOkOnly | (g_TopMost ? mb::kTopMost : mb::kSetForeground));
       return nullptr;
     }
     g_FolderLookedFor = true;

@@ -7,6 +7,7 @@
 #include "addin/store/addin_services.h"
 #include "addin/store/folder.h"
 #include "addin/store/globals.h"
+#include "addin/store/send_notices.h"
 #include "addin/store/sync_obj.h"
 #include "common/debug.h"
 #include "common/host_error.h"
@@ -53,7 +54,24 @@ void ForEachScheduled(const host::FolderPtr& folder, F&& f) {
 
 }  // namespace
 
+}  // namespace velmora::Main
+
+namespace velmora {
+SendNoticePort*& SendNotices() noexcept {
+  static SendNoticePort* port = nullptr;
+  return port;
+}
+}  // namespace velmora
+
+namespace velmora::Main {
+
 std::string GetFileName(std::string_view path) {
+  // Where "/" alone separates, a backslash is an ordinary character of a
+  // name ("a\\b.pdf" is one file on Linux).
+  if (const FileSystem* files = GetServices().files; files && files->Separator() == '/') {
+    const auto slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+  }
   std::string p(path);
   for (char& c : p)
     if (c == '/') c = '\\';
@@ -136,6 +154,20 @@ void MoveAndSendMessage(MailItemPtr item, DateTime time, CMailProps& record) {
     for (const std::string& path : record.GetResolvedAttachments()) {
       g_debug().Out("Attaching: ", path);
       Need(moved->Attachments()).Add(path, GetFileName(path));
+    }
+    std::vector<std::string> missing;
+    Ignore([&] { missing = MissingAttachmentSources(record); });
+    if (!missing.empty()) {
+      // The mail still goes, as the sources say; but a report that silently
+      // lacks its file must not pass unnoticed.
+      std::string subject;
+      Ignore([&] { subject = moved->Subject(); });
+      for (const std::string& source : missing)
+        g_debug().OutWarning("Main.MoveAndSendMessage",
+                             "\"" + subject + "\" is sent without its attachment source \"" +
+                                 source + "\": missing, or a folder without files");
+      if (SendNoticePort* notices = SendNotices())
+        Ignore([&] { notices->MissingSources(moved, missing); });
     }
     g_debug().Out("SendMail Subject = '", moved->Subject(), "'", "SendMail Timer = '",
                   DateText(time), "'");

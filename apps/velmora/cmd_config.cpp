@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "addin/model/ignore_list.h"
@@ -22,7 +23,9 @@
 #include "common/text.h"
 #include "common/trap.h"
 #include "platform/posix/regional_settings.h"
+#include "platform/posix/registry_sqlite.h"
 #include "platform/posix/schedule_listing.h"
+#include "platform/posix/sent_retention.h"
 #include "platform/posix/store/recipients.h"
 #include "platform/posix/store/sqlite.h"
 #include "platform/posix/transport/transport_factory.h"
@@ -54,6 +57,24 @@ bool IsVersionText(std::string_view v) {
   return true;
 }
 
+// The registry's writes of one config command, rolled back unless committed:
+// with the store's transaction, a refused option leaves every setting as it was.
+class RegistryBatch {
+ public:
+  RegistryBatch() : registry_(dynamic_cast<posix::SqliteRegistry*>(GetServices().registry)) {
+    if (registry_ && !registry_->BeginBatch()) registry_ = nullptr;
+  }
+  ~RegistryBatch() {
+    if (registry_) registry_->EndBatch(false);
+  }
+  RegistryBatch(const RegistryBatch&) = delete;
+  RegistryBatch& operator=(const RegistryBatch&) = delete;
+  bool Commit() { return !registry_ || std::exchange(registry_, nullptr)->EndBatch(true); }
+
+ private:
+  posix::SqliteRegistry* registry_;
+};
+
 class ConfigCommand final : public Command {
  public:
   void Define(CLI::App& sub) override {
@@ -62,6 +83,18 @@ class ConfigCommand final : public Command {
                            "Deliver through this SMTP server (smtp://host:port or smtps://...; "
                            "credentials from ~/.netrc); an empty URL goes back to the Maildir")
                 ->type_name("URL");
+    insecure_ = sub.add_option("--smtp-insecure", insecureText_,
+                               "Allow the password from ~/.netrc to go to a server that is not "
+                               "on loopback without TLS: yes or no (default no)")
+                    ->type_name("yes|no");
+    ca_ = sub.add_option("--smtp-ca", caText_,
+                         "Trust the SMTP server's certificate when signed by one in this PEM "
+                         "file (a private CA); empty for the system's certificates only")
+              ->type_name("FILE");
+    keep_ = sub.add_option("--keep-sent-attachments", keepText_,
+                           "Days a sent mail keeps its attachments in the store (default 30; 0 "
+                           "keeps them for ever); velmora purge drops older ones at once")
+                ->type_name("DAYS");
     maildir_ = sub.add_option("--maildir", maildirText_,
                               "Deliver locally into this Maildir (absolute); empty for the default")
                    ->type_name("DIR");
@@ -102,6 +135,8 @@ class ConfigCommand final : public Command {
       throw UsageError("--host-version: expected a version such as 16.0.0.0, got '" + versionText_ +
                        "'");
     if (Given(sysHidden_)) sysHiddenValue_ = ParseYesNo("--ignore-system-hidden", sysHiddenText_);
+    if (Given(insecure_)) insecureValue_ = ParseYesNo("--smtp-insecure", insecureText_);
+    if (Given(keep_)) keepValue_ = ParseWhole("--keep-sent-attachments", keepText_, 0, 36500);
     if (Given(firstDow_)) {
       const int d = ParseFirstDow("--first-day-of-week", firstDowText_);
       if (d == 0)
@@ -114,12 +149,31 @@ class ConfigCommand final : public Command {
   int Run(std::ostream& out) override {
     StoreSession session;
     auto& store = session.Host().Store();
+    // All or nothing: a later option refused must not leave an earlier one set.
+    posix::sql::WriteTransaction tx(store.Db());
+    RegistryBatch registry;
     bool changed = false;
+    if (keepValue_) {
+      posix::SaveKeepSentAttachmentsDays(store, *keepValue_);
+      changed = true;
+    }
+    if (insecureValue_) {
+      posix::SaveSmtpInsecure(store, *insecureValue_);
+      changed = true;
+    }
     if (Given(smtp_)) {
       try {
         posix::SaveSmtpUrl(store, smtpText_);
       } catch (const HostError& e) {
         throw UsageError("--smtp: " + e.Description());
+      }
+      changed = true;
+    }
+    if (Given(ca_)) {
+      try {
+        posix::SaveSmtpCa(store, caText_);
+      } catch (const HostError& e) {
+        throw UsageError("--smtp-ca: " + e.Description());
       }
       changed = true;
     }
@@ -155,6 +209,8 @@ class ConfigCommand final : public Command {
       ChangeRegionalSettings(session);
       changed = true;
     }
+    tx.Commit();
+    if (!registry.Commit()) Raise(err::kFileIo, "the settings could not be saved to the registry");
     if (!changed || show_)
       Show(session, out);
     else
@@ -239,7 +295,8 @@ class ConfigCommand final : public Command {
     const std::string next = tray::NextOccurenceText();
     out << "store:                 " << posix::MailHost::DefaultStorePath().string() << "\n"
         << "delivery:              "
-        << (t.smtpUrl.empty() ? "Maildir " + t.maildir.string() : "SMTP " + t.smtpUrl) << "\n"
+        << (t.smtpUrl.empty() ? "Maildir " + t.maildir.string() : "SMTP " + t.smtpUrl)
+        << (!t.smtpUrl.empty() && t.smtpInsecure ? " (password allowed without TLS)" : "") << "\n"
         << "from:                  " << session.Host().Context().DefaultFrom()
         << (from.empty() ? " (default)" : "") << "\n"
         << "host version:          " << session.App()->Version() << "\n"
@@ -252,18 +309,24 @@ class ConfigCommand final : public Command {
         << kWindowsDays[static_cast<std::size_t>(p.firstDayOfWeek) % kWindowsDays.size()] << "\n"
         << "ignore list:           " << list.ToString() << "\n"
         << "ignore system+hidden:  " << (list.IgnoreSysHiden() ? "yes" : "no") << "\n"
+        << "sent attachments kept: " << KeptText(posix::KeepSentAttachmentsDays(store)) << "\n"
         << "next due:              " << (next.empty() ? "none" : next) << "\n";
+  }
+
+  static std::string KeptText(int days) {
+    return days == 0 ? "for ever" : std::to_string(days) + " day(s)";
   }
 
   bool show_ = false;
   CLI::Option *smtp_ = nullptr, *maildir_ = nullptr, *from_ = nullptr, *shortDate_ = nullptr,
               *longTime_ = nullptr, *timeSep_ = nullptr, *dateSep_ = nullptr, *am_ = nullptr,
               *pm_ = nullptr, *firstDow_ = nullptr, *ignore_ = nullptr, *sysHidden_ = nullptr,
-              *version_ = nullptr;
+              *version_ = nullptr, *insecure_ = nullptr, *ca_ = nullptr, *keep_ = nullptr;
   std::string smtpText_, maildirText_, fromText_, shortDateText_, longTimeText_, timeSepText_,
-      dateSepText_, amText_, pmText_, firstDowText_, ignoreText_, sysHiddenText_, versionText_;
-  std::optional<bool> sysHiddenValue_;
-  std::optional<int> firstDowValue_;
+      dateSepText_, amText_, pmText_, firstDowText_, ignoreText_, sysHiddenText_, versionText_,
+      insecureText_, caText_, keepText_;
+  std::optional<bool> sysHiddenValue_, insecureValue_;
+  std::optional<int> firstDowValue_, keepValue_;
 };
 
 [[maybe_unused]] const bool kRegistered = RegisterCommand(

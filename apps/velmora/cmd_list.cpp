@@ -21,35 +21,42 @@ namespace velmora::cli {
 
 namespace {
 
-std::string Clip(const std::string& s, std::size_t width) {
-  if (Utf8Length(s) <= width) return s;
-  // Cut on a character boundary, leaving room for the ellipsis.
-  std::size_t chars = 0, i = 0;
-  for (; i < s.size(); ++i) {
-    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && chars++ == width - 1) break;
-  }
-  return s.substr(0, i) + "…";
-}
-
-std::string Pad(const std::string& s, std::size_t width) {
-  const std::size_t n = Utf8Length(s);
-  return n >= width ? s : s + std::string(width - n, ' ');
+// Column widths: the widest value up to a cap, at least the heading's.
+template <class Entries, class Field>
+std::size_t WidthOf(const Entries& entries, std::size_t heading, std::size_t cap, Field field) {
+  std::size_t width = heading;
+  for (const auto& e : entries)
+    width = std::max(width, std::min(posix::DisplayWidth(field(e)), cap));
+  return width;
 }
 
 class ListCommand final : public Command {
  public:
   void Define(CLI::App& sub) override {
-    sub.add_flag("--json", json_, "One JSON object per mail, for programs");
+    sub.add_flag("--json", json_,
+                 "Print a JSON array, one object per mail: entryId, to, cc, bcc, subject, "
+                 "scheduleTime (ISO 8601), scheduleTimeText, recurrenceText; with --outbox "
+                 "entryId, to, subject, state, nextAttempt, missingSources; with --sent "
+                 "sentTime instead of state and nextAttempt; with --drafts entryId, to, subject");
     sub.add_flag("--outbox", outbox_,
                  "List the mails in the Outbox (waiting, or held because they may already "
                  "have been sent) instead");
+    sub.add_flag("--sent", sent_,
+                 "List the mails in Sent Items instead, with any attachment source they "
+                 "left without")
+        ->excludes("--outbox");
+    sub.add_flag("--drafts", drafts_,
+                 "List the mails in Drafts instead (cancelled ones; velmora reschedule ID "
+                 "schedules one again)")
+        ->excludes("--outbox")
+        ->excludes("--sent");
   }
 
   int Run(std::ostream& out) override {
     StoreSession session;
-    if (outbox_) return ListOutbox(session, out);
-    const std::vector<posix::ScheduledEntry> entries =
-        posix::ListScheduled(session.VelmoraFolder(false));
+    if (outbox_ || sent_ || drafts_) return ListMailFolder(session, out);
+    std::vector<posix::ScheduledEntry> entries = posix::ListScheduled(session.VelmoraFolder(false));
+    posix::SortByNextTime(entries);
     if (json_) {
       out << posix::ListJson(entries);
       return out ? 0 : 1;
@@ -59,18 +66,15 @@ class ListCommand final : public Command {
       HeldNote(session, out);
       return out ? 0 : 1;
     }
-    std::size_t toWidth = 2, subjectWidth = 7;
+    const std::size_t toWidth = WidthOf(entries, 2, 32, [](const auto& e) { return e.to; });
+    const std::size_t subjectWidth =
+        WidthOf(entries, 7, 40, [](const auto& e) { return e.subject; });
+    out << posix::Column("To", toWidth) << "  " << posix::Column("Subject", subjectWidth) << "  "
+        << posix::Column("Next Occurrence", 22) << "  Pattern\n";
     for (const auto& e : entries) {
-      toWidth = std::max(toWidth, std::min<std::size_t>(Utf8Length(e.to), 32));
-      subjectWidth = std::max(subjectWidth, std::min<std::size_t>(Utf8Length(e.subject), 40));
-    }
-    out << Pad("To", toWidth) << "  " << Pad("Subject", subjectWidth) << "  "
-        << Pad("Next Occurrence", 22) << "  Pattern\n";
-    for (const auto& e : entries) {
-      out << Pad(Clip(e.to, toWidth), toWidth) << "  "
-          << Pad(Clip(e.subject, subjectWidth), subjectWidth) << "  "
-          << Pad(e.scheduleTime ? DateText(*e.scheduleTime) : "(not scheduled)", 22) << "  "
-          << (e.scheduleTime ? posix::PatternInWords(e.record) : "-") << "\n"
+      out << posix::Column(e.to, toWidth) << "  " << posix::Column(e.subject, subjectWidth) << "  "
+          << posix::Column(e.scheduleTime ? DateText(*e.scheduleTime) : "(not scheduled)", 22)
+          << "  " << (e.scheduleTime ? posix::PatternInWords(e.record) : "-") << "\n"
           << "  id " << e.entryId << "\n";
     }
     HeldNote(session, out);
@@ -78,27 +82,41 @@ class ListCommand final : public Command {
   }
 
  private:
-  int ListOutbox(StoreSession& session, std::ostream& out) {
-    const std::vector<posix::OutboxEntry> entries = posix::ListOutbox(session.Host().Store());
+  int ListMailFolder(StoreSession& session, std::ostream& out) {
+    auto& store = session.Host().Store();
+    const std::vector<posix::OutboxEntry> entries = sent_     ? posix::ListSent(store)
+                                                    : drafts_ ? posix::ListDrafts(store)
+                                                              : posix::ListOutbox(store);
     if (json_) {
-      out << posix::OutboxJson(entries);
+      out << posix::OutboxJson(entries, sent_     ? posix::MailFolderKind::kSent
+                                        : drafts_ ? posix::MailFolderKind::kDrafts
+                                                  : posix::MailFolderKind::kOutbox);
       return out ? 0 : 1;
     }
     if (entries.empty()) {
-      out << "The Outbox is empty.\n";
+      out << (sent_     ? "Sent Items is empty.\n"
+              : drafts_ ? "Drafts is empty.\n"
+                        : "The Outbox is empty.\n");
       return out ? 0 : 1;
     }
-    std::size_t toWidth = 2, subjectWidth = 7;
+    const std::size_t toWidth = WidthOf(entries, 2, 32, [](const auto& e) { return e.to; });
+    const std::size_t subjectWidth =
+        WidthOf(entries, 7, 40, [](const auto& e) { return e.subject; });
+    out << posix::Column("To", toWidth) << "  " << posix::Column("Subject", subjectWidth) << "  "
+        << (sent_     ? "Sent"
+            : drafts_ ? ""
+                      : "State")
+        << "\n";
     for (const auto& e : entries) {
-      toWidth = std::max(toWidth, std::min<std::size_t>(Utf8Length(e.to), 32));
-      subjectWidth = std::max(subjectWidth, std::min<std::size_t>(Utf8Length(e.subject), 40));
-    }
-    out << Pad("To", toWidth) << "  " << Pad("Subject", subjectWidth) << "  State\n";
-    for (const auto& e : entries)
-      out << Pad(Clip(e.to, toWidth), toWidth) << "  "
-          << Pad(Clip(e.subject, subjectWidth), subjectWidth) << "  "
-          << posix::OutboxStateText(e.state) << "\n"
+      out << posix::Column(e.to, toWidth) << "  " << posix::Column(e.subject, subjectWidth) << "  "
+          << (sent_     ? e.sentTime
+              : drafts_ ? std::string()
+                        : std::string(posix::OutboxStateText(e.state)))
+          << (e.nextAttempt.empty() ? "" : "; tried again at " + e.nextAttempt) << "\n"
           << "  id " << e.entryId << "\n";
+      if (!e.missingSources.empty())
+        out << "  sent without its attachment source(s): " << e.missingSources << "\n";
+    }
     return out ? 0 : 1;
   }
 
@@ -115,10 +133,14 @@ class ListCommand final : public Command {
 
   bool json_ = false;
   bool outbox_ = false;
+  bool sent_ = false;
+  bool drafts_ = false;
 };
 
 [[maybe_unused]] const bool kRegistered =
-    RegisterCommand({"list", "List the scheduled mails with their next occurrence and pattern",
+    RegisterCommand({"list",
+                     "List the scheduled mails, the next due first: To, Subject, Next "
+                     "Occurrence, the pattern in words and the id",
                      [] { return std::make_unique<ListCommand>(); }});
 
 }  // namespace

@@ -87,6 +87,11 @@ class OccurrencesCommand final : public Command {
         props_.m_Interval = pattern_.Has(f::kInterval) ? pattern_.Interval(1) : 1;
       }
     }
+    // The same bounds as `velmora schedule`: what one prints, the other takes.
+    if ((kind.fields & f::kInterval) &&
+        props_.m_Interval > posix::MaxInterval(props_.m_RecurrenceType))
+      throw UsageError("--interval: The number is not valid. (1 to " +
+                       std::to_string(posix::MaxInterval(props_.m_RecurrenceType)) + ")");
     if ((kind.fields & f::kMask) && props_.m_RecurrenceType != recurrence::kDaily && !hasMask)
       throw UsageError(std::string("--mask: a ") + kind.name +
                        " pattern needs its weekdays (--mask or --days)");

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "addin/model/mail_props.h"
@@ -19,6 +20,7 @@
 #include "apps/velmora/schedule_mail.h"
 #include "apps/velmora/schedule_options.h"
 #include "apps/velmora/store_session.h"
+#include "common/case_fold.h"
 #include "common/host_error.h"
 #include "common/services.h"
 #include "platform/posix/host/mail_item.h"
@@ -33,9 +35,18 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string ReadText(const std::string& option, const std::string& path) {
+  std::error_code ec;
+  if (fs::is_directory(path, ec))
+    throw UsageError(option + ": '" + path + "' is a folder, not a file");
+  if (!fs::exists(path, ec)) throw UsageError(option + ": no such file: '" + path + "'");
   std::ifstream in(path, std::ios::binary);
   if (!in) throw UsageError(option + ": cannot read '" + path + "'");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text;
+  try {
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    in.setstate(std::ios::badbit);  // a device or a file that fails mid-read
+  }
   if (in.bad()) throw UsageError(option + ": cannot read '" + path + "'");
   return text;
 }
@@ -77,6 +88,12 @@ class ScheduleCommand final : public Command {
   void Validate() override {
     if ((body_->count() > 0) + (bodyFile_->count() > 0) + (eml_->count() > 0) > 1)
       throw UsageError("--body: give only one of --body, --body-file, --eml");
+    // A subject goes out labelled UTF-8: other bytes would reach the reader
+    // as garbage.
+    if (subject_->count() && !IsUtf8(subjectText_))
+      throw UsageError("--subject: the text is not UTF-8 (check the terminal's character set)");
+    for (const auto& [option, list] : {std::pair{"--to", &to_}, {"--cc", &cc_}, {"--bcc", &bcc_}})
+      if (!IsUtf8(*list)) throw UsageError(std::string(option) + ": the text is not UTF-8");
     schedule_.Validate();
   }
 
@@ -122,6 +139,9 @@ class ScheduleCommand final : public Command {
       const std::string path = Absolute(f);
       CheckEntry("--attach-file", path);
       std::error_code ec;
+      if (fs::is_directory(path, ec))
+        throw UsageError("--attach-file: '" + f +
+                         "' is a folder; --attach-newest attaches the newest file of a folder");
       if (!fs::is_regular_file(path, ec))
         throw UsageError("--attach-file: no such file: '" + f + "'");
       sources.push_back(path);
@@ -129,6 +149,9 @@ class ScheduleCommand final : public Command {
     for (const std::string& d : folders_) {
       std::string path = Absolute(d);
       std::error_code ec;
+      if (fs::is_regular_file(path, ec))
+        throw UsageError("--attach-newest: '" + d +
+                         "' is a file, not a folder; --attach-file attaches a file");
       if (!fs::is_directory(path, ec))
         throw UsageError("--attach-newest: no such folder: '" + d + "'");
       // A folder entry is told from a file by its closing separator.

@@ -6,6 +6,7 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "apps/velmora/command.h"
@@ -20,6 +21,9 @@ int Main(int argc, char** argv) {
   using velmora::cli::Command;
   CLI::App app("Schedules mail on the standalone Velmora host.", "velmora");
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::to_string(VELMORA_VERSION_MAJOR) + "." +
+                                        std::to_string(VELMORA_VERSION_MINOR) + "." +
+                                        std::to_string(VELMORA_VERSION_PATCH));
 
   struct Entry {
     CLI::App* sub;
@@ -32,11 +36,23 @@ int Main(int argc, char** argv) {
     entries.push_back(std::move(e));
   }
 
+  // A word where the command belongs that names none: say so plainly.
+  if (argc > 1 && argv[1][0] != '-') {
+    bool known = false;
+    for (const Entry& e : entries)
+      known = known || e.sub->check_name(argv[1]);
+    if (!known) {
+      std::cerr << "velmora: unknown command '" << argv[1] << "' (velmora --help lists them)\n";
+      return kUsage;
+    }
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << "velmora: " << e.what() << "\n";

@@ -1,6 +1,7 @@
 #include "apps/velmora/schedule_mail.h"
 
 #include <iostream>
+#include <utility>
 
 #include "addin/dialogs/frm_recurrence.h"
 #include "addin/store/folder.h"
@@ -9,6 +10,7 @@
 #include "common/host_error.h"
 #include "common/services.h"
 #include "platform/posix/schedule_listing.h"
+#include "platform/posix/store/recipients.h"
 
 namespace velmora::cli {
 
@@ -37,6 +39,18 @@ std::vector<std::string> ScheduleMail(StoreSession& session, const posix::Schedu
     notes = posix::ApplySchedule(request, record);
   } catch (const posix::ScheduleError& e) {
     throw UsageError(e.what());
+  }
+  if (checkRecipients) {
+    // Named by the option and the address: the host's own box would only
+    // say that some recipient was not recognised.
+    const std::pair<const char*, std::string> lists[] = {
+        {"--to", mail->To()}, {"--cc", mail->CC()}, {"--bcc", mail->BCC()}};
+    for (const auto& [option, list] : lists)
+      for (const posix::Recipient& r : posix::SplitRecipients(list))
+        if (!posix::IsValidAddress(r.address))
+          throw UsageError(std::string(option) + ": \"" + r.address +
+                           "\" is not an e-mail address (write name@domain, or Name "
+                           "<name@domain>)");
   }
   if (checkRecipients && !Main::CheckRecipients(mail))
     throw UsageError(session.Messages().empty() ? "the recipients were refused"

@@ -41,6 +41,9 @@ void ScheduleOptions::Define(CLI::App& sub) {
       sub.add_option("--count", countText_, "End after N occurrences (1 to 999)")->type_name("N");
   until_ = sub.add_option("--until", untilText_, "End by this date")->type_name("YYYY-MM-DD");
   sub.add_flag("--no-end", noEnd_, "The recurrence never ends");
+  sub.add_flag("--catch-up", catchUp_,
+               "Send every occurrence already past the start at once, one copy each "
+               "(otherwise such a recurrence is refused)");
 }
 
 void ScheduleOptions::Validate() const {
@@ -118,6 +121,7 @@ posix::ScheduleRequest ScheduleOptions::Resolve() const {
   }
   if (!pattern_.TypeChosen()) throw UsageError(kNoSchedule);
   request.pattern = Pattern();
+  request.catchUp = catchUp_;
   return request;
 }
 

@@ -32,6 +32,7 @@ class ScheduleOptions {
   CLI::Option* until_ = nullptr;
   std::string atText_, countText_, untilText_;
   bool noEnd_ = false;
+  bool catchUp_ = false;
 };
 
 }  // namespace velmora::cli

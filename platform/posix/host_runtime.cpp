@@ -11,19 +11,23 @@
 #include "addin/connect/connect.h"
 #include "addin/store/addin_services.h"
 #include "addin/store/folder.h"
+#include "addin/store/send_notices.h"
 #include "addin/store/sending.h"
 #include "common/debug.h"
 #include "common/host_error.h"
 #include "common/services.h"
 #include "common/trap.h"
 #include "common/winreg.h"
+#include "platform/posix/delivery_retry.h"
 #include "platform/posix/event_loop.h"
 #include "platform/posix/host/mail_host.h"
 #include "platform/posix/host/sync_object.h"
 #include "platform/posix/host_lock.h"
+#include "platform/posix/outbox_listing.h"
 #include "platform/posix/registry_sqlite.h"
 #include "platform/posix/run_progress.h"
 #include "platform/posix/schedule_listing.h"
+#include "platform/posix/sent_retention.h"
 #include "platform/posix/store/sqlite.h"
 #include "platform/posix/store/store_error.h"
 #include "platform/posix/terminal_ports.h"
@@ -70,6 +74,32 @@ void WriteNextOccurence(const std::string& text) {
     reg.SetString(kValueNextOccurence, text);
 }
 
+// A mail that leaves without some of its attachment sources carries them in
+// a property of its own, which `velmora list --outbox/--sent` shows, and the
+// person watching the host is told at once.
+class MissingSourceNotices final : public SendNoticePort {
+ public:
+  explicit MissingSourceNotices(std::ostream& out) : out_(out) {}
+  void MissingSources(const host::MailItemPtr& mail,
+                      const std::vector<std::string>& sources) override {
+    std::string list;
+    for (const std::string& s : sources)
+      list += (list.empty() ? "\"" : "; \"") + s + "\"";
+    Need(mail);
+    auto props = NeedPtr(mail->UserProperties());
+    auto prop = props->Find(kMissingSourcesProperty);
+    if (!prop) prop = props->Add(kMissingSourcesProperty, 1);
+    NeedPtr(prop)->SetValue(host::Value(list));
+    mail->Save();
+    out_ << "velmora: \"" << mail->Subject() << "\" (id " << mail->EntryID()
+         << ") is sent without its attachment source(s) " << list
+         << ": missing, or a folder without files" << std::endl;
+  }
+
+ private:
+  std::ostream& out_;
+};
+
 class Runtime {
  public:
   explicit Runtime(const RuntimeOptions& o)
@@ -99,6 +129,8 @@ class Runtime {
     // the flag for the user's next, ordinary run.
     if (options_.sendAndExit && !tray::SetRegParamFlag())
       Raise(err::kFileIo, "cannot write \"SendAndExit\" to the registry");
+    // Sent mails older than the setting give their attachments' bytes back.
+    Ignore([&] { DropExpiredSentAttachments(host->Store(), Now()); });
     const TransportSettings settings = LoadTransportSettings(host->Store());
     std::unique_ptr<Transport> transport = MakeTransport(settings);
     ReportingTransport reporting(*transport, progress_);
@@ -120,17 +152,42 @@ class Runtime {
              [&] {
                if (SubmittedInOutbox(host->Store()) > submittedBefore)
                  WriteNextOccurence(DateText(Now()));
+               else
+                 KeepNextOccurenceBefore(LoadRetry(host->Store()).at);
+             },
+         .onFailure =
+             [this](const std::string& why) {
+               ++failures_;
+               *options_.errors << "velmora: a sending pass failed and was undone: " << why
+                                << " (the mails stay as they were)" << std::endl;
              }});
+    MissingSourceNotices notices(*options_.errors);
+    ScopedSendNotices useNotices(&notices);
     ScopedAddinServices addinServices(
         {&host->Objects(), &box_, &keys, &shell, &timers, &xml, host->App()});
     Main::ResetVelmoraFolderLookup();
 
     auto group = NeedPtr(NeedPtr(host->App()->GetNamespace("MAPI"))->SyncObjects())->Item(1);
+    // Before the subscriptions, which use it, and so gone after them.
+    // Mails a send/receive could not deliver are tried again after a
+    // growing delay, by this host or, should it stop, by the one the
+    // launcher starts for the next due time (never later than the retry).
+    std::unique_ptr<Timer> retryTimer = loop.CreateTimer();
+    retryTimer->SetHandler([&retryTimer, &group] {
+      retryTimer->SetEnabled(false);
+      Ignore([&] { group->Start(); });
+    });
     std::vector<host::SubscriptionPtr> subs;
     bool sendReceiveEnded = false;
     subs.push_back(group->OnError([this](int code, const std::string& description) {
       if (code == store_err::kHeldBack) return;  // OnHeld tells it
-      progress_.Failed(description);
+      ++failures_;
+      // Shown even when progress is not: a mail that did not leave needs the
+      // user whether or not anyone watches the progress.
+      Ignore([&] {
+        *options_.errors << "velmora: delivery failed: " << description
+                         << " (the mail stays in the Outbox)" << std::endl;
+      });
       // The add-in logs only the send/receive it waits for; a failure of any
       // other (a daemon's, the leftovers') must reach the log as well.
       Ignore([&] { g_debug().OutWarning("HostRuntime.SendReceive", description); });
@@ -142,10 +199,24 @@ class Runtime {
           // Whoever watches must act on it: shown even when progress is not.
           Ignore([&] { *options_.errors << "velmora: " << text << std::endl; });
         }));
-    subs.push_back(group->OnSyncEnd([this, &sendReceiveEnded, &connected] {
+    subs.push_back(group->OnSyncEnd([this, &sendReceiveEnded, &connected, &retryTimer, &host] {
       sendReceiveEnded = true;
-      // The Outbox is done with: the next due time is the schedule's again.
+      std::optional<DateTime> retry;
+      Ignore([&] {
+        const DateTime now = Now();
+        retry = PlanRetry(host->Store(), SubmittedInOutbox(host->Store()) > 0, now);
+        retryTimer->SetEnabled(false);
+        if (retry) {
+          retryTimer->SetInterval(static_cast<int>((retry->Seconds() - now.Seconds()) * 1000));
+          retryTimer->SetEnabled(true);
+          *options_.errors << "velmora: the mail(s) left in the Outbox are tried again at "
+                           << DateText(*retry) << std::endl;
+        }
+      });
+      // The Outbox is done with: the next due time is the schedule's again,
+      // or the retry when that comes first.
       if (connected) Ignore([] { Main::SaveNextOccurence(); });
+      Ignore([&] { KeepNextOccurenceBefore(retry); });
       progress_.SendReceiveEnded(tray::NextOccurenceText());
     }));
 
@@ -195,6 +266,13 @@ class Runtime {
     }
     explorer_.reset();
     progress_.Exiting(exitWhy_.empty() ? std::string("stopped") : exitWhy_);
+    if (options_.sendAndExit && failures_ > 0) {
+      *options_.errors << "velmora run: " << failures_
+                       << " failure(s) while sending what was due (see above); what could not "
+                          "leave is kept"
+                       << std::endl;
+      return kRunUndelivered;
+    }
     return kRunDone;
   }
 
@@ -219,6 +297,7 @@ class Runtime {
   MailHost* host_ = nullptr;
   std::shared_ptr<HostExplorer> explorer_;
   std::string exitWhy_;
+  int failures_ = 0;
 };
 
 }  // namespace

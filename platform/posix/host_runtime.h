@@ -25,6 +25,9 @@ struct RuntimeOptions {
 // Exit statuses of Run.
 inline constexpr int kRunDone = 0;
 inline constexpr int kRunRefused = 1;  // another host runs, or the host could not start
+// --send-and-exit: something due could not be delivered or saved (each
+// failure was printed; the mails are kept).
+inline constexpr int kRunUndelivered = 3;
 
 // The services (clock, locale, registry, settings, files, log folder) must be
 // installed; Run installs the add-in's own ports for its duration.

@@ -1,5 +1,7 @@
 #include "platform/posix/orbitel_ports.h"
 
+#include <cstdio>
+
 #include "common/host_error.h"
 #include "platform/posix/file_lock.h"
 #include "platform/posix/host_lock.h"
@@ -34,9 +36,18 @@ bool VelmoraLauncher::IsRunning() {
 }
 
 void VelmoraLauncher::Start() {
-  const auto program = FindProgram("velmora", beside_);
-  if (!program) Raise(err::kFileNotFound, "velmora not found beside orbitel or on PATH");
-  SpawnDetached(*program, {"run"});
+  try {
+    const auto program = FindProgram("velmora", beside_);
+    if (!program)
+      Raise(err::kFileNotFound, "velmora not found in " + beside_.string() + " nor on PATH");
+    SpawnDetached(*program, {"run"});
+  } catch (...) {
+    // The log alone is read by nobody who just started orbitel by hand.
+    std::fprintf(stderr, "orbitel: cannot start velmora: %s\n",
+                 DescribeCurrentException().description.c_str());
+    std::fflush(stderr);
+    throw;
+  }
 }
 
 }  // namespace velmora::posix

@@ -1,8 +1,12 @@
 #include "platform/posix/outbox_listing.h"
 
 #include <string_view>
+#include <variant>
+
+#include "common/services.h"
 
 #include "addin/store/host.h"
+#include "platform/posix/delivery_retry.h"
 #include "platform/posix/schedule_listing.h"
 #include "platform/posix/store/mail_store.h"
 
@@ -16,17 +20,42 @@ OutboxState StateOf(const ItemFields& f) {
   return f.transmission == transmission::kUnderway ? OutboxState::kUnderway : OutboxState::kWaiting;
 }
 
+std::string MissingSourcesOf(const ItemRecord& item) {
+  for (const PropRecord& p : item.props)
+    if (p.name == kMissingSourcesProperty)
+      if (const auto* text = std::get_if<std::string>(&p.value)) return *text;
+  return {};
+}
+
+std::vector<OutboxEntry> ListFolder(MailStore& store, int defaultFolder) {
+  sql::ReadTransaction snapshot(store.Db());
+  std::vector<OutboxEntry> out;
+  for (const std::string& id : store.ItemIds(store.DefaultFolder(defaultFolder).id)) {
+    const auto item = store.LoadItem(id);
+    if (!item) continue;
+    out.push_back({id, item->fields.to, item->fields.subject, StateOf(item->fields),
+                   MissingSourcesOf(*item),
+                   item->fields.sentTime ? DateText(*item->fields.sentTime) : std::string()});
+  }
+  return out;
+}
+
 }  // namespace
 
 std::vector<OutboxEntry> ListOutbox(MailStore& store) {
-  sql::ReadTransaction snapshot(store.Db());
-  std::vector<OutboxEntry> out;
-  for (const std::string& id : store.ItemIds(store.DefaultFolder(host::ol::kFolderOutbox).id)) {
-    const auto item = store.LoadItem(id);
-    if (!item) continue;
-    out.push_back({id, item->fields.to, item->fields.subject, StateOf(item->fields)});
-  }
-  return out;
+  std::vector<OutboxEntry> entries = ListFolder(store, host::ol::kFolderOutbox);
+  if (const RetryState retry = LoadRetry(store); retry.at)
+    for (OutboxEntry& e : entries)
+      if (e.state == OutboxState::kWaiting) e.nextAttempt = DateText(*retry.at);
+  return entries;
+}
+
+std::vector<OutboxEntry> ListSent(MailStore& store) {
+  return ListFolder(store, host::ol::kFolderSentMail);
+}
+
+std::vector<OutboxEntry> ListDrafts(MailStore& store) {
+  return ListFolder(store, host::ol::kFolderDrafts);
 }
 
 const char* OutboxStateName(OutboxState state) {
@@ -57,14 +86,21 @@ const char* OutboxStateText(OutboxState state) {
   return "not submitted (velmora resend ID)";
 }
 
-std::string OutboxJson(const std::vector<OutboxEntry>& entries) {
+std::string OutboxJson(const std::vector<OutboxEntry>& entries, MailFolderKind kind) {
   JsonObjects json;
   for (const OutboxEntry& e : entries) {
     json.Next();
     json.Field("entryId", e.entryId);
     json.Field("to", e.to);
     json.Field("subject", e.subject);
-    json.Field("state", OutboxStateName(e.state));
+    if (kind == MailFolderKind::kDrafts) continue;
+    if (kind == MailFolderKind::kSent) {
+      json.Field("sentTime", e.sentTime);
+    } else {
+      json.Field("state", OutboxStateName(e.state));
+      json.Field("nextAttempt", e.nextAttempt);
+    }
+    json.Field("missingSources", e.missingSources);
   }
   return json.Finish();
 }

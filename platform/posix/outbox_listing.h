@@ -17,22 +17,37 @@ enum class OutboxState {
   kNotSubmitted,  // lies in the Outbox unsent (`velmora resend` submits it)
 };
 
+// The user property a mail carries when it left without some of its
+// attachment sources: the sources, separated by "; ".
+inline constexpr const char* kMissingSourcesProperty = "MissingSources";
+
 struct OutboxEntry {
   std::string entryId;
   std::string to;
   std::string subject;
   OutboxState state = OutboxState::kWaiting;
+  std::string missingSources;  // empty when every source gave its file
+  std::string sentTime;        // Sent Items only: when it left, in the regional settings
+  std::string nextAttempt;     // a waiting mail after a failed delivery: when it is tried again
 };
 
 // The Outbox's mails in their order, read in one snapshot.
 std::vector<OutboxEntry> ListOutbox(MailStore& store);
+// The mails in Sent Items, oldest first; `state` is not used.
+std::vector<OutboxEntry> ListSent(MailStore& store);
+// The mails in Drafts (where `velmora cancel` puts a mail); `state` is not used.
+std::vector<OutboxEntry> ListDrafts(MailStore& store);
 
 // "waiting", "underway", "held", "not submitted".
 const char* OutboxStateName(OutboxState state);
 // The state in words for a person.
 const char* OutboxStateText(OutboxState state);
 
-// One JSON array with an object per entry: entryId, to, subject, state (its name).
-std::string OutboxJson(const std::vector<OutboxEntry>& entries);
+// One JSON array with an object per entry: entryId, to, subject; for the
+// Outbox state (its name), nextAttempt (empty when none is planned) and
+// missingSources; for Sent Items sentTime and missingSources.
+enum class MailFolderKind { kOutbox, kSent, kDrafts };
+std::string OutboxJson(const std::vector<OutboxEntry>& entries,
+                       MailFolderKind kind = MailFolderKind::kOutbox);
 
 }  // namespace velmora::posix

@@ -14,25 +14,25 @@ namespace velmora::posix {
 
 namespace {
 
-std::filesystem::path FromEnv(const char* xdgVar, const char* fallback) {
+// One home for everything: the commands, the launcher and its systemd unit
+// (which sets no variables) must meet in the same store and registry.
+std::filesystem::path Home() {
   if (const char* h = std::getenv("VELMORA_HOME"); h && *h) return h;
-  if (const char* x = std::getenv(xdgVar); x && *x && x[0] == '/')
-    return std::filesystem::path(x) / "velmora";
   const char* home = std::getenv("HOME");
   if (!home || !*home) home = "/tmp";
-  return std::filesystem::path(home) / fallback / "velmora";
+  return std::filesystem::path(home) / ".velmora";
 }
 
 }  // namespace
 
 std::filesystem::path DataHome() {
-  return FromEnv("XDG_DATA_HOME", ".local/share");
+  return Home();
 }
 std::filesystem::path ConfigHome() {
-  return FromEnv("XDG_CONFIG_HOME", ".config");
+  return Home();
 }
 std::filesystem::path StateHome() {
-  return FromEnv("XDG_STATE_HOME", ".local/state");
+  return Home();
 }
 
 void EnsurePrivateDir(const std::filesystem::path& dir) {

@@ -1,5 +1,6 @@
 // Where the standalone host keeps its per-user files: VELMORA_HOME when set,
-// else the XDG base folders. Folders are created private to the user (0700).
+// else ~/.velmora, for every command and the launcher alike. Folders are
+// created private to the user (0700).
 #pragma once
 
 #include <filesystem>
@@ -7,13 +8,11 @@
 namespace velmora::posix {
 
 // The user's home for the host's data (store, Maildir): VELMORA_HOME, else
-// $XDG_DATA_HOME/velmora, else ~/.local/share/velmora.
+// ~/.velmora.
 std::filesystem::path DataHome();
-// Configuration (registry database): VELMORA_HOME, else $XDG_CONFIG_HOME/velmora,
-// else ~/.config/velmora.
+// Configuration (registry database): the same folder.
 std::filesystem::path ConfigHome();
-// State (log files, locks): VELMORA_HOME, else $XDG_STATE_HOME/velmora, else
-// ~/.local/state/velmora.
+// State (log files, locks): the same folder.
 std::filesystem::path StateHome();
 // Creates the folder (and parents) if missing, mode 0700 for what it creates.
 void EnsurePrivateDir(const std::filesystem::path& dir);

@@ -40,10 +40,6 @@ void RunProgress::Delivered(const OutgoingMail& mail) {
   delivered_.push_back("\"" + mail.subject + "\" -> " + Recipients(mail));
 }
 
-void RunProgress::Failed(const std::string& description) {
-  Line("delivery failed: " + description + " (the mail stays in the Outbox)");
-}
-
 void RunProgress::SendReceiveEnded(const std::string& nextDueText) {
   if (delivered_.empty()) return;
   std::string text = "sent " + std::to_string(delivered_.size()) + ": ";

@@ -1,7 +1,8 @@
 // What `velmora run` tells a person watching it: one line when the host
 // starts (store, delivery, next due time), one per send/receive that
-// delivered something (what went to whom, and the next due time), one per
-// delivery that failed, and one when it exits. Silent when not enabled.
+// delivered something (what went to whom, and the next due time), and one
+// when it exits; silent when not enabled. Failures are the runtime's to
+// print, watched or not.
 #pragma once
 
 #include <optional>
@@ -23,7 +24,6 @@ class RunProgress {
                std::optional<DateTime> nextDue, bool sendAndExit);
   void Recovering(int mails);
   void Delivered(const OutgoingMail& mail);
-  void Failed(const std::string& description);
   // The end of a send/receive; prints the line of what it delivered, if any.
   void SendReceiveEnded(const std::string& nextDueText);
   void Exiting(const std::string& why);

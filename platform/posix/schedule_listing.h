@@ -35,9 +35,10 @@ std::vector<ScheduledEntry> ListScheduled(const host::FolderPtr& folder);
 // or "; no end".
 std::string PatternInWords(const CMailProps& record);
 
-// One JSON array with an object per entry: entryId, to, cc, bcc, subject,
-// scheduleTime (ISO 8601 or null), ScheduleTime (the property's text) and
-// VelmoraRecurrence.
+// One JSON array with an object per entry, every name in one spelling:
+// entryId, to, cc, bcc, subject, scheduleTime (ISO 8601 or null),
+// scheduleTimeText (as stored, in the regional settings, or null) and
+// recurrenceText (the stored recurrence, empty for a one-off mail).
 std::string ListJson(const std::vector<ScheduledEntry>& entries);
 
 // Appends the text as a JSON string, quoted and escaped.
@@ -66,5 +67,16 @@ class JsonObjects {
 
 // "2026-12-07T09:00:00".
 std::string IsoDateTime(DateTime t);
+
+// Sorted by next send time, the earliest first; mails without one last.
+void SortByNextTime(std::vector<ScheduledEntry>& entries);
+
+// The text as one line of a table column: line ends, tabs and other control
+// characters become spaces; clipped with "…" to `width` terminal columns
+// (East Asian wide characters take two, combining marks none) and padded
+// with spaces to it.
+std::string Column(std::string_view text, std::size_t width);
+// The terminal columns the text takes on one line.
+std::size_t DisplayWidth(std::string_view text);
 
 }  // namespace velmora::posix

@@ -1,5 +1,6 @@
 #include "platform/posix/schedule_request.h"
 
+#include <algorithm>
 #include <array>
 
 #include "addin/store/calendar.h"
@@ -24,7 +25,7 @@ constexpr std::array<const char*, 12> kMonths = {"January",   "February", "March
 
 void CheckInterval(const PatternRequest& p) {
   // The dialog's fields hold three digits for days, two for weeks and months.
-  const std::int32_t max = p.type == recurrence::kDaily ? 999 : 99;
+  const std::int32_t max = MaxInterval(p.type);
   if (!(PatternFields(p.type) & pattern_field::kInterval)) return;
   // Daily with interval 0 runs on a set of weekdays: the set is checked instead.
   const bool weekdaysOnly = p.type == recurrence::kDaily && p.interval == 0;
@@ -104,6 +105,10 @@ std::vector<DateTime> Occurrences(CMailProps& r, const host::Value& limit, const
 }
 
 }  // namespace
+
+std::int32_t MaxInterval(std::int32_t type) {
+  return type == recurrence::kDaily ? 999 : 99;
+}
 
 unsigned PatternFields(std::int32_t type) {
   namespace f = pattern_field;
@@ -194,6 +199,22 @@ std::vector<std::string> ApplySchedule(const ScheduleRequest& request, CMailProp
     next.SetFirstOccurrence();
   } catch (...) {
     throw ScheduleError("--start", "the pattern has no occurrence from its start date on");
+  }
+  if (!request.catchUp) {
+    // The host sends one copy per missed occurrence, all in one pass: right
+    // for a host that was down, a surprise for a schedule just written.
+    const DateTime now = Now();
+    std::size_t due = 0;
+    if (next.m_ScheduleTime <= now)
+      for (const DateTime t : Occurrences(next, now.DatePart(), "--start"))
+        if (t <= now) ++due;
+    if (!next.m_NoEndDate) due = std::min(due, static_cast<std::size_t>(next.m_Occurrences));
+    if (due > 1)
+      throw ScheduleError("--start",
+                          std::to_string(due) +
+                              (due >= static_cast<std::size_t>(kMaxOccurrences) ? " or more" : "") +
+                              " occurrences are already due and would all leave at "
+                              "once; give a later --start, or --catch-up to send them");
   }
   r = std::move(next);
   return notes;

@@ -42,6 +42,9 @@ inline constexpr unsigned kInstance = 16;
 // The fields that a recurrence type reads; none for a number that is no type.
 unsigned PatternFields(std::int32_t type);
 
+// The largest --interval of a recurrence type: 999 days, 99 weeks or months.
+std::int32_t MaxInterval(std::int32_t type);
+
 struct PatternRequest {
   std::int32_t type = 1;      // the recurrence numbering: 0, 1, 2, 3, 5, 6
   std::int32_t interval = 1;  // daily 0 means every day of `mask`
@@ -59,6 +62,9 @@ struct PatternRequest {
 struct ScheduleRequest {
   std::optional<DateTime> at;             // once
   std::optional<PatternRequest> pattern;  // or recurring
+  // A recurrence whose start lies so far back that several occurrences are
+  // due is refused unless the user asks for every one of them to be sent.
+  bool catchUp = false;
 };
 
 // The dialog's note for a monthly pattern on day 29 to 31, with its number.

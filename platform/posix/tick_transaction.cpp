@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "common/host_error.h"
 #include "common/trap.h"
 #include "platform/posix/registry_sqlite.h"
 #include "platform/posix/store/sqlite.h"
@@ -48,15 +49,23 @@ class TransactionalTimer final : public Timer {
       // not get the store (another process held it past the busy timeout)
       // does nothing; the timer, still on, tries again at its next tick.
       Firewall("HostRuntime.Tick", [&] {
-        sql::WriteTransaction tx(db);
-        RegistryBatch registry(options.registry);
-        if (options.beforeTick) options.beforeTick();
-        tick();
-        if (options.beforeCommit) options.beforeCommit();
-        tx.Commit();
-        // Dying here leaves the registry as before the tick: a next due time
-        // no later than the store's.
-        registry.Commit();
+        try {
+          sql::WriteTransaction tx(db);
+          RegistryBatch registry(options.registry);
+          if (options.beforeTick) options.beforeTick();
+          tick();
+          if (options.beforeCommit) options.beforeCommit();
+          tx.Commit();
+          // Dying here leaves the registry as before the tick: a next due
+          // time no later than the store's.
+          registry.Commit();
+        } catch (...) {
+          if (options.onFailure) {
+            const std::string why = DescribeCurrentException().description;
+            Ignore([&] { options.onFailure(why); });
+          }
+          throw;
+        }
       });
     });
   }

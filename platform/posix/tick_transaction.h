@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "common/timer.h"
 
@@ -31,6 +32,9 @@ struct TickOptions {
   // that did not fail.
   std::function<void()> beforeTick;
   std::function<void()> beforeCommit;
+  // Told why a tick failed and was rolled back (a full disk, a store that
+  // stayed locked), so that it reaches a person and not only the log.
+  std::function<void(const std::string&)> onFailure;
 };
 
 class TransactionalTimers final : public TimerFactory {

@@ -5,6 +5,7 @@
 
 #include "addin/connect/connect.h"
 #include "addin/connect/timer_form.h"
+#include "addin/store/globals.h"
 #include "addin/store/sync_obj.h"
 #include "integration/engine_fixture.h"
 #include "support/captured_log.h"
@@ -229,9 +230,14 @@ TEST_F(Lifecycle, ClosingTheLastExplorerTurnsEveryTimerOffAndReleasesTheHost) {
 TEST_F(Lifecycle, SendAllShowsItsBoxEveryTimeAndSaysTrue) {
   ConnectWithExplorer();
   EXPECT_TRUE(addin->SendAll());
+  g_TopMost = true;
   EXPECT_TRUE(addin->SendAll());
+  g_TopMost = false;
   ASSERT_EQ(box.shown.size(), 2u);
   EXPECT_EQ(box.shown[1].text, "SendAll");
+  // Like every box: brought to the front, or kept on top while dialogs are.
+  EXPECT_EQ(box.shown[0].style, mb::kOkOnly | mb::kSetForeground);
+  EXPECT_EQ(box.shown[1].style, mb::kOkOnly | mb::kTopMost);
 }
 
 TEST_F(Lifecycle, TheHostsOwnSendIsNeverCancelled) {

@@ -184,7 +184,7 @@ class Scenario:
              ["--no-end"], ["--until", today.isoformat()], ["--attach-newest", str(reports)]),
         ]
         for subject, pattern, end, limit, extra in recurring:
-            self.schedule(subject, *pattern, *end, *extra)
+            self.schedule(subject, *pattern, *end, *extra, "--catch-up")
             self.expected[subject] = self.due(pattern, limit, now)
             if "--no-end" in end:
                 self.no_end.add(subject)
@@ -321,7 +321,7 @@ def snapshot(v, scenario, sink, now):
     outbox = json.loads(v.ok("list", "--outbox", "--json"))
     due = sum(1 for e in listed if datetime.datetime.fromisoformat(e["scheduleTime"]) <= now)
     states = collections.Counter(e["state"] for e in outbox)
-    work = [registry_time(e["ScheduleTime"]) for e in listed]
+    work = [registry_time(e["scheduleTimeText"]) for e in listed]
     if states["waiting"] or states["underway"]:
         work.append(datetime.datetime.now())
     said = [line.split(":", 1)[1].strip() for line in v.ok("config", "--show").splitlines()

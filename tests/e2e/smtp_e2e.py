@@ -211,7 +211,9 @@ class Refusals(SmtpTest):
     def refused_then_delivered_once(self, subject):
         self.schedule("--to", "ann@example.com", "--cc", "carl@example.com", "--subject",
                       subject, "--body", "b", "--at", self.past())
-        r = self.send_and_exit()
+        r = self.velmora("run", "--send-and-exit", timeout=HOST_WAIT)
+        self.assertEqual(r.returncode, 3, "a failed delivery is no success: " + r.stderr)
+        self.assertIn("delivery failed", r.stderr)
         self.assertEqual(self.server.envelopes, [])
         (entry,) = self.outbox()
         self.assertEqual((entry["subject"], entry["state"]), (subject, "waiting"))

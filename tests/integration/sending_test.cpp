@@ -8,6 +8,7 @@
 #include "addin/store/sending.h"
 #include "addin/store/sync_obj.h"
 #include "integration/engine_fixture.h"
+#include "platform/posix/filesystem_posix.h"
 #include "support/captured_log.h"
 
 namespace velmora::test {
@@ -249,6 +250,12 @@ TEST(GetFileName, TakesTheTextAfterTheLastSeparatorOfEitherKind) {
   EXPECT_EQ(Main::GetFileName("/home/u/out/b.pdf"), "b.pdf");
   EXPECT_EQ(Main::GetFileName("plain.txt"), "plain.txt");
   EXPECT_EQ(Main::GetFileName("C:\\dir\\"), "");
+
+  // Where "/" alone separates, a backslash belongs to the name.
+  posix::PosixFileSystem files;
+  ScopedServices posixFiles({.files = &files});
+  EXPECT_EQ(Main::GetFileName("/home/u/quote\"s and \\back.pdf"), "quote\"s and \\back.pdf");
+  EXPECT_EQ(Main::GetFileName("plain.txt"), "plain.txt");
 }
 
 class RecipientCheck : public EngineTest {};

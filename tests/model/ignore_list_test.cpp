@@ -40,6 +40,17 @@ TEST(IgnoreListText, FindIgnoresCaseAndOuterSpacesOnly) {
   EXPECT_TRUE(l.Find(" my file.TXT "));
   EXPECT_TRUE(l.Find("Überblick.DOC"));
   EXPECT_FALSE(l.Find("myfile.txt"));
+
+  // Every script, by simple case folding: one character for one.
+  l.FromString("ÜBERSICHT.PDF, ΣΗΜΕΙΏΣΕΙΣ.txt, отчёт.DOC, ԱՄՓՈՓՈՒՄ.txt");
+  EXPECT_TRUE(l.Find("übersicht.pdf"));
+  EXPECT_TRUE(l.Find("σημειώσεις.TXT"));  // final sigma too
+  EXPECT_TRUE(l.Find("ОТЧЁТ.doc"));
+  EXPECT_TRUE(l.Find("ամփոփում.TXT"));
+  EXPECT_FALSE(l.Find("übersicht.pdf\xC3"));  // bytes that are no UTF-8 stay themselves
+  EXPECT_FALSE(l.Add("ÜberSicht.Pdf"));
+  EXPECT_TRUE(l.Add("strasse.txt"));
+  EXPECT_FALSE(l.Find("STRAẞE.txt")) << "simple folding keeps ß one letter, not ss";
 }
 
 TEST(IgnoreListText, AddRefusesEmptyAndRepeatedNames) {

@@ -9,6 +9,7 @@
 
 #include "common/host_error.h"
 #include "platform/posix/transport/mime.h"
+#include "scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace velmora::posix {
@@ -54,6 +55,25 @@ TEST(MimeBuild, NamesSenderAndVisibleRecipientsButNeverBccWithTheIdAndLocalTime)
   const std::string line = headers.substr(date, headers.find('\n', date) - date);
   const char sign = line[line.size() - 5];
   EXPECT_TRUE(sign == '+' || sign == '-') << line;
+}
+
+TEST(MimeBuild, TheDateOffsetIsThatOfTheMomentOfSendingInTheRepeatedHour) {
+  // New York's rules as POSIX text, so that no zone database is needed.
+  std::string first, second;
+  {
+    test::ScopedEnv tz("TZ", "EST5EDT,M3.2.0,M11.1.0");
+    ::tzset();
+    OutgoingMail m = Sample();
+    // 01:45:01 on 7 November 2027 happens twice; this is the first, still EDT.
+    m.date = DateTime::FromParts(2027, 11, 7, 1, 45, 1);
+    m.sentAt = 1825566301;
+    first = HeaderBlock(BuildMime(m));
+    m.sentAt = 1825566301 + 3600;  // the second one, EST
+    second = HeaderBlock(BuildMime(m));
+  }
+  ::tzset();
+  EXPECT_NE(first.find("07 Nov 2027 01:45:01 -0400"), std::string::npos) << first;
+  EXPECT_NE(second.find("07 Nov 2027 01:45:01 -0500"), std::string::npos) << second;
 }
 
 TEST(MimeBuild, EncodesANonAsciiSubjectAndReadsItBack) {

@@ -64,9 +64,39 @@ TEST(ListJsonTest, EscapesWhatJsonCannotHoldAndWritesNullForNoSchedule) {
   EXPECT_NE(json.find(R"("to": "\"Lee, Sam\" <sam@example.com>")"), std::string::npos) << json;
   EXPECT_NE(json.find(R"(tab\there\\ \"quoted\"\nnew line \u0001)"), std::string::npos) << json;
   EXPECT_NE(json.find(R"("scheduleTime": "2026-12-07T09:00:05")"), std::string::npos);
-  EXPECT_NE(json.find(R"("ScheduleTime": "12/7/2026 9:00:05 AM")"), std::string::npos);
-  EXPECT_NE(json.find(R"("scheduleTime": null, "ScheduleTime": null)"), std::string::npos) << json;
+  EXPECT_NE(json.find(R"("scheduleTimeText": "12/7/2026 9:00:05 AM")"), std::string::npos);
+  EXPECT_NE(json.find(R"("scheduleTime": null, "scheduleTimeText": null)"), std::string::npos)
+      << json;
   EXPECT_EQ(json.find('\t'), std::string::npos);
+}
+
+}  // namespace
+}  // namespace velmora::posix
+
+namespace velmora::posix {
+namespace {
+
+TEST(ListColumns, OneLineOfTheSameWidthWhateverTheSubjectHoldsAndTheEarliestFirst) {
+  EXPECT_EQ(Column("Report", 8), "Report  ");
+  EXPECT_EQ(Column("line one\nline two", 10), "line one …");
+  EXPECT_EQ(DisplayWidth(Column("line one\nline two", 10)), 10u);
+  EXPECT_EQ(Column("a\tb\r\n", 6), "a b   ");
+  EXPECT_EQ(DisplayWidth("月報"), 4u);  // wide characters take two columns
+  EXPECT_EQ(Column("月報告書", 5), "月報…");
+  EXPECT_EQ(DisplayWidth(Column("月報告書", 5)), 5u);
+  EXPECT_EQ(DisplayWidth("e\u0301te\u0301"), 3u);  // combining accents take none
+  EXPECT_EQ(DisplayWidth(Column("Übersicht über alles", 12)), 12u);
+
+  std::vector<ScheduledEntry> entries(3);
+  entries[0].subject = "later";
+  entries[0].scheduleTime = DateTime::FromParts(2027, 1, 2);
+  entries[1].subject = "unscheduled";
+  entries[2].subject = "sooner";
+  entries[2].scheduleTime = DateTime::FromParts(2027, 1, 1);
+  SortByNextTime(entries);
+  EXPECT_EQ(entries[0].subject, "sooner");
+  EXPECT_EQ(entries[1].subject, "later");
+  EXPECT_EQ(entries[2].subject, "unscheduled");
 }
 
 }  // namespace

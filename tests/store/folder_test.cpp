@@ -69,7 +69,7 @@ TEST_F(VelmoraFolder, SameNamedFolderOfOtherItemsIsRefusedOnEveryCall) {
       EXPECT_EQ(shown.text,
                 "Velmora has encountered an error. Velmora folder already exists and it is not "
                 "compatible with mail items.");
-      EXPECT_EQ(shown.style, mb::kOkOnly);
+      EXPECT_EQ(shown.style, mb::kOkOnly | mb::kSetForeground);
     }
     EXPECT_EQ(root->Folders()->Count(), count) << "a second Velmora folder was made";
   }

@@ -1,5 +1,11 @@
 #include "platform/posix/host/mail_host.h"
 
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <thread>
+
 #include "common/host_error.h"
 #include "platform/posix/host/application.h"
 #include "platform/posix/host/com_addins.h"
@@ -23,8 +29,42 @@ std::unique_ptr<MailHost> MailHost::OpenInMemory(HostPorts ports) {
   return std::unique_ptr<MailHost>(new MailHost(MailStore::OpenInMemory(), ports));
 }
 
+namespace {
+
+bool IsEmptyFile(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) == 0 &&
+         !ec;
+}
+
+bool StaysEmpty(const std::filesystem::path& path) {
+  for (int i = 0; i < 100 && IsEmptyFile(path); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  return IsEmptyFile(path);
+}
+
+}  // namespace
+
 std::unique_ptr<MailHost> MailHost::Open(const std::filesystem::path& storePath, HostPorts ports) {
-  return std::unique_ptr<MailHost>(new MailHost(MailStore::Open(storePath), ports));
+  constexpr const char* kWhatToDo =
+      " Restore it from a backup, or move it aside to start with an empty store.";
+  // SQLite takes an empty file for a new database: a store a full disk or an
+  // interrupted copy truncated would silently become an empty one. Another
+  // velmora making the store right now gives it its first page at once.
+  if (StaysEmpty(storePath))
+    Raise(store_err::kFailed, "The store " + storePath.string() +
+                                  " is empty (0 bytes); it was not replaced by a new one." +
+                                  kWhatToDo);
+  try {
+    return std::unique_ptr<MailHost>(new MailHost(MailStore::Open(storePath), ports));
+  } catch (const HostError& e) {
+    const std::string& why = e.Description();
+    if (why.find("not a database") != std::string::npos ||
+        why.find("malformed") != std::string::npos)
+      Raise(store_err::kFailed,
+            "The store " + storePath.string() + " is damaged (" + why + ")." + kWhatToDo);
+    throw;
+  }
 }
 
 std::filesystem::path MailHost::DefaultStorePath() {

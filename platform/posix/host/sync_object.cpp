@@ -1,9 +1,14 @@
 #include "platform/posix/host/sync_object.h"
 
+#include <ctime>
+#include <optional>
+
 #include "common/host_error.h"
+#include "common/services.h"
 #include "common/trap.h"
 #include "platform/posix/store/recipients.h"
 #include "platform/posix/store/store_error.h"
+#include "platform/posix/system_clock.h"
 
 namespace velmora::posix {
 
@@ -12,6 +17,16 @@ namespace {
 std::string DomainOf(const std::string& address) {
   if (!IsValidAddress(address)) return "localhost";
   return address.substr(address.rfind('@') + 1);
+}
+
+// The moment itself when the host runs on the system's clock: a wall-clock
+// time in the hour repeated at the end of summer time names two moments, and
+// the Date header must carry the offset of the right one. None under a
+// test's clock.
+std::optional<std::int64_t> SendInstant(HostContext& ctx) {
+  const Clock* clock = ctx.Ports().clock ? ctx.Ports().clock : GetServices().clock;
+  if (clock && !dynamic_cast<const SystemClock*>(clock)) return std::nullopt;
+  return static_cast<std::int64_t>(std::time(nullptr));
 }
 
 }  // namespace
@@ -128,7 +143,8 @@ void HostSyncObject::Transmit(HostContext& ctx, const std::string& entryId) {
     error_.Raise(static_cast<int>(code), "\"" + item->fields.subject + "\": " + why);
   };
   const std::string from = item->fields.from.empty() ? ctx.DefaultFrom() : item->fields.from;
-  const auto mail = BuildOutgoing(store, *item, from, ctx.Now());
+  auto mail = BuildOutgoing(store, *item, from, ctx.Now());
+  mail.sentAt = SendInstant(ctx);
   if (mail.recipients.empty())
     return report(store_err::kNoRecipients, "The message has no recipients.");
   for (const auto& address : mail.recipients)

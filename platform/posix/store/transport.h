@@ -3,6 +3,8 @@
 // builds an OutgoingMail per submitted item and hands it over.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,7 +29,11 @@ struct OutgoingMail {
   std::vector<std::string> recipients;
   std::string subject;
   std::string body;
-  DateTime date;          // local time of sending
+  DateTime date;  // local time of sending
+  // The moment of sending, seconds since the epoch, when known: the Date
+  // header's offset is that of this moment (the wall-clock time alone is
+  // ambiguous in the hour repeated at the end of summer time).
+  std::optional<std::int64_t> sentAt;
   std::string messageId;  // "<...@...>", the same on every attempt for one item
   int importance = 1;     // 0 low, 1 normal, 2 high
   std::vector<OutgoingAttachment> attachments;

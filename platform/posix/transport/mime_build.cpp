@@ -64,7 +64,12 @@ void AddMailboxes(GMimeMessage* message, GMimeAddressType type, std::string_view
                                r.address.c_str());
 }
 
-gmime::DateTimePtr LocalDate(DateTime t) {
+gmime::DateTimePtr LocalDate(const OutgoingMail& mail) {
+  if (mail.sentAt) {
+    gmime::DateTimePtr date(g_date_time_new_from_unix_local(*mail.sentAt));
+    if (date) return date;
+  }
+  const DateTime t = mail.date;
   gmime::TimeZonePtr zone(g_time_zone_new_local());
   gmime::DateTimePtr date(g_date_time_new(zone.get(), t.Year(), t.Month(), t.Day(), t.Hour(),
                                           t.Minute(), static_cast<gdouble>(t.Second())));
@@ -137,7 +142,7 @@ std::string BuildMime(const OutgoingMail& mail, LineEnding ending) {
   AddMailboxes(m, GMIME_ADDRESS_TYPE_CC, mail.cc);
   // Bcc stays in the envelope: a header would show every hidden recipient.
   g_mime_message_set_subject(m, mail.subject.c_str(), "utf-8");
-  g_mime_message_set_date(m, LocalDate(mail.date).get());
+  g_mime_message_set_date(m, LocalDate(mail).get());
   if (const std::string id = BareMessageId(mail.messageId); !id.empty())
     g_mime_message_set_message_id(m, id.c_str());
   GMimeObject* headers = As<GMimeObject>(m);

@@ -3,7 +3,10 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <string_view>
@@ -78,7 +81,42 @@ void Set(CURL* c, CURLoption option, T value) {
                                   std::to_string(static_cast<int>(option)) + ").");
 }
 
+// The server's name in the URL, without port or brackets.
+std::string UrlHost(std::string_view url) {
+  const auto scheme = url.find("://");
+  std::string_view rest = scheme == std::string_view::npos ? url : url.substr(scheme + 3);
+  rest = rest.substr(0, rest.find('/'));
+  if (const auto at = rest.rfind('@'); at != std::string_view::npos) rest = rest.substr(at + 1);
+  if (!rest.empty() && rest.front() == '[') return std::string(rest.substr(1, rest.find(']') - 1));
+  return std::string(rest.substr(0, rest.find(':')));
+}
+
+bool IsLoopback(std::string_view host) {
+  return EqualsNoCase(host, "localhost") || StartsWithNoCase(host, "127.") || host == "::1";
+}
+
+// Whether curl finds credentials for the host in ~/.netrc (a "machine" entry
+// of that name, or a "default" one).
+bool NetrcHasCredentials(std::string_view host) {
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) return false;
+  std::ifstream in(std::filesystem::path(home) / ".netrc");
+  std::string word, previous;
+  while (in >> word) {
+    if (word == "default") return true;
+    if (previous == "machine" && EqualsNoCase(word, host)) return true;
+    previous = word;
+  }
+  return false;
+}
+
 }  // namespace
+
+bool MustRequireTls(std::string_view url, bool insecure) {
+  if (insecure || StartsWithNoCase(url, "smtps://")) return false;
+  const std::string host = UrlHost(url);
+  return !IsLoopback(host) && NetrcHasCredentials(host);
+}
 
 void SmtpTransport::Deliver(const OutgoingMail& mail) {
   EnsureCurl();
@@ -101,7 +139,9 @@ void SmtpTransport::Deliver(const OutgoingMail& mail) {
 
   Set(c, CURLOPT_URL, url_.c_str());
   Set(c, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
-  Set(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
+  const bool requireTls = MustRequireTls(url_, options_.insecure);
+  // With a password to send, a server without STARTTLS gets nothing.
+  Set(c, CURLOPT_USE_SSL, static_cast<long>(requireTls ? CURLUSESSL_ALL : CURLUSESSL_TRY));
   Set(c, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
   Set(c, CURLOPT_MAIL_FROM, from.c_str());
   Set(c, CURLOPT_MAIL_RCPT, rcpt.get());
@@ -109,10 +149,13 @@ void SmtpTransport::Deliver(const OutgoingMail& mail) {
   Set(c, CURLOPT_READFUNCTION, &ReadBody);
   Set(c, CURLOPT_READDATA, &upload);
   Set(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
-  Set(c, CURLOPT_CONNECTTIMEOUT, 30L);
-  // A transfer slower than a byte a second for two minutes is given up.
+  if (!options_.caFile.empty()) Set(c, CURLOPT_CAINFO, options_.caFile.c_str());
+  Set(c, CURLOPT_CONNECTTIMEOUT, options_.connectTimeoutSeconds);
+  // Every reply (the one to the data above all) is waited for so long, and a
+  // transfer slower than a byte a second for as long is given up.
+  Set(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, options_.commandTimeoutSeconds);
   Set(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  Set(c, CURLOPT_LOW_SPEED_TIME, 120L);
+  Set(c, CURLOPT_LOW_SPEED_TIME, options_.commandTimeoutSeconds);
   // One thread, no alarm signals: timeouts must not interrupt the event loop.
   Set(c, CURLOPT_NOSIGNAL, 1L);
   Set(c, CURLOPT_ERRORBUFFER, errorText);
@@ -122,8 +165,21 @@ void SmtpTransport::Deliver(const OutgoingMail& mail) {
 
   const CURLcode rc = curl_easy_perform(c);
   if (rc == CURLE_OK) return;
+  if (rc == CURLE_USE_SSL_FAILED && requireTls)
+    Raise(store_err::kFailed,
+          "SMTP " + url_ +
+              ": the server offers no TLS (STARTTLS), and the password from ~/.netrc is not sent "
+              "in clear; use smtps://, a server with STARTTLS, or `velmora config "
+              "--smtp-insecure yes` to allow it");
   std::string why = errorText[0] ? errorText : curl_easy_strerror(rc);
-  if (!replies.Why().empty()) why += "; the server said: " + replies.Why();
+  // Only a refusal explains a failure: the greeting before a certificate
+  // that did not verify says nothing about it.
+  if (!replies.refusal.empty()) why += "; the server said: " + replies.refusal;
+  if (rc == CURLE_PEER_FAILED_VERIFICATION)
+    why += options_.caFile.empty()
+               ? " (a private certificate authority can be named with `velmora config "
+                 "--smtp-ca FILE`)"
+               : " (with the certificates of " + options_.caFile + ")";
   // The whole mail went and no refusal came back: the server may have taken
   // it, so it must not be sent again without the user's word.
   if (upload.ended && !replies.refusedData)

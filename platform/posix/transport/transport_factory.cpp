@@ -1,5 +1,9 @@
 #include "platform/posix/transport/transport_factory.h"
 
+#include <unistd.h>
+
+#include <system_error>
+
 #include "common/host_error.h"
 #include "common/text.h"
 #include "platform/posix/paths.h"
@@ -50,7 +54,25 @@ TransportSettings LoadTransportSettings(MailStore& store) {
   const std::string maildir =
       std::string(Trim(store.Setting(std::string(kSettingMaildir)).value_or("")));
   s.maildir = maildir.empty() ? DataHome() / "Maildir" : std::filesystem::path(maildir);
+  s.smtpInsecure = store.Setting(std::string(kSettingSmtpInsecure)).value_or("") == "1";
+  s.smtpCaFile = store.Setting(std::string(kSettingSmtpCa)).value_or("");
   return s;
+}
+
+void SaveSmtpCa(MailStore& store, std::string_view path) {
+  path = Trim(path);
+  if (!path.empty()) {
+    if (path.front() != '/') Refuse(path, "is not an absolute file path (it must begin with /)");
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(std::filesystem::path(path), ec) ||
+        ::access(std::string(path).c_str(), R_OK) != 0)
+      Refuse(path, "is not a readable file of certificates");
+  }
+  store.SetSetting(std::string(kSettingSmtpCa), std::string(path));
+}
+
+void SaveSmtpInsecure(MailStore& store, bool insecure) {
+  store.SetSetting(std::string(kSettingSmtpInsecure), insecure ? "1" : "0");
 }
 
 void SaveSmtpUrl(MailStore& store, std::string_view url) {
@@ -67,7 +89,9 @@ void SaveMaildir(MailStore& store, std::string_view path) {
 }
 
 std::unique_ptr<Transport> MakeTransport(const TransportSettings& settings) {
-  if (!settings.smtpUrl.empty()) return std::make_unique<SmtpTransport>(settings.smtpUrl);
+  if (!settings.smtpUrl.empty())
+    return std::make_unique<SmtpTransport>(settings.smtpUrl,
+                                           SmtpOptions{settings.smtpInsecure, settings.smtpCaFile});
   return std::make_unique<MaildirTransport>(settings.maildir);
 }
 
