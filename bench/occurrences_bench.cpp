@@ -3,7 +3,11 @@
 // the thousand years a count allows.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
 
 #include "addin/model/mail_props.h"
 #include "addin/store/calendar.h"
@@ -95,6 +99,48 @@ BENCHMARK(BM_EmptyMaskThousandYears)
     ->Arg(recurrence::kDaily)
     ->Arg(recurrence::kWeekly)
     ->Unit(benchmark::kMillisecond);
+
+// Every type against the daily one, timed side by side in the same
+// iterations (thread CPU time, so that other processes' load counts for
+// neither): the median of each type's time over the daily one's.
+double CpuNs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
+}
+
+void BM_OccurrenceRatiosToDaily(benchmark::State& state) {
+  Fixture f;
+  constexpr std::int32_t kTypes[] = {recurrence::kDaily,   recurrence::kWeekly,
+                                     recurrence::kMonthly, recurrence::kMonthNth,
+                                     recurrence::kYearly,  recurrence::kYearNth};
+  constexpr int kRepeats = 50;
+  std::vector<std::vector<double>> samples(std::size(kTypes));
+  for (auto _ : state) {
+    for (std::size_t i = 0; i < std::size(kTypes); ++i) {
+      CMailProps p = Pattern(kTypes[i]);
+      const double start = CpuNs();
+      for (int r = 0; r < kRepeats; ++r) {
+        auto list = p.GetOccurrences(std::int32_t{999});
+        if (!list || list->size() != 999) {
+          state.SkipWithError("unexpected number of occurrences");
+          return;
+        }
+        benchmark::DoNotOptimize(list->data());
+      }
+      samples[i].push_back((CpuNs() - start) / kRepeats);
+    }
+  }
+  const auto median = [](std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+  };
+  const double daily = median(samples[0]);
+  state.counters["daily_us"] = daily / 1000;
+  for (std::size_t i = 1; i < std::size(kTypes); ++i)
+    state.counters["type" + std::to_string(kTypes[i]) + "_ratio"] = median(samples[i]) / daily;
+}
+BENCHMARK(BM_OccurrenceRatiosToDaily)->Iterations(41);
 
 }  // namespace
 }  // namespace velmora

@@ -4,6 +4,7 @@
 // (day 31 clamps to shorter months, instance 5 is the last, weeks start on the
 // host's first day of the week).
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -108,12 +109,6 @@ Limits ReadLimits(const host::Value& arg, DateTime first, std::int64_t startSeco
   InvalidParam();
 }
 
-// The day number of a monthly or yearly pattern in the month of d: the
-// pattern's day, or the month's last day when the month is shorter.
-int ClampedDay(const CMailProps& p, DateTime d) {
-  return std::min(p.m_DayOfMonth, GetDaysInMonth(d));
-}
-
 void Daily(const CMailProps& p, Collector& out, DateTime c) {
   if (p.m_Interval < 0) InvalidPattern("interval");
   if (p.m_Interval != 0) {
@@ -131,18 +126,90 @@ void Daily(const CMailProps& p, Collector& out, DateTime c) {
 
 void Weekly(const CMailProps& p, Collector& out, DateTime c) {
   int w = WeekPosition(c, EffectiveFirstDOW());
+  // The weekday bit of c, carried along rather than worked out each day.
+  int bit = c.WeekdayBit();
   while (out.Room(c)) {
     for (int pos = w; pos <= 7; ++pos) {
-      if (Matches(c, p.m_DayOfWeekMask)) {
+      if (bit & p.m_DayOfWeekMask) {
         if (!out.Room(c)) return;
         out.Add(c);
       }
       c = c.AddDays(1);
+      bit = bit == 64 ? 1 : bit << 1;
     }
-    // c stands on the first day of the next week; skip the weeks not due.
+    // c stands on the first day of the next week; skip the weeks not due
+    // (whole weeks: the weekday stays).
     w = 1;
     if (p.m_Interval > 1) c = c.AddDays(7 * (static_cast<std::int64_t>(p.m_Interval) - 1));
   }
+}
+
+// The monthly and yearly rules below step a month (or year) at a time on
+// plain year and month numbers; they give the dates the host's own date
+// arithmetic would, and fail where it would fail.
+
+// Moves (y, m) on by n months, as adding months to a date of that month
+// does; raises when the result leaves the host's years.
+void AddMonthsTo(int& y, int& m, std::int64_t n) {
+  const std::int64_t total = static_cast<std::int64_t>(y) * 12 + (m - 1) + n;
+  const std::int64_t ny = FloorDiv(total, 12);
+  if (ny < kMinYear || ny > kMaxYear)
+    Raise(err::kInvalidCall, "Invalid procedure call or argument");
+  y = static_cast<int>(ny);
+  m = static_cast<int>(total - ny * 12) + 1;
+}
+
+// A day of a month within the host's years, at midnight.
+DateTime DayOf(int y, int m, int d) {
+  return DateTime::FromSeconds(DaysFromCivil(y, m, d) * kSecondsPerDay);
+}
+
+// The weekday bits (Sunday 1 to Saturday 64) turned so that bit k stands for
+// the weekday `shift` days after Sunday plus k.
+int Turn(int bits, int shift) {
+  return ((bits >> shift) | (bits << (7 - shift))) & 0x7F;
+}
+
+// The day number of the n-th (1 to 4) or last (5) day of a month that
+// matches the weekday bits (at least one set), from the weekday of its first
+// day (0 Sunday to 6 Saturday) and its number of days.
+int NthMatchingDay(int firstWeekday, int days, std::int32_t instance, int bits) {
+  if (instance == recurrence::kInstanceLast) {
+    // Bit k: the day 6 - k days before the last one matches; the highest wins.
+    const int turned = Turn(bits, (firstWeekday + days - 7) % 7);
+    return days - 6 + (std::bit_width(static_cast<unsigned>(turned)) - 1);
+  }
+  // Bit k: day 1 + k matches. Each week holds every matching weekday once:
+  // whole weeks first, then the remaining matches of one more week.
+  int turned = Turn(bits, firstWeekday);
+  const int perWeek = std::popcount(static_cast<unsigned>(turned));
+  int weeks = 0, left = instance - 1;
+  while (left >= perWeek) {
+    left -= perWeek;
+    ++weeks;
+  }
+  for (; left > 0; --left)
+    turned &= turned - 1;
+  // At most the 28th: every month has that many days.
+  return 1 + 7 * weeks + std::countr_zero(static_cast<unsigned>(turned));
+}
+
+// The day the instance rules fall on in month m of year y, at midnight.
+// Patterns GetInstanceDay refuses (and years out of range) take its own
+// path, with its log lines and its day 0.
+DateTime InstanceDate(const CMailProps& p, int y, int m) {
+  const int bits = p.m_DayOfWeekMask & 0x7F;
+  if (p.m_Instance >= 1 && p.m_Instance <= recurrence::kInstanceLast && p.m_DayOfWeekMask < 128 &&
+      bits != 0 && y >= kMinYear && y <= kMaxYear && m >= 1 && m <= 12) {
+    const std::int64_t first = DaysFromCivil(y, m, 1);
+    // Positive from year 100 on, a whole number of weeks added; the zero
+    // day was a Saturday.
+    const int weekday = static_cast<int>((first + 700006) % 7);
+    const int d = NthMatchingDay(weekday, DaysInMonth(y, m), p.m_Instance, bits);
+    return DateTime::FromSeconds((first + d - 1) * kSecondsPerDay);
+  }
+  return DateTime::FromParts(y, m,
+                             CMailProps::GetInstanceDay(y, m, p.m_Instance, p.m_DayOfWeekMask));
 }
 
 void Monthly(const CMailProps& p, Collector& out, DateTime c) {
@@ -151,13 +218,17 @@ void Monthly(const CMailProps& p, Collector& out, DateTime c) {
   // clamped to each month's last day, as any shorter month clamps 31.
   if (p.m_Interval < 1) InvalidPattern("interval");
   if (p.m_DayOfMonth < 1) InvalidPattern("day of month");
-  if (p.m_PatternStartDate.Day() > ClampedDay(p, c)) c = c.AddMonths(p.m_Interval);
+  const CivilDate civil = c.Civil();
+  int y = civil.year, m = civil.month;
+  const int timeOfDay = c.SecondsOfDay();
+  if (p.m_PatternStartDate.Day() > std::min(p.m_DayOfMonth, DaysInMonth(y, m)))
+    AddMonthsTo(y, m, p.m_Interval);
   for (;;) {
-    // Re-clamped every month, so day 31 comes back after a shorter month.
-    c = c.AddDays(ClampedDay(p, c) - c.Day());
+    // Clamped in every month, so day 31 comes back after a shorter month.
+    c = DayOf(y, m, std::min(p.m_DayOfMonth, DaysInMonth(y, m))).AddSeconds(timeOfDay);
     if (!out.Room(c)) return;
     out.Add(c);
-    c = c.AddMonths(p.m_Interval);
+    AddMonthsTo(y, m, p.m_Interval);
   }
 }
 
@@ -167,12 +238,12 @@ void MonthNth(const CMailProps& p, Collector& out, DateTime c, std::int64_t star
   if (p.m_PatternStartDate.Day() >
       p.GetInstanceDay(s.Year(), s.Month(), p.m_Instance, p.m_DayOfWeekMask))
     s = s.AddMonths(p.m_Interval);
+  int y = s.Year(), m = s.Month();
   for (;;) {
-    const int d = p.GetInstanceDay(s.Year(), s.Month(), p.m_Instance, p.m_DayOfWeekMask);
-    c = DateTime::FromParts(s.Year(), s.Month(), d).AddSeconds(startSeconds);
+    c = InstanceDate(p, y, m).AddSeconds(startSeconds);
     if (!out.Room(c)) return;
     out.Add(c);
-    s = s.AddMonths(p.m_Interval);
+    AddMonthsTo(y, m, p.m_Interval);
   }
 }
 
@@ -184,12 +255,14 @@ void Yearly(const CMailProps& p, Collector& out, DateTime c, std::int64_t startS
   c = DateTime::FromParts(c.Year(), p.m_MonthOfYear,
                           std::min(p.m_DayOfMonth, GetDaysInMonth(month)));
   if (c < p.m_PatternStartDate) c = c.AddYears(1);
-  c = c.AddSeconds(startSeconds);
+  // From the built date: a month out of range has run over into its year.
+  int y = c.Year(), m = c.Month();
   for (;;) {
-    c = c.AddDays(ClampedDay(p, c) - c.Day());
+    // 29 February falls on the 28th in the years without one.
+    c = DayOf(y, m, std::min(p.m_DayOfMonth, DaysInMonth(y, m))).AddSeconds(startSeconds);
     if (!out.Room(c)) return;
     out.Add(c);
-    c = c.AddYears(1);
+    AddMonthsTo(y, m, 12);
   }
 }
 
@@ -199,8 +272,7 @@ void YearNth(const CMailProps& p, Collector& out, DateTime c, std::int64_t start
       p.GetInstanceDay(c.Year(), p.m_MonthOfYear, p.m_Instance, p.m_DayOfWeekMask));
   if (c < p.m_PatternStartDate) c = c.AddYears(1);
   for (int y = c.Year();; ++y) {
-    const int d = p.GetInstanceDay(y, p.m_MonthOfYear, p.m_Instance, p.m_DayOfWeekMask);
-    c = DateTime::FromParts(y, p.m_MonthOfYear, d).AddSeconds(startSeconds);
+    c = InstanceDate(p, y, p.m_MonthOfYear).AddSeconds(startSeconds);
     if (!out.Room(c)) return;
     out.Add(c);
   }
@@ -255,16 +327,12 @@ std::int32_t CMailProps::GetInstanceDay(std::int32_t year, std::int32_t month,
       g_debug().OutError("CMailProps::GetInstanceDay - Invalid Params");
       return 0;
     }
-    if (instance != recurrence::kInstanceLast) {
-      int found = 0;
-      for (int i = 1; i <= n; ++i)
-        if (Matches(first.AddDays(i - 1), mask) && ++found == instance) return i;
-    } else {
-      for (int i = n; i >= 1; --i)
-        if (Matches(first.AddDays(i - 1), mask)) return i;
-    }
-    g_debug().OutError("CMailProps::GetInstanceDay - Stop");
-    return 0;
+    // A negative mask counts by its low seven bits, as a day's bit sees it.
+    const int bits = mask & 0x7F;
+    const int day =
+        instance >= 1 && bits != 0 ? NthMatchingDay(first.Weekday() - 1, n, instance, bits) : 0;
+    if (day == 0) g_debug().OutError("CMailProps::GetInstanceDay - Stop");
+    return day;
   });
 }
 

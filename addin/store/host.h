@@ -198,6 +198,15 @@ class Folder {
   virtual ViewsPtr Views() = 0;
   // What the folder holds: ol::kMailItem, kAppointmentItem, kContactItem.
   virtual int DefaultItemType() = 0;
+  // The earliest value of the date-time user property `name` among the
+  // folder's mail items (class 43), for a host that can tell it without a
+  // walk over the items: sets `earliest` (nothing when no mail carries the
+  // property) and returns true. The host's own object model cannot, and
+  // returns false: the caller then walks the items.
+  virtual bool EarliestMailDate(const std::string& /*name*/,
+                                std::optional<DateTime>& /*earliest*/) {
+    return false;
+  }
 };
 
 class Folders {

@@ -16,6 +16,7 @@
 #include "common/text.h"
 #include "platform/posix/outbox_listing.h"
 #include "platform/posix/schedule_listing.h"
+#include "platform/posix/store/sqlite.h"
 
 namespace velmora::cli {
 
@@ -55,7 +56,12 @@ class ListCommand final : public Command {
   int Run(std::ostream& out) override {
     StoreSession session;
     if (outbox_ || sent_ || drafts_) return ListMailFolder(session, out);
-    std::vector<posix::ScheduledEntry> entries = posix::ListScheduled(session.VelmoraFolder(false));
+    host::FolderPtr folder = session.VelmoraFolder(false);
+    // One snapshot for the whole listing: consistent, and the store then
+    // reads the folder once rather than asking at every item whether
+    // another process has written.
+    posix::sql::ReadTransaction snapshot(session.Host().Store().Db());
+    std::vector<posix::ScheduledEntry> entries = posix::ListScheduled(folder);
     posix::SortByNextTime(entries);
     if (json_) {
       out << posix::ListJson(entries);

@@ -107,14 +107,28 @@ host::FolderPtr HostFolders::Add(const std::string& name, int folderType) {
   return HostFolder::Make(ctx_, ctx_->Store().AddFolder(parentId_, name, itemType).id);
 }
 
+bool HostFolder::EarliestMailDate(const std::string& name, std::optional<DateTime>& earliest) {
+  Record();
+  earliest = ctx_->Store().EarliestDate(id_, host::ol::kClassMail, name);
+  return true;
+}
+
 int HostItems::Count() {
+  if (Current(ctx_->Store().Generation())) return static_cast<int>(records_.size());
   return ctx_->Store().CountItems(folderId_);
 }
 
 host::MailItemPtr HostItems::Item(int index) {
-  const auto id = ctx_->Store().ItemIdAt(folderId_, index);
-  if (!id) RaiseBadIndex(index);
-  return HostMailItem::Stored(ctx_, *id);
+  auto& store = ctx_->Store();
+  const std::uint64_t generation = store.Generation();
+  if (!Current(generation)) {
+    // Read before the generation could move on: at worst the read is newer
+    // than its mark, and the next call reads again.
+    records_ = store.LoadFolderItems(folderId_);
+    loadedAt_ = generation;
+  }
+  if (index < 1 || index > static_cast<int>(records_.size())) RaiseBadIndex(index);
+  return HostMailItem::Loaded(ctx_, records_[static_cast<std::size_t>(index - 1)], generation);
 }
 
 host::MailItemPtr HostItems::Add(int itemType) {

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "addin/store/host.h"
 #include "platform/posix/host/host_context.h"
@@ -29,6 +31,8 @@ class HostFolder final : public host::Folder {
   // Raises error 438 on a host older than the view interface.
   host::ViewsPtr Views() override;
   int DefaultItemType() override { return Record().itemType; }
+  // One indexed look-up in the store.
+  bool EarliestMailDate(const std::string& name, std::optional<DateTime>& earliest) override;
 
   std::int64_t Id() const { return id_; }
 
@@ -52,6 +56,9 @@ class HostFolders final : public host::Folders {
   std::int64_t parentId_;
 };
 
+// The folder's items as the store holds them now. A walk over them reads the
+// whole folder once and hands out items from that read for as long as the
+// store has not changed, so that it costs one read, not one per item.
 class HostItems final : public host::Items {
  public:
   HostItems(ContextPtr ctx, std::int64_t folderId) : ctx_(std::move(ctx)), folderId_(folderId) {}
@@ -61,8 +68,13 @@ class HostItems final : public host::Items {
   host::MailItemPtr Add(int itemType) override;
 
  private:
+  // True when `records_` is what the store holds now.
+  bool Current(std::uint64_t generation) const { return loadedAt_ == generation; }
+
   ContextPtr ctx_;
   std::int64_t folderId_;
+  std::vector<ItemRecord> records_;
+  std::optional<std::uint64_t> loadedAt_;
 };
 
 // The item class of an item type (0 → 43, 1 → 26, 2 → 40); raises for others.

@@ -20,6 +20,15 @@ std::shared_ptr<HostMailItem> HostMailItem::Stored(ContextPtr ctx, const std::st
   return item;
 }
 
+std::shared_ptr<HostMailItem> HostMailItem::Loaded(ContextPtr ctx, ItemRecord record,
+                                                   std::uint64_t generation) {
+  std::shared_ptr<HostMailItem> item(new HostMailItem(std::move(ctx), record.entryId));
+  item->view_ = std::move(record);
+  item->loadedAt_ = generation;
+  item->bodyUnread_ = true;
+  return item;
+}
+
 std::shared_ptr<HostMailItem> HostMailItem::New(ContextPtr ctx, std::int64_t folderId,
                                                 int itemClass) {
   std::shared_ptr<HostMailItem> item(new HostMailItem(std::move(ctx), {}));
@@ -40,6 +49,20 @@ const ItemRecord& HostMailItem::View() {
   return view_;
 }
 
+const ItemRecord& HostMailItem::FullView() {
+  View();
+  if (bodyUnread_ && !gone_) {
+    // Read at the generation View() has just checked: the rest of the
+    // record's.
+    if (auto body = ctx_->Store().ItemBody(entryId_))
+      view_.fields.body = std::move(*body);
+    else
+      gone_ = true;
+    bodyUnread_ = false;
+  }
+  return view_;
+}
+
 void HostMailItem::Reload() {
   const auto generation = ctx_->Store().Generation();
   auto record = ctx_->Store().LoadItem(entryId_);
@@ -50,6 +73,7 @@ void HostMailItem::Reload() {
   }
   view_ = std::move(*record);
   loadedAt_ = generation;
+  bodyUnread_ = false;
 }
 
 void HostMailItem::Live() {
@@ -58,7 +82,8 @@ void HostMailItem::Live() {
 
 ItemRecord& HostMailItem::Edit() {
   Live();
-  View();
+  // The changes start from the whole item as the store holds it now.
+  FullView();
   Live();
   return view_;
 }

@@ -22,6 +22,10 @@ class HostMailItem final : public host::MailItem,
  public:
   // The stored item, or nothing when no item has that entry id.
   static std::shared_ptr<HostMailItem> Stored(ContextPtr ctx, const std::string& entryId);
+  // The stored item from a record read at the store's generation, its body
+  // still to be read.
+  static std::shared_ptr<HostMailItem> Loaded(ContextPtr ctx, ItemRecord record,
+                                              std::uint64_t generation);
   // A new item of the class (43, 40, 26) that exists in the folder once saved.
   static std::shared_ptr<HostMailItem> New(ContextPtr ctx, std::int64_t folderId, int itemClass);
 
@@ -29,7 +33,7 @@ class HostMailItem final : public host::MailItem,
   std::string EntryID() override { return entryId_; }
   std::string Subject() override { return View().fields.subject; }
   void SetSubject(const std::string& v) override;
-  std::string Body() override { return View().fields.body; }
+  std::string Body() override { return FullView().fields.body; }
   void SetBody(const std::string& v) override;
   std::string To() override { return View().fields.to; }
   void SetTo(const std::string& v) override;
@@ -78,7 +82,9 @@ class HostMailItem final : public host::MailItem,
  private:
   HostMailItem(ContextPtr ctx, std::string entryId) : ctx_(std::move(ctx)), entryId_(entryId) {}
   // What the object shows: the store's item plus this object's changes.
+  // The body may still be unread; FullView reads it.
   const ItemRecord& View();
+  const ItemRecord& FullView();
   // Called before a change: the object starts from what the store holds now.
   ItemRecord& Edit();
   void Reload();
@@ -90,6 +96,8 @@ class HostMailItem final : public host::MailItem,
   ItemRecord view_;
   std::optional<std::uint64_t> loadedAt_;
   bool gone_ = false;
+  // The record came from a folder read, which leaves bodies out.
+  bool bodyUnread_ = false;
   unsigned fieldMask_ = 0;
   std::set<std::string> touchedProps_;
   std::vector<NewAttachment> newAttachments_;

@@ -50,6 +50,17 @@ class MailStore {
   std::vector<std::string> ItemIds(std::int64_t folderId);
   std::optional<std::string> ItemIdAt(std::int64_t folderId, int index);  // 1-based
   std::optional<ItemRecord> LoadItem(const std::string& entryId);
+  // Every item of the folder as LoadItem gives it, in one read of three
+  // statements however many items there are, but with empty bodies, which
+  // ItemBody reads one at a time: a large folder is walked for its
+  // schedules, seldom for its texts.
+  std::vector<ItemRecord> LoadFolderItems(std::int64_t folderId);
+  // Nothing when no item has that entry id.
+  std::optional<std::string> ItemBody(const std::string& entryId);
+  // The earliest value of the date-time property among the folder's items
+  // of the class; nothing when none of them carries it. One indexed look-up.
+  std::optional<DateTime> EarliestDate(std::int64_t folderId, int itemClass,
+                                       const std::string& name);
   // Writes the changes in one transaction; returns the item's entry id.
   // Raises kNotFound when the item is no longer in the store.
   std::string SaveItem(const ItemChanges& changes, DateTime now);

@@ -6,7 +6,7 @@
 
 namespace velmora::posix {
 
-inline constexpr int kStoreSchemaVersion = 2;
+inline constexpr int kStoreSchemaVersion = 3;
 
 // Creates or upgrades the schema in one transaction. Raises for a store
 // written by a newer program, which this one must not touch.

@@ -97,8 +97,20 @@ int Database::Changes() const {
 }
 
 std::uint64_t Database::Generation() {
-  Stmt s(*this, "PRAGMA data_version");
-  const auto other = s.Step() ? static_cast<std::uint64_t>(s.Int(0)) : 0;
+  // A transaction reads one snapshot from its first statement on (a write
+  // transaction holds the write lock besides), so the count of other
+  // connections' commits it sees stays what it was at its first look. Each
+  // look outside a transaction costs a read transaction of its own.
+  const bool inTransaction = InTransaction();
+  if (!inTransaction) othersInTransaction_.reset();
+  std::uint64_t other = 0;
+  if (inTransaction && othersInTransaction_) {
+    other = *othersInTransaction_;
+  } else {
+    Stmt s(*this, "PRAGMA data_version");
+    other = s.Step() ? static_cast<std::uint64_t>(s.Int(0)) : 0;
+    if (inTransaction) othersInTransaction_ = other;
+  }
   return (other << 32) ^ localWrites_;
 }
 
@@ -216,12 +228,16 @@ bool Database::InTransaction() const noexcept {
 }
 
 WriteTransaction::WriteTransaction(Database& db) : db_(db), outer_(!db.InTransaction()) {
-  if (outer_) db_.Exec("BEGIN IMMEDIATE");
+  if (outer_) {
+    db_.NoteTransactionBoundary();
+    db_.Exec("BEGIN IMMEDIATE");
+  }
 }
 
 WriteTransaction::~WriteTransaction() {
   if (outer_ && !done_) {
     sqlite3_exec(db_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    db_.NoteTransactionBoundary();
     // What objects read inside the rolled-back work is stale now.
     db_.NoteWrite();
   }
@@ -237,16 +253,23 @@ void WriteTransaction::Commit() {
   }
   db_.Exec("COMMIT");
   done_ = true;
+  db_.NoteTransactionBoundary();
   db_.NoteWrite();
 }
 
 ReadTransaction::ReadTransaction(Database& db)
     : db_(db), outer_(sqlite3_get_autocommit(db.Handle()) != 0) {
-  if (outer_) db_.Exec("BEGIN");
+  if (outer_) {
+    db_.NoteTransactionBoundary();
+    db_.Exec("BEGIN");
+  }
 }
 
 ReadTransaction::~ReadTransaction() {
-  if (outer_) sqlite3_exec(db_.Handle(), "COMMIT", nullptr, nullptr, nullptr);
+  if (outer_) {
+    sqlite3_exec(db_.Handle(), "COMMIT", nullptr, nullptr, nullptr);
+    db_.NoteTransactionBoundary();
+  }
 }
 
 }  // namespace velmora::posix::sql

@@ -81,9 +81,13 @@ class Database {
   bool InTransaction() const noexcept;
   // Changes whenever this or another connection committed a change, so that
   // objects holding a copy of stored data know when to read it again.
+  // Inside a transaction no other connection's change can show, so it asks
+  // SQLite once per transaction.
   std::uint64_t Generation();
   // Called by write transactions when they commit.
   void NoteWrite() noexcept { ++localWrites_; }
+  // Called when this connection's outermost transaction begins or ends.
+  void NoteTransactionBoundary() noexcept { othersInTransaction_.reset(); }
 
   [[noreturn]] void Fail(std::string_view what) const;
   sqlite3* Handle() const noexcept { return db_; }
@@ -101,6 +105,8 @@ class Database {
   sqlite3* db_;
   bool inMemory_;
   std::uint64_t localWrites_ = 0;
+  // Other connections' changes as the open transaction's snapshot sees them.
+  std::optional<std::uint64_t> othersInTransaction_;
   std::unordered_map<std::string, Cached> cache_;
 };
 

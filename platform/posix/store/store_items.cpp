@@ -1,6 +1,7 @@
 // The item half of the mail store: loading, saving, copying, moving and
 // removing items with their user properties and attachments.
 #include <string>
+#include <unordered_map>
 
 #include "platform/posix/store/entry_id.h"
 #include "platform/posix/store/mail_store.h"
@@ -75,33 +76,45 @@ std::optional<std::string> MailStore::ItemIdAt(std::int64_t folderId, int index)
   return s.Text(0);
 }
 
+// The item columns ReadItem expects, in its order, with the body column (or
+// a stand-in) in the middle.
+#define VELMORA_ITEM_COLUMNS(body)                                                  \
+  "id, entry_id, folder_id, class, subject, " body                                  \
+  ", to_text, cc_text, bcc_text, from_text, importance, sent, submitted, created, " \
+  "modified, sent_time, transmission"
+
+namespace {
+
+void ReadItem(const sql::Stmt& s, ItemRecord& r) {
+  r.id = s.Int(0);
+  r.entryId = s.Text(1);
+  r.folderId = s.Int(2);
+  auto& f = r.fields;
+  f.itemClass = static_cast<int>(s.Int(3));
+  f.subject = s.Text(4);
+  f.body = s.Text(5);
+  f.to = s.Text(6);
+  f.cc = s.Text(7);
+  f.bcc = s.Text(8);
+  f.from = s.Text(9);
+  f.importance = static_cast<int>(s.Int(10));
+  f.sent = s.Int(11) != 0;
+  f.submitted = s.Int(12) != 0;
+  f.created = DateTime::FromSeconds(s.Int(13));
+  f.modified = DateTime::FromSeconds(s.Int(14));
+  if (!s.IsNull(15)) f.sentTime = DateTime::FromSeconds(s.Int(15));
+  f.transmission = static_cast<int>(s.Int(16));
+}
+
+}  // namespace
+
 std::optional<ItemRecord> MailStore::LoadItem(const std::string& entryId) {
   sql::ReadTransaction tx(*db_);
   ItemRecord r;
   {
-    sql::Stmt s(*db_,
-                "SELECT id, folder_id, class, subject, body, to_text, cc_text, bcc_text, "
-                "from_text, importance, sent, submitted, created, modified, sent_time, "
-                "transmission FROM items WHERE entry_id = ?");
+    sql::Stmt s(*db_, "SELECT " VELMORA_ITEM_COLUMNS("body") " FROM items WHERE entry_id = ?");
     if (!s.Bind(1, entryId).Step()) return std::nullopt;
-    r.id = s.Int(0);
-    r.entryId = entryId;
-    r.folderId = s.Int(1);
-    auto& f = r.fields;
-    f.itemClass = static_cast<int>(s.Int(2));
-    f.subject = s.Text(3);
-    f.body = s.Text(4);
-    f.to = s.Text(5);
-    f.cc = s.Text(6);
-    f.bcc = s.Text(7);
-    f.from = s.Text(8);
-    f.importance = static_cast<int>(s.Int(9));
-    f.sent = s.Int(10) != 0;
-    f.submitted = s.Int(11) != 0;
-    f.created = DateTime::FromSeconds(s.Int(12));
-    f.modified = DateTime::FromSeconds(s.Int(13));
-    if (!s.IsNull(14)) f.sentTime = DateTime::FromSeconds(s.Int(14));
-    f.transmission = static_cast<int>(s.Int(15));
+    ReadItem(s, r);
   }
   {
     sql::Stmt s(*db_, "SELECT name, type, value FROM user_props WHERE item_id = ? ORDER BY seq");
@@ -120,6 +133,69 @@ std::optional<ItemRecord> MailStore::LoadItem(const std::string& entryId) {
       r.attachments.push_back({s.Int(0), s.Text(1), s.Text(2), s.Int(3)});
   }
   return r;
+}
+
+std::vector<ItemRecord> MailStore::LoadFolderItems(std::int64_t folderId) {
+  sql::ReadTransaction tx(*db_);
+  std::vector<ItemRecord> items;
+  std::unordered_map<std::int64_t, std::size_t> at;  // row id -> place in `items`
+  {
+    sql::Stmt s(*db_, "SELECT " VELMORA_ITEM_COLUMNS(
+                          "''") " FROM items WHERE folder_id = ? ORDER BY arrival");
+    s.Bind(1, folderId);
+    while (s.Step()) {
+      ReadItem(s, items.emplace_back());
+      at.emplace(items.back().id, items.size() - 1);
+    }
+  }
+  if (items.empty()) return items;
+  {
+    // In the order of their item's rows; each item's in the order it got them.
+    sql::Stmt s(*db_,
+                "SELECT p.item_id, p.name, p.type, p.value FROM items i JOIN user_props p "
+                "ON p.item_id = i.id WHERE i.folder_id = ? ORDER BY p.item_id, p.seq");
+    s.Bind(1, folderId);
+    while (s.Step()) {
+      const auto it = at.find(s.Int(0));
+      if (it == at.end()) continue;
+      const int type = static_cast<int>(s.Int(2));
+      items[it->second].props.push_back({s.Text(1), type, ReadValue(s, 3, type)});
+    }
+  }
+  {
+    sql::Stmt s(*db_,
+                "SELECT a.item_id, a.id, a.display_name, a.file_name, a.size FROM items i "
+                "JOIN attachments a ON a.item_id = i.id WHERE i.folder_id = ? "
+                "ORDER BY a.item_id, a.id");
+    s.Bind(1, folderId);
+    while (s.Step()) {
+      const auto it = at.find(s.Int(0));
+      if (it == at.end()) continue;
+      items[it->second].attachments.push_back({s.Int(1), s.Text(2), s.Text(3), s.Int(4)});
+    }
+  }
+  return items;
+}
+
+#undef VELMORA_ITEM_COLUMNS
+
+std::optional<std::string> MailStore::ItemBody(const std::string& entryId) {
+  sql::Stmt s(*db_, "SELECT body FROM items WHERE entry_id = ?");
+  if (!s.Bind(1, entryId).Step()) return std::nullopt;
+  return s.Text(0);
+}
+
+std::optional<DateTime> MailStore::EarliestDate(std::int64_t folderId, int itemClass,
+                                                const std::string& name) {
+  // The date-time index gives the values of the name in order: the first
+  // that belongs to the folder's items of the class is the answer. Read as
+  // LoadItem reads a date-time value.
+  sql::Stmt s(*db_,
+              "SELECT p.value FROM user_props p CROSS JOIN items i ON i.id = p.item_id "
+              "WHERE p.name = ?1 AND p.type = 5 AND i.folder_id = ?2 AND i.class = ?3 "
+              "ORDER BY p.value LIMIT 1");
+  if (!s.Bind(1, name).Bind(2, folderId).Bind(3, itemClass).Step()) return std::nullopt;
+  return DateTime::FromSeconds(s.Int(0));
 }
 
 void MailStore::InsertAttachment(std::int64_t itemId, const NewAttachment& a) {

@@ -1,0 +1,153 @@
+// A folder read in one go: the items a walk hands out keep every behaviour of
+// items read one by one, two connections still see each other's changes,
+// and the store's earliest ScheduleTime is the one the engine's walk finds.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "addin/store/folder.h"
+#include "platform/posix/store/sqlite.h"
+#include "store/mail_host_fixture.h"
+#include "support/temp_dir.h"
+
+namespace velmora::test {
+namespace {
+
+using FolderRead = MailHostTest;
+
+void Stamp(const host::MailItemPtr& item, const std::string& name, const host::Value& v,
+           int type = host::ol::kDateTime) {
+  item->UserProperties()->Add(name, type)->SetValue(v);
+  item->Save();
+}
+
+// The engine's own answer: the walk over the folder's items.
+std::optional<DateTime> Walked(const host::FolderPtr& folder) {
+  std::optional<DateTime> earliest;
+  auto items = folder->Items();
+  for (int i = 1; i <= items->Count(); ++i) {
+    auto item = items->Item(i);
+    DateTime t;
+    if (item->Class() == host::ol::kClassMail && Main::GetUserProp(item, t) &&
+        (!earliest || *earliest >= t))
+      earliest = t;
+  }
+  return earliest;
+}
+
+TEST_F(FolderRead, EarliestScheduleTimeIsTheOneTheWalkFinds) {
+  auto folder = Inbox()->Parent()->Folders()->Add("Velmora", host::ol::kFolderDrafts);
+  const auto at = [](int day) { return DateTime::FromParts(2027, 3, day, 9, 0, 0); };
+  std::optional<DateTime> earliest;
+  ASSERT_TRUE(folder->EarliestMailDate("ScheduleTime", earliest));
+  EXPECT_FALSE(earliest) << "an empty folder has none";
+
+  Stamp(SavedMail(folder, "later"), "ScheduleTime", at(20));
+  Stamp(SavedMail(folder, "due"), "ScheduleTime", at(10));
+  // None of these counts: text, another name, another folder, no mail.
+  Stamp(SavedMail(folder, "as text"), "ScheduleTime", std::string("3/1/2027"), host::ol::kText);
+  Stamp(SavedMail(folder, "other name"), "ScheduleTimeX", at(2));
+  Stamp(SavedMail(Drafts(), "elsewhere"), "ScheduleTime", at(3));
+  auto note = folder->Items()->Add(host::ol::kAppointmentItem);
+  note->Save();
+  Stamp(note, "ScheduleTime", at(4));
+  SavedMail(folder, "unscheduled");
+
+  ASSERT_TRUE(folder->EarliestMailDate("ScheduleTime", earliest));
+  EXPECT_EQ(earliest, at(10));
+  EXPECT_EQ(earliest, Walked(folder));
+
+  // A changed schedule counts once saved, as the walk sees it.
+  auto due = folder->Items()->Item(2);
+  due->UserProperties()->Find("ScheduleTime")->SetValue(at(25));
+  ASSERT_TRUE(folder->EarliestMailDate("ScheduleTime", earliest));
+  EXPECT_EQ(earliest, at(10)) << "unsaved";
+  due->Save();
+  ASSERT_TRUE(folder->EarliestMailDate("ScheduleTime", earliest));
+  EXPECT_EQ(earliest, at(20));
+  EXPECT_EQ(earliest, Walked(folder));
+}
+
+TEST_F(FolderRead, ItemsOfAWalkReadTheirBodiesAndKeepThemThroughAChange) {
+  auto first = SavedMail(Drafts(), "one");
+  first->SetBody("first body");
+  first->Save();
+  auto second = SavedMail(Drafts(), "two");
+  second->SetBody("second body");
+  second->Save();
+
+  auto items = Drafts()->Items();
+  ASSERT_EQ(items->Count(), 2);
+  EXPECT_EQ(items->Item(1)->Body(), "first body");
+  // Another field changed and saved: the body it never read stays.
+  auto walked = items->Item(2);
+  walked->SetSubject("two, renamed");
+  walked->Save();
+  auto again = ns->GetItemFromID(second->EntryID());
+  EXPECT_EQ(again->Subject(), "two, renamed");
+  EXPECT_EQ(again->Body(), "second body");
+  // And a copy made from it carries the body as well.
+  EXPECT_EQ(items->Item(1)->Copy()->Body(), "first body");
+}
+
+TEST_F(FolderRead, AWalkSeesWhatAnotherObjectSavedMeanwhile) {
+  SavedMail(Drafts(), "a");
+  SavedMail(Drafts(), "b");
+  auto items = Drafts()->Items();
+  auto a = items->Item(1);
+  auto other = ns->GetItemFromID(items->Item(2)->EntryID());
+  other->SetSubject("b, changed");
+  other->Save();
+  EXPECT_EQ(items->Item(2)->Subject(), "b, changed");
+  SavedMail(Drafts(), "c");
+  EXPECT_EQ(items->Count(), 3);
+  EXPECT_EQ(items->Item(3)->Subject(), "c");
+  a->Move(Inbox());
+  EXPECT_EQ(items->Count(), 2);
+  EXPECT_EQ(items->Item(1)->Subject(), "b, changed");
+}
+
+// Inside a transaction the store asks SQLite for other connections' changes
+// once; each new transaction must ask again.
+TEST(FolderReadFile, EachTransactionSeesWhatAnotherConnectionCommittedBeforeIt) {
+  TempDir dir{"read"};
+  const auto path = dir.Path() / "store.db";
+  ManualClock clock;
+  auto mine = posix::MailHost::Open(path, {.clock = &clock});
+  auto theirs = posix::MailHost::Open(path, {.clock = &clock});
+  const auto first = [](posix::MailHost& m) {
+    return m.App()
+        ->GetNamespace("MAPI")
+        ->GetDefaultFolder(host::ol::kFolderDrafts)
+        ->Items()
+        ->Item(1);
+  };
+  auto draft = mine->App()->CreateItem(host::ol::kMailItem);
+  draft->SetSubject("0");
+  draft->Save();
+
+  auto& db = mine->Store().Db();
+  for (int round = 1; round <= 4; ++round) {
+    host::MailItemPtr item;
+    {
+      posix::sql::ReadTransaction tx(db);
+      item = first(*mine);
+      EXPECT_EQ(item->Subject(), std::to_string(round - 1));
+    }
+    auto theirItem = first(*theirs);
+    theirItem->SetSubject(std::to_string(round));
+    theirItem->Save();
+    const auto seen = [&] { return item->Subject(); };
+    if (round % 2) {
+      posix::sql::ReadTransaction tx(db);
+      EXPECT_EQ(seen(), std::to_string(round)) << "read transaction, round " << round;
+    } else {
+      posix::sql::WriteTransaction tx(db);
+      EXPECT_EQ(seen(), std::to_string(round)) << "write transaction, round " << round;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace velmora::test
