@@ -84,12 +84,17 @@ class HostMailItem final : public host::MailItem,
   void Reload();
   void Clear();
   void Live();  // raises when the item has gone
+  // Raises when another object moved or deleted the item since this one
+  // last saw where it is.
+  void StillWhereSeen();
 
   ContextPtr ctx_;
   std::string entryId_;
   ItemRecord view_;
   std::optional<std::uint64_t> loadedAt_;
   bool gone_ = false;
+  // The folder this object last found or put the item in.
+  std::int64_t seenIn_ = 0;
   unsigned fieldMask_ = 0;
   std::set<std::string> touchedProps_;
   std::vector<NewAttachment> newAttachments_;
