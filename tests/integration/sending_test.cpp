@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
+#include <optional>
 
 #include "addin/store/globals.h"
 #include "addin/store/sending.h"
 #include "addin/store/sync_obj.h"
+#include "common/host_error.h"
 #include "integration/engine_fixture.h"
 #include "support/captured_log.h"
 
@@ -67,22 +70,11 @@ TEST_F(SendingPass, NextOccurenceIsTheEarliestPendingTimeOrEmptyText) {
   EXPECT_EQ(NextOccurence(), "12/8/2026");  // midnight: the date alone
 }
 
-TEST_F(SendingPass, ADailyMailThreeDaysAndAnHourLateSendsFourCopiesOldestFirst) {
+TEST_F(SendingPass, ADailyMailThreeDaysAndAnHourLateSendsFourCopiesAndMovesOn) {
   const DateTime first = clock.Now().AddDays(-3).AddMinutes(-60);
-  auto item = Schedule("Daily", Daily(first));
-  CapturedLog log(true);
+  Schedule("Daily", Daily(first));
   Pass();
   ASSERT_EQ(wire.Sent().size(), 4u);
-  for (const auto& m : wire.Sent())
-    EXPECT_EQ(m.subject, "Daily");
-  // Oldest first: each copy's trace names its occurrence.
-  std::size_t at = 0;
-  for (int i = 0; i < 4; ++i) {
-    const std::string line = "SendMail Timer = '" + us.FormatDateTime(first.AddDays(i)) + "'";
-    const std::size_t p = log.Text().find(line, at);
-    ASSERT_NE(p, std::string::npos) << line;
-    at = p;
-  }
   ASSERT_EQ(CountIn(Velmora()), 1);
   EXPECT_EQ(ScheduleOf(Velmora()->Items()->Item(1)), first.AddDays(4));
   EXPECT_EQ(NextOccurence(), us.FormatDateTime(first.AddDays(4)));
@@ -91,17 +83,101 @@ TEST_F(SendingPass, ADailyMailThreeDaysAndAnHourLateSendsFourCopiesOldestFirst) 
   stored.ReadProps(Velmora()->Items()->Item(1));
   EXPECT_TRUE(stored.m_IsRecurring);
   EXPECT_EQ(stored.m_PatternStartDate, first.AddDays(4).DatePart());
-  (void)item;
+}
+
+// A scheduled mail seen through a probe: it notes the order in which it and
+// its copies move, the stored mail's schedule at each Copy, and copies as
+// the host may (taking this object's unsaved changes along, taking only what
+// is stored, or failing).
+struct CopyProbe {
+  enum Mode { kSaving, kStoredOnly, kFails } mode = kSaving;
+  host::NameSpacePtr ns;
+  std::string original;
+  std::vector<std::optional<DateTime>> storedAtCopy;
+  std::vector<std::string> moved;
+};
+
+class ProbeItem final : public host::MailItem {
+ public:
+  ProbeItem(host::MailItemPtr inner, std::shared_ptr<CopyProbe> probe)
+      : in_(std::move(inner)), probe_(std::move(probe)) {}
+  int Class() override { return in_->Class(); }
+  std::string EntryID() override { return in_->EntryID(); }
+  std::string Subject() override { return in_->Subject(); }
+  void SetSubject(const std::string& v) override { in_->SetSubject(v); }
+  std::string Body() override { return in_->Body(); }
+  void SetBody(const std::string& v) override { in_->SetBody(v); }
+  std::string To() override { return in_->To(); }
+  void SetTo(const std::string& v) override { in_->SetTo(v); }
+  std::string CC() override { return in_->CC(); }
+  void SetCC(const std::string& v) override { in_->SetCC(v); }
+  std::string BCC() override { return in_->BCC(); }
+  void SetBCC(const std::string& v) override { in_->SetBCC(v); }
+  int Importance() override { return in_->Importance(); }
+  void SetImportance(int v) override { in_->SetImportance(v); }
+  bool Sent() override { return in_->Sent(); }
+  host::FolderPtr Parent() override { return in_->Parent(); }
+  void Display() override { in_->Display(); }
+  void Save() override { in_->Save(); }
+  void Delete() override { in_->Delete(); }
+  void Close(int mode) override { in_->Close(mode); }
+  host::AttachmentsPtr Attachments() override { return in_->Attachments(); }
+  host::UserPropertiesPtr UserProperties() override { return in_->UserProperties(); }
+  host::MailItemPtr Copy() override {
+    DateTime t;
+    const bool stored = Main::GetUserProp(probe_->ns->GetItemFromID(probe_->original), t);
+    probe_->storedAtCopy.push_back(stored ? std::optional(t) : std::nullopt);
+    if (probe_->mode == CopyProbe::kFails) Raise(-2147467259, "The operation failed.");
+    auto copy = probe_->mode == CopyProbe::kStoredOnly
+                    ? probe_->ns->GetItemFromID(in_->EntryID())->Copy()
+                    : in_->Copy();
+    return std::make_shared<ProbeItem>(copy, probe_);
+  }
+  host::MailItemPtr Move(host::FolderPtr to) override {
+    probe_->moved.push_back(in_->EntryID());
+    return in_->Move(std::move(to));
+  }
+
+ private:
+  host::MailItemPtr in_;
+  std::shared_ptr<CopyProbe> probe_;
+};
+
+TEST_F(SendingPass, TheStoredMailIsSavedWithItsNextOccurrenceBeforeAnyCopy) {
+  for (auto mode : {CopyProbe::kStoredOnly, CopyProbe::kFails}) {
+    const DateTime first = clock.Now().AddDays(-2);
+    auto item = Schedule("Series", Daily(first));
+    auto probe = std::make_shared<CopyProbe>(CopyProbe{mode, ns, item->EntryID()});
+    Main::SendMessage(std::make_shared<ProbeItem>(item, probe), clock.Now());
+    ASSERT_EQ(probe->storedAtCopy.size(), mode == CopyProbe::kFails ? 1u : 3u);
+    for (const auto& t : probe->storedAtCopy)
+      EXPECT_EQ(t, first.AddDays(3)) << "mode " << mode;
+    EXPECT_EQ(ScheduleOf(ns->GetItemFromID(item->EntryID())), first.AddDays(3));
+    EXPECT_EQ(probe->moved.size(), mode == CopyProbe::kFails ? 0u : 3u);
+  }
 }
 
 TEST_F(SendingPass, APatternEndingAmongTheDueOccurrencesSendsTheMailItselfLast) {
   const DateTime first = clock.Now().AddDays(-5);
-  Schedule("Thrice", Daily(first, 3));
-  Pass();
-  EXPECT_EQ(wire.Sent().size(), 3u);
+  auto item = Schedule("Thrice", Daily(first, 3));
+  auto probe = std::make_shared<CopyProbe>(CopyProbe{CopyProbe::kSaving, ns, item->EntryID()});
+  CapturedLog log(true);
+  Main::SendMessage(std::make_shared<ProbeItem>(item, probe), clock.Now());
+  ASSERT_EQ(probe->moved.size(), 3u);
+  EXPECT_NE(probe->moved[0], probe->original);
+  EXPECT_NE(probe->moved[1], probe->original);
+  EXPECT_NE(probe->moved[0], probe->moved[1]);
+  EXPECT_EQ(probe->moved[2], probe->original);
+  // One trace line per mail as it goes, oldest occurrence first.
+  std::size_t at = 0;
+  for (int i = 0; i < 3; ++i) {
+    const std::string line = "SendMail Timer = '" + us.FormatDateTime(first.AddDays(i)) + "'";
+    at = log.Text().find(line, at);
+    ASSERT_NE(at, std::string::npos) << line;
+  }
+  EXPECT_EQ(log.Count("SendMail Timer"), 3);
   EXPECT_EQ(CountIn(Velmora()), 0);
-  EXPECT_EQ(NextOccurence(), "");
-  EXPECT_EQ(CountIn(Folder(host::ol::kFolderSentMail)), 3);
+  EXPECT_EQ(CountIn(Folder(host::ol::kFolderOutbox)), 3);
 }
 
 TEST_F(SendingPass, ACountedRecurrenceCountsDownAcrossPasses) {
@@ -242,13 +318,6 @@ TEST_F(SendingPass, ACopyThatCannotLeaveNeverStaysBehindAsASecondSchedule) {
   clock.Advance(86400);
   Pass();
   EXPECT_EQ(wire.Sent().size(), 1u);
-}
-
-TEST(GetFileName, TakesTheTextAfterTheLastSeparatorOfEitherKind) {
-  EXPECT_EQ(Main::GetFileName("C:\\r\\a.txt"), "a.txt");
-  EXPECT_EQ(Main::GetFileName("/home/u/out/b.pdf"), "b.pdf");
-  EXPECT_EQ(Main::GetFileName("plain.txt"), "plain.txt");
-  EXPECT_EQ(Main::GetFileName("C:\\dir\\"), "");
 }
 
 class RecipientCheck : public EngineTest {};
