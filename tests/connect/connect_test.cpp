@@ -226,25 +226,6 @@ TEST_F(Lifecycle, ClosingTheLastExplorerTurnsEveryTimerOffAndReleasesTheHost) {
   EXPECT_EQ(g_Connect, nullptr);
 }
 
-TEST_F(Lifecycle, SendAllShowsItsBoxEveryTimeAndSaysTrue) {
-  ConnectWithExplorer();
-  EXPECT_TRUE(addin->SendAll());
-  EXPECT_TRUE(addin->SendAll());
-  ASSERT_EQ(box.shown.size(), 2u);
-  EXPECT_EQ(box.shown[1].text, "SendAll");
-}
-
-TEST_F(Lifecycle, TheHostsOwnSendIsNeverCancelled) {
-  ConnectWithExplorer();
-  auto item = Folder(host::ol::kFolderDrafts)->Items()->Add(host::ol::kMailItem);
-  item->SetTo("ann@example.com");
-  item->Save();
-  auto window = mail->OpenInspector(item);
-  mail->Context().SendFromInspector(*window);
-  loop.Drain();
-  EXPECT_EQ(CountIn(Folder(host::ol::kFolderDrafts)), 0);
-}
-
 TEST_F(Lifecycle, AFailedConnectionIsLoggedAndLeavesNothingHalfDone) {
   CapturedLog log;
   addin->OnConnection(nullptr, 1, nullptr);

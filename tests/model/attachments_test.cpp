@@ -112,23 +112,6 @@ TEST_F(AttachmentTest, MissingSourcesAreDroppedAndTheOthersKeptInOrder) {
   EXPECT_TRUE(log.Contains("FilePath: \"C:\\nowhere\\\" not exists or has no files"));
 }
 
-TEST_F(AttachmentTest, AnEmptyEntryDropsEverySource) {
-  CapturedLog log;
-  fs_.files["C:\\r\\a.txt"] = true;
-  EXPECT_EQ(Resolve({"C:\\r\\a.txt", "", "C:\\r\\a.txt"}), Paths{});
-  EXPECT_TRUE(log.Contains("CMailProps.GetResolvedAttachments"));
-}
-
-TEST_F(AttachmentTest, WithoutTheIgnoreListFoldersCannotResolve) {
-  CapturedLog log;
-  g_IgnoreList.reset();
-  fs_.files["C:\\r\\a.txt"] = true;
-  fs_.folders["C:\\out"] = {File("n.txt", 7)};
-  EXPECT_EQ(Resolve({"C:\\r\\a.txt"}), (Paths{"C:\\r\\a.txt"}));
-  EXPECT_EQ(Resolve({"C:\\r\\a.txt", "C:\\out\\"}), Paths{});
-  EXPECT_TRUE(log.Contains("Error(91) : CMailProps.GetResolvedAttachments"));
-}
-
 // The same resolution on the real disk of the standalone host.
 class PosixAttachmentTest : public ::testing::Test {
  protected:

@@ -107,27 +107,13 @@ TEST_F(FirstDowTest, EffectiveFirstDayPrefersTheHostsOption) {
   EXPECT_EQ(EffectiveFirstDOW(), 1) << "the locale's Sunday";
 }
 
-TEST(CalendarHelpers, DaysInMonth) {
-  EXPECT_EQ(GetDaysInMonth(DateTime::FromParts(2028, 2, 1)), 29);
+TEST(CalendarHelpers, DaysInMonthAndWeekInstance) {
   EXPECT_EQ(GetDaysInMonth(DateTime::FromParts(2028, 2, 29, 23, 59, 59)), 29);
-  EXPECT_EQ(GetDaysInMonth(DateTime::FromParts(2027, 2, 14)), 28);
   EXPECT_EQ(GetDaysInMonth(DateTime::FromParts(1900, 2, 14)), 28);
   EXPECT_EQ(GetDaysInMonth(DateTime::FromParts(2000, 2, 14)), 29);
-  EXPECT_EQ(GetDaysInMonth(DateTime::FromParts(2027, 4, 30)), 30);
-  EXPECT_EQ(GetDaysInMonth(DateTime::FromParts(9999, 12, 31)), 31);
-  EXPECT_EQ(GetDaysInMonth(DateTime()), 31);  // the zero day, 30 December 1899
-}
-
-TEST(CalendarHelpers, WeekInstance) {
   EXPECT_EQ(GetWeekInstance(DateTime::FromParts(2027, 2, 22)), 5);  // 22 + 7 > 28
-  EXPECT_EQ(GetWeekInstance(DateTime::FromParts(2027, 3, 22)), 4);
   EXPECT_EQ(GetWeekInstance(DateTime::FromParts(2027, 3, 24)), 4);  // 24 + 7 = 31: not last
-  EXPECT_EQ(GetWeekInstance(DateTime::FromParts(2027, 3, 25)), 5);
-  EXPECT_EQ(GetWeekInstance(DateTime::FromParts(2027, 3, 1)), 1);
-  EXPECT_EQ(GetWeekInstance(DateTime::FromParts(2027, 3, 7)), 1);
   EXPECT_EQ(GetWeekInstance(DateTime::FromParts(2027, 3, 8)), 2);
-  EXPECT_EQ(GetWeekInstance(DateTime::FromParts(2027, 3, 21, 18, 0, 0)), 3);
-  EXPECT_EQ(GetWeekInstance(DateTime::FromParts(2027, 2, 21)), 3);
 }
 
 class TimeFormatTest : public ::testing::Test {
