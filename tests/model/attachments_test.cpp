@@ -152,15 +152,5 @@ TEST_F(PosixAttachmentTest, FolderEntriesEndWithEitherSeparator) {
   EXPECT_EQ(Main::GetNewestFile(folder), folder + "/.hidden");
 }
 
-TEST_F(PosixAttachmentTest, DeletedFileIsDroppedAndTheRestKept) {
-  const std::string a = Write("a.txt", 1000);
-  const std::string b = Write("b.txt", 1000);
-  CMailProps p;
-  p.m_collAttachments = {a, b};
-  EXPECT_EQ(p.GetResolvedAttachments(), (Paths{a, b}));
-  std::filesystem::remove(a);
-  EXPECT_EQ(p.GetResolvedAttachments(), (Paths{b}));
-}
-
 }  // namespace
 }  // namespace velmora::test

@@ -61,35 +61,6 @@ TEST_F(FirstDowTest, StoredValueCountsFromZeroForSundayAndUnusableOnesGiveTheSys
   EXPECT_EQ(LoadFirstDOW(), 0);
 }
 
-TEST_F(FirstDowTest, OverrideHoldsForItsScopeOnly) {
-  CalendarKey().SetNumber("FirstDOW", 1);
-  {
-    ScopedFirstDOW sunday(1);
-    EXPECT_EQ(LoadFirstDOW(), 1);
-    {
-      ScopedFirstDOW system(0);
-      EXPECT_EQ(LoadFirstDOW(), 0);
-    }
-    EXPECT_EQ(LoadFirstDOW(), 1);
-  }
-  EXPECT_EQ(LoadFirstDOW(), 2);
-  ScopedFirstDOW outOfRange(12);
-  EXPECT_EQ(LoadFirstDOW(), 0);
-}
-
-TEST_F(FirstDowTest, SystemFirstDayConvertsTheLocaleNumbering) {
-  const struct {
-    int locale;  // 0 Monday ... 6 Sunday
-    int rules;   // 1 Sunday ... 7 Saturday
-  } cases[] = {{0, 2}, {1, 3}, {4, 6}, {5, 7}, {6, 1}, {7, 1}, {-1, 1}};
-  for (const auto& c : cases) {
-    PictureLocale l(LocalePictures{.firstDayOfWeek = c.locale});
-    GetServices().locale = &l;
-    EXPECT_EQ(SystemFirstDOW(), c.rules) << "locale value " << c.locale;
-  }
-  GetServices().locale = &locale_;
-}
-
 TEST_F(FirstDowTest, EffectiveFirstDayPrefersTheHostsOption) {
   PictureLocale monday(LocalePictures{.firstDayOfWeek = 0});
   GetServices().locale = &monday;
