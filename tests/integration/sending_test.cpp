@@ -95,6 +95,7 @@ struct CopyProbe {
   std::string original;
   std::vector<std::optional<DateTime>> storedAtCopy;
   std::vector<std::string> moved;
+  bool moveFails = false;
 };
 
 class ProbeItem final : public host::MailItem {
@@ -134,6 +135,7 @@ class ProbeItem final : public host::MailItem {
     return std::make_shared<ProbeItem>(copy, probe_);
   }
   host::MailItemPtr Move(host::FolderPtr to) override {
+    if (probe_->moveFails) Raise(-2147221233, "The operation failed.");
     probe_->moved.push_back(in_->EntryID());
     return in_->Move(std::move(to));
   }
@@ -261,52 +263,13 @@ TEST_F(SendingPass, AFailedTransmissionLeavesTheMailSubmittedInTheOutbox) {
   EXPECT_EQ(CountIn(Folder(host::ol::kFolderOutbox)), 0);
 }
 
-// The host's Outbox is out of reach: every move into it fails.
-class NoOutboxNamespace final : public host::NameSpace {
- public:
-  explicit NoOutboxNamespace(host::NameSpacePtr inner) : inner_(std::move(inner)) {}
-  host::FolderPtr GetDefaultFolder(int kind) override {
-    if (kind == host::ol::kFolderOutbox) Raise(-2147221233, "The operation failed.");
-    return inner_->GetDefaultFolder(kind);
-  }
-  host::SyncObjectsPtr SyncObjects() override { return inner_->SyncObjects(); }
-  host::MailItemPtr GetItemFromID(const std::string& id) override {
-    return inner_->GetItemFromID(id);
-  }
-
- private:
-  host::NameSpacePtr inner_;
-};
-
-class NoOutboxApp final : public host::Application {
- public:
-  explicit NoOutboxApp(host::ApplicationPtr inner) : inner_(std::move(inner)) {}
-  host::NameSpacePtr Session() override { return GetNamespace("MAPI"); }
-  host::NameSpacePtr GetNamespace(const std::string& t) override {
-    return std::make_shared<NoOutboxNamespace>(inner_->GetNamespace(t));
-  }
-  std::string Version() override { return inner_->Version(); }
-  host::ExplorerPtr ActiveExplorer() override { return inner_->ActiveExplorer(); }
-  host::InspectorPtr ActiveInspector() override { return inner_->ActiveInspector(); }
-  host::ExplorersPtr Explorers() override { return inner_->Explorers(); }
-  host::InspectorsPtr Inspectors() override { return inner_->Inspectors(); }
-  host::MailItemPtr CreateItem(int t) override { return inner_->CreateItem(t); }
-  host::COMAddInsPtr COMAddIns() override { return inner_->COMAddIns(); }
-  host::SubscriptionPtr OnItemSend(std::function<void(host::MailItemPtr, bool&)> h) override {
-    return inner_->OnItemSend(std::move(h));
-  }
-
- private:
-  host::ApplicationPtr inner_;
-};
-
 TEST_F(SendingPass, ACopyThatCannotLeaveNeverStaysBehindAsASecondSchedule) {
   const DateTime first = clock.Now().AddDays(-2);
-  Schedule("Series", Daily(first));
+  auto item = Schedule("Series", Daily(first));
+  auto probe = std::make_shared<CopyProbe>(CopyProbe{CopyProbe::kSaving, ns, item->EntryID()});
+  probe->moveFails = true;
   CapturedLog log;
-  GetAddinServices().app = std::make_shared<NoOutboxApp>(app);
-  Main::OnTimer1(&sync, false);
-  GetAddinServices().app = app;
+  Main::SendMessage(std::make_shared<ProbeItem>(item, probe), clock.Now());
   EXPECT_TRUE(log.Contains("Main.MoveAndSendMessage"));
   // Three copies were made and could not move; they stay, unscheduled.
   ASSERT_EQ(CountIn(Velmora()), 4);
