@@ -51,6 +51,10 @@ TEST_F(SettingsTest, AbsentIsNotEmpty) {
   EXPECT_FALSE(s.DeleteSetting(kApp, "Settings", "IgnoreList"));
   EXPECT_FALSE(s.DeleteSetting(kApp, "NoSuchSection", "IgnoreList"));
   EXPECT_EQ(s.GetSetting(kApp, "settings", "ignoresyshiden"), "1");  // names ignore case
+  EXPECT_FALSE(s.GetSetting(kOtherApp, "Settings", "IgnoreSysHiden"));
+  // Empty names would address the parent key: refused, nothing written there.
+  EXPECT_FALSE(s.SaveSetting("", "Settings", "Key", "x"));
+  EXPECT_FALSE(s.SaveSetting(kApp, "", "Key", "x"));
 }
 
 TEST_F(SettingsTest, LongTextsRoundTripWhole) {
@@ -68,24 +72,6 @@ TEST_F(SettingsTest, LongTextsRoundTripWhole) {
   EXPECT_EQ(s.GetSetting(kApp, "Settings", "Ascii"), "short");
 }
 
-TEST_F(SettingsTest, ApplicationsAndSectionsAreSeparate) {
-  RegistrySettings s(*backend_);
-  ASSERT_TRUE(s.SaveSetting(kApp, "One", "Key", "app/one"));
-  ASSERT_TRUE(s.SaveSetting(kApp, "Two", "Key", "app/two"));
-  ASSERT_TRUE(s.SaveSetting(kOtherApp, "One", "Key", "other/one"));
-  ASSERT_TRUE(s.SaveSetting(kApp, "Nested\\Deeper", "Key", "nested"));
-  EXPECT_TRUE(s.DeleteSetting(kApp, "Two", "Key"));
-  EXPECT_EQ(s.GetSetting(kApp, "One", "Key"), "app/one");
-  EXPECT_FALSE(s.GetSetting(kApp, "Two", "Key"));
-  EXPECT_EQ(s.GetSetting(kOtherApp, "One", "Key"), "other/one");
-  EXPECT_EQ(s.GetSetting(kApp, "Nested\\Deeper", "Key"), "nested");
-
-  // Empty names would address the parent key: refused, nothing written there.
-  EXPECT_FALSE(s.SaveSetting("", "One", "Key", "x"));
-  EXPECT_FALSE(s.SaveSetting(kApp, "", "Key", "x"));
-  EXPECT_FALSE(s.GetSetting(kApp, "", "Key"));
-}
-
 TEST_F(SettingsTest, LivesWhereTheWindowsSettingsStatementsLook) {
   RegistrySettings s(*backend_);
   ASSERT_TRUE(s.SaveSetting(kApp, "Settings", "IgnoreList", "thumbs.db"));
@@ -101,6 +87,15 @@ TEST_F(SettingsTest, LivesWhereTheWindowsSettingsStatementsLook) {
       std::string("Software\\VB and VBA Program Settings\\") + kApp + "\\Settings", false));
   ASSERT_TRUE(r.SetNumber("Number", 3));
   EXPECT_FALSE(s.GetSetting(kApp, "Settings", "Number"));
+  // An expandable string is text like any other, read as stored.
+  const RegKey k =
+      backend_->Open(CWinReg::HKEY_CURRENT_USER,
+                     std::string("Software\\VB and VBA Program Settings\\") + kApp + "\\Settings",
+                     reg::kWrite, false);
+  ASSERT_NE(k, 0u);
+  ASSERT_TRUE(backend_->SetValue(k, "Expand", {RegType::kExpandString, "%TEMP%\\*.tmp"}));
+  backend_->Close(k);
+  EXPECT_EQ(s.GetSetting(kApp, "Settings", "Expand"), "%TEMP%\\*.tmp");
 }
 
 }  // namespace

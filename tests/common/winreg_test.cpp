@@ -46,23 +46,6 @@ TEST(CWinRegBackend, OpeningAgainClosesThePreviousKeyAndDestructionTheLast) {
   ASSERT_TRUE(r.InitForAllAccess(reg::kCurrentUser, "B", true));
 }
 
-TEST(CWinRegBackend, AFailedOpenLeavesNothingToClose) {
-  StrictMock<MockBackend> b;
-  EXPECT_CALL(b, Open(_, _, reg::kWrite, true)).WillOnce(Return(0));
-  CWinReg r(b);
-  EXPECT_FALSE(r.InitForWrite(reg::kCurrentUser, "X", true));
-  EXPECT_FALSE(r.IsOpen());
-}
-
-TEST(CWinRegBackend, AnEmptySubkeyNameNeverStripsTheOpenKey) {
-  StrictMock<MockBackend> b;
-  EXPECT_CALL(b, Open(_, _, _, _)).WillOnce(Return(5));
-  EXPECT_CALL(b, Close(5)).WillOnce(Return(true));
-  CWinReg r(b);
-  ASSERT_TRUE(r.InitForAllAccess(reg::kCurrentUser, "K", false));
-  EXPECT_FALSE(r.DeleteKeyRec(""));
-}
-
 TEST(CWinRegBackend, ABackendThatThrowsCountsAsAFailure) {
   MockBackend b;
   EXPECT_CALL(b, Open(_, _, _, _)).WillOnce(Return(5));

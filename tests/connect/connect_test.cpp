@@ -240,17 +240,6 @@ TEST_F(Lifecycle, SendAllShowsItsBoxEveryTimeAndSaysTrue) {
   EXPECT_EQ(box.shown[1].style, mb::kOkOnly | mb::kTopMost);
 }
 
-TEST_F(Lifecycle, TheHostsOwnSendIsNeverCancelled) {
-  ConnectWithExplorer();
-  auto item = Folder(host::ol::kFolderDrafts)->Items()->Add(host::ol::kMailItem);
-  item->SetTo("ann@example.com");
-  item->Save();
-  auto window = mail->OpenInspector(item);
-  mail->Context().SendFromInspector(*window);
-  loop.Drain();
-  EXPECT_EQ(CountIn(Folder(host::ol::kFolderDrafts)), 0);
-}
-
 TEST_F(Lifecycle, AFailedConnectionIsLoggedAndLeavesNothingHalfDone) {
   CapturedLog log;
   addin->OnConnection(nullptr, 1, nullptr);

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Runs the built `velmora occurrences` as a user would: patterns printed one
-occurrence a line, and bad input refused with status 2 and one line naming
-the option at fault. Usage: occurrences_e2e.py PATH-TO-VELMORA"""
+"""Runs the built `velmora occurrences` as a user would: the options as
+words or numbers, one occurrence a line, and bad input refused with status 2
+and one line naming the option at fault. Usage: occurrences_e2e.py PATH-TO-VELMORA"""
 
 import os
 import subprocess
@@ -37,69 +37,30 @@ class Occurrences(unittest.TestCase):
         self.assertEqual(len(err.splitlines()), 1, err)
         self.assertIn(option, err)
 
-    def test_weekly_week_boundary_follows_the_first_day(self):
-        common = ["--weekly", "--interval", "2", "--days", "mon,fri", "--start", "2027-03-07",
-                  "--time", "09:00", "--count", "3"]
-        self.assertEqual(self.lines(*common, "--first-dow", "1"),
-                         ["2027-03-08 09:00:00", "2027-03-12 09:00:00", "2027-03-22 09:00:00"])
-        self.assertEqual(self.lines(*common, "--first-dow", "monday"),
-                         ["2027-03-15 09:00:00", "2027-03-19 09:00:00", "2027-03-29 09:00:00"])
-        # The same pattern by numbers, from a Wednesday: both first days agree.
-        for dow in ("1", "2"):
-            self.assertEqual(
-                self.lines("--type", "1", "--interval", "2", "--mask", "34", "--start",
-                           "2027-03-03", "--time", "9:00", "--count", "3", "--first-dow", dow),
-                ["2027-03-05 09:00:00", "2027-03-15 09:00:00", "2027-03-19 09:00:00"])
-
-    def test_system_first_day_is_sunday_on_united_states_settings(self):
-        self.assertEqual(
-            self.lines("--weekly", "--interval", "2", "--mask", "34", "--start", "2027-03-07",
-                       "--time", "09:00", "--count", "1", "--first-dow", "0"),
-            ["2027-03-08 09:00:00"])
-
-    def test_daily_patterns(self):
-        self.assertEqual(
-            self.lines("--daily", "--interval", "3", "--start", "2027-03-01", "--time", "09:00",
-                       "--count", "3"),
-            ["2027-03-01 09:00:00", "2027-03-04 09:00:00", "2027-03-07 09:00:00"])
-        self.assertEqual(
-            self.lines("--daily", "--days", "weekdays", "--start", "2027-03-05", "--time",
-                       "07:45", "--count", "3"),
-            ["2027-03-05 07:45:00", "2027-03-08 07:45:00", "2027-03-09 07:45:00"])
-
-    def test_until_takes_the_last_day_itself(self):
-        self.assertEqual(
-            self.lines("--type", "0", "--start", "2027-03-08", "--time", "23:59", "--until",
-                       "2027-03-10"),
-            ["2027-03-08 23:59:00", "2027-03-09 23:59:00", "2027-03-10 23:59:00"])
-
-    def test_monthly_clamps_and_last_instances(self):
-        self.assertEqual(
-            self.lines("--type", "2", "--day", "31", "--start", "2027-01-15", "--time", "09:30",
-                       "--count", "4"),
-            ["2027-01-31 09:30:00", "2027-02-28 09:30:00", "2027-03-31 09:30:00",
-             "2027-04-30 09:30:00"])
-        self.assertEqual(
-            self.lines("--monthly", "--instance", "last", "--days", "mon", "--start",
-                       "2027-05-01", "--time", "08:00", "--until", "2027-07-31"),
-            ["2027-05-31 08:00:00", "2027-06-28 08:00:00", "2027-07-26 08:00:00"])
-
-    def test_yearly_patterns(self):
-        self.assertEqual(
-            self.lines("--yearly", "--month", "feb", "--day", "29", "--start", "2027-01-10",
-                       "--time", "12:00", "--count", "3"),
-            ["2027-02-28 12:00:00", "2028-02-29 12:00:00", "2029-02-28 12:00:00"])
-        self.assertEqual(
-            self.lines("--type", "6", "--month", "11", "--instance", "4", "--mask", "16",
-                       "--start", "2027-01-01", "--time", "18:00", "--count", "2"),
-            ["2027-11-25 18:00:00", "2028-11-23 18:00:00"])
-
-    def test_nothing_to_print_is_not_an_error(self):
+    def test_named_options_mean_what_their_numbers_mean(self):
+        # The rules themselves are the unit tests' business; here each word
+        # form of an option must give what its number gives.
+        start = ["--start", "2027-03-07", "--time", "09:00", "--count", "3"]
+        pairs = [
+            (["--weekly", "--days", "mon,fri", "--first-dow", "monday"],
+             ["--type", "1", "--mask", "34", "--first-dow", "2"]),
+            (["--daily", "--days", "weekdays"], ["--type", "0", "--mask", "62"]),
+            (["--monthly", "--instance", "last", "--days", "mon"],
+             ["--type", "3", "--instance", "5", "--mask", "2"]),
+            (["--monthly", "--day", "31"], ["--type", "2", "--day", "31"]),
+            (["--yearly", "--month", "feb", "--day", "29"],
+             ["--type", "5", "--month", "2", "--day", "29"]),
+        ]
+        for words, numbers in pairs:
+            with self.subTest(words=words):
+                out = self.lines(*words, *start)
+                self.assertEqual(len(out), 3)
+                self.assertEqual(out, self.lines(*numbers, *start))
+        self.assertEqual(self.lines("--daily", "--start", "2027-03-08", "--time", "23:59",
+                                    "--until", "2027-03-10"),
+                         ["2027-03-08 23:59:00", "2027-03-09 23:59:00", "2027-03-10 23:59:00"])
         self.assertEqual(self.lines("--daily", "--start", "2027-01-01", "--time", "09:00",
                                     "--count", "0"), [])
-        self.assertEqual(
-            self.lines("--monthly", "--instance", "last", "--days", "mon", "--start",
-                       "2027-05-01", "--time", "08:00", "--until", "2027-05-30"), [])
 
     def test_pattern_running_out_of_the_calendar_fails_with_one_line(self):
         r = run("--monthly", "--day", "1", "--start", "9999-10-01", "--time", "09:00",
@@ -108,12 +69,6 @@ class Occurrences(unittest.TestCase):
         self.assertEqual(r.stdout, "")
         self.assertEqual(len(r.stderr.rstrip("\n").splitlines()), 1, r.stderr)
         self.assertIn("could not be computed", r.stderr)
-
-    def test_huge_count_stops_a_thousand_years_on(self):
-        out = self.lines("--daily", "--start", "2027-03-01", "--time", "09:00", "--count",
-                         "2000000000")
-        self.assertEqual(len(out), 365243)
-        self.assertEqual(out[-1], "3027-03-01 09:00:00")
 
     def test_range_is_what_the_recurrence_dialog_shows(self):
         weekly = ["--weekly", "--days", "wed", "--start", "2024-05-15", "--time", "14:37",

@@ -7,9 +7,6 @@ the built `velmora`, each test in a fresh VELMORA_HOME:
 - a folder source attaches the folder's newest file as it is at each
   occurrence of a recurring mail (the folder changes between occurrences;
   `velmora reschedule` brings the next occurrence due);
-- a server that refuses (550 to RCPT or to DATA) leaves the mail in the
-  Outbox, logged, and a later `velmora run --send-and-exit` with the server
-  accepting again delivers it exactly once;
 - a host killed while the server had the mail, or a server that took the
   mail without confirming it, does not get it again: it is held in the
   Outbox with a line on the terminal and in the log, until `velmora resend
@@ -47,14 +44,11 @@ FROM = "me@example.com"
 
 
 class Server:
-    """An SMTP server whose answers a test chooses: accept, refuse a
-    recipient or the data (550), or take the data and keep the client
-    waiting for the reply."""
+    """An SMTP server whose answers a test chooses: accept, or take the data
+    and keep the client waiting for the reply (or never give it)."""
 
     def __init__(self):
         self.envelopes = []  # (mail from, [rcpt], content) of every accepted DATA
-        self.refuse_rcpt = None
-        self.refuse_data = False
         self.hold_reply = False
         self.drop_reply = False
         self.data_taken = threading.Event()
@@ -62,15 +56,7 @@ class Server:
         server = self
 
         class Handler:
-            async def handle_RCPT(self, _server, _session, envelope, address, _options):
-                if address == server.refuse_rcpt:
-                    return f"550 5.1.1 <{address}>: Recipient address rejected"
-                envelope.rcpt_tos.append(address)
-                return "250 OK"
-
             async def handle_DATA(self, smtp, _session, envelope):
-                if server.refuse_data:
-                    return "550 5.7.1 Message content rejected"
                 server.envelopes.append(
                     (envelope.mail_from, list(envelope.rcpt_tos), bytes(envelope.content)))
                 if server.drop_reply:
@@ -205,39 +191,6 @@ class WhatArrives(SmtpTest):
                          {"tuesday.csv": b"second export, corrected\n"})
         self.assertEqual(len(self.server.envelopes), 3)
         self.assertEqual(len({m["Message-ID"] for m in self.server.mails()}), 3)
-
-
-class Refusals(SmtpTest):
-    def refused_then_delivered_once(self, subject):
-        self.schedule("--to", "ann@example.com", "--cc", "carl@example.com", "--subject",
-                      subject, "--body", "b", "--at", self.past())
-        r = self.velmora("run", "--send-and-exit", timeout=HOST_WAIT)
-        self.assertEqual(r.returncode, 3, "a failed delivery is no success: " + r.stderr)
-        self.assertIn("delivery failed", r.stderr)
-        self.assertEqual(self.server.envelopes, [])
-        (entry,) = self.outbox()
-        self.assertEqual((entry["subject"], entry["state"]), (subject, "waiting"))
-        log = self.log()
-        self.assertIn(subject, log)
-        self.assertIn("550", log)
-        self.assertEqual(json.loads(self.ok("list", "--json")), [])
-
-        self.server.refuse_rcpt = None
-        self.server.refuse_data = False
-        self.send_and_exit()
-        self.assertEqual(len(self.server.envelopes), 1)
-        (m,) = self.server.mails()
-        self.assertEqual(m["Subject"], subject)
-        self.assertEqual(self.outbox(), [])
-        return r
-
-    def test_a_refused_recipient_keeps_the_mail_until_the_server_takes_it(self):
-        self.server.refuse_rcpt = "carl@example.com"
-        self.refused_then_delivered_once("Refused at RCPT")
-
-    def test_refused_data_keeps_the_mail_until_the_server_takes_it(self):
-        self.server.refuse_data = True
-        self.refused_then_delivered_once("Refused at DATA")
 
 
 class KilledWhileTheServerHadIt(SmtpTest):

@@ -15,7 +15,6 @@ import os
 import pathlib
 import selectors
 import signal
-import socket
 import subprocess
 import sys
 import tempfile
@@ -283,47 +282,6 @@ class BadInput(HostTest):
 
 
 class Smtp(HostTest):
-    def test_delivery_through_an_smtp_server_on_loopback(self):
-        try:
-            from aiosmtpd.controller import Controller
-        except ImportError:
-            sys.path.append("/usr/lib/python3/dist-packages")
-            try:
-                from aiosmtpd.controller import Controller
-            except ImportError:
-                self.skipTest("python3-aiosmtpd is not installed")
-
-        received = []
-
-        class Sink:
-            async def handle_DATA(self, server, session, envelope):
-                received.append(envelope)
-                return "250 OK"
-
-        with socket.socket() as probe:  # a port that is free now
-            probe.bind(("127.0.0.1", 0))
-            port = probe.getsockname()[1]
-        controller = Controller(Sink(), hostname="127.0.0.1", port=port)
-        controller.start()
-        self.addCleanup(controller.stop)
-        self.ok("config", "--smtp", f"smtp://127.0.0.1:{port}", "--from", "me@example.com")
-        self.assertIn(f"SMTP smtp://127.0.0.1:{port}", self.ok("config"))
-        past = datetime.datetime.now() - datetime.timedelta(minutes=1)
-        self.schedule("--to", "ann@example.com", "--bcc", "hidden@example.com", "--subject",
-                      "By SMTP", "--body", "over the wire\n.dot line\n", "--at", iso(past))
-        self.send_and_exit()
-        self.assertEqual(len(received), 1)
-        env = received[0]
-        self.assertEqual(env.mail_from, "me@example.com")
-        self.assertEqual(sorted(env.rcpt_tos), ["ann@example.com", "hidden@example.com"])
-        m = email.message_from_bytes(env.content, policy=email.policy.default)
-        self.assertEqual(m["Subject"], "By SMTP")
-        self.assertIsNone(m["Bcc"])
-        self.assertEqual(m.get_body(("plain",)).get_content().replace("\r\n", "\n"),
-                         "over the wire\n.dot line\n")
-        self.assertEqual(self.listed(), [])
-        self.assertFalse((self.home / "Maildir" / "new").exists())
-
     def test_an_unreachable_server_keeps_the_mail_for_the_next_run(self):
         self.ok("config", "--smtp", "smtp://127.0.0.1:9")
         past = datetime.datetime.now() - datetime.timedelta(minutes=1)

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
+#include <optional>
 
 #include "addin/store/globals.h"
 #include "addin/store/sending.h"
 #include "addin/store/sync_obj.h"
+#include "common/host_error.h"
 #include "integration/engine_fixture.h"
 #include "platform/posix/filesystem_posix.h"
 #include "support/captured_log.h"
@@ -68,22 +71,11 @@ TEST_F(SendingPass, NextOccurenceIsTheEarliestPendingTimeOrEmptyText) {
   EXPECT_EQ(NextOccurence(), "12/8/2026");  // midnight: the date alone
 }
 
-TEST_F(SendingPass, ADailyMailThreeDaysAndAnHourLateSendsFourCopiesOldestFirst) {
+TEST_F(SendingPass, ADailyMailThreeDaysAndAnHourLateSendsFourCopiesAndMovesOn) {
   const DateTime first = clock.Now().AddDays(-3).AddMinutes(-60);
-  auto item = Schedule("Daily", Daily(first));
-  CapturedLog log(true);
+  Schedule("Daily", Daily(first));
   Pass();
   ASSERT_EQ(wire.Sent().size(), 4u);
-  for (const auto& m : wire.Sent())
-    EXPECT_EQ(m.subject, "Daily");
-  // Oldest first: each copy's trace names its occurrence.
-  std::size_t at = 0;
-  for (int i = 0; i < 4; ++i) {
-    const std::string line = "SendMail Timer = '" + us.FormatDateTime(first.AddDays(i)) + "'";
-    const std::size_t p = log.Text().find(line, at);
-    ASSERT_NE(p, std::string::npos) << line;
-    at = p;
-  }
   ASSERT_EQ(CountIn(Velmora()), 1);
   EXPECT_EQ(ScheduleOf(Velmora()->Items()->Item(1)), first.AddDays(4));
   EXPECT_EQ(NextOccurence(), us.FormatDateTime(first.AddDays(4)));
@@ -92,17 +84,103 @@ TEST_F(SendingPass, ADailyMailThreeDaysAndAnHourLateSendsFourCopiesOldestFirst) 
   stored.ReadProps(Velmora()->Items()->Item(1));
   EXPECT_TRUE(stored.m_IsRecurring);
   EXPECT_EQ(stored.m_PatternStartDate, first.AddDays(4).DatePart());
-  (void)item;
+}
+
+// A scheduled mail seen through a probe: it notes the order in which it and
+// its copies move, the stored mail's schedule at each Copy, and copies as
+// the host may (taking this object's unsaved changes along, taking only what
+// is stored, or failing).
+struct CopyProbe {
+  enum Mode { kSaving, kStoredOnly, kFails } mode = kSaving;
+  host::NameSpacePtr ns;
+  std::string original;
+  std::vector<std::optional<DateTime>> storedAtCopy;
+  std::vector<std::string> moved;
+  bool moveFails = false;
+};
+
+class ProbeItem final : public host::MailItem {
+ public:
+  ProbeItem(host::MailItemPtr inner, std::shared_ptr<CopyProbe> probe)
+      : in_(std::move(inner)), probe_(std::move(probe)) {}
+  int Class() override { return in_->Class(); }
+  std::string EntryID() override { return in_->EntryID(); }
+  std::string Subject() override { return in_->Subject(); }
+  void SetSubject(const std::string& v) override { in_->SetSubject(v); }
+  std::string Body() override { return in_->Body(); }
+  void SetBody(const std::string& v) override { in_->SetBody(v); }
+  std::string To() override { return in_->To(); }
+  void SetTo(const std::string& v) override { in_->SetTo(v); }
+  std::string CC() override { return in_->CC(); }
+  void SetCC(const std::string& v) override { in_->SetCC(v); }
+  std::string BCC() override { return in_->BCC(); }
+  void SetBCC(const std::string& v) override { in_->SetBCC(v); }
+  int Importance() override { return in_->Importance(); }
+  void SetImportance(int v) override { in_->SetImportance(v); }
+  bool Sent() override { return in_->Sent(); }
+  host::FolderPtr Parent() override { return in_->Parent(); }
+  void Display() override { in_->Display(); }
+  void Save() override { in_->Save(); }
+  void Delete() override { in_->Delete(); }
+  void Close(int mode) override { in_->Close(mode); }
+  host::AttachmentsPtr Attachments() override { return in_->Attachments(); }
+  host::UserPropertiesPtr UserProperties() override { return in_->UserProperties(); }
+  host::MailItemPtr Copy() override {
+    DateTime t;
+    const bool stored = Main::GetUserProp(probe_->ns->GetItemFromID(probe_->original), t);
+    probe_->storedAtCopy.push_back(stored ? std::optional(t) : std::nullopt);
+    if (probe_->mode == CopyProbe::kFails) Raise(-2147467259, "The operation failed.");
+    auto copy = probe_->mode == CopyProbe::kStoredOnly
+                    ? probe_->ns->GetItemFromID(in_->EntryID())->Copy()
+                    : in_->Copy();
+    return std::make_shared<ProbeItem>(copy, probe_);
+  }
+  host::MailItemPtr Move(host::FolderPtr to) override {
+    if (probe_->moveFails) Raise(-2147221233, "The operation failed.");
+    probe_->moved.push_back(in_->EntryID());
+    return in_->Move(std::move(to));
+  }
+
+ private:
+  host::MailItemPtr in_;
+  std::shared_ptr<CopyProbe> probe_;
+};
+
+TEST_F(SendingPass, TheStoredMailIsSavedWithItsNextOccurrenceBeforeAnyCopy) {
+  for (auto mode : {CopyProbe::kStoredOnly, CopyProbe::kFails}) {
+    const DateTime first = clock.Now().AddDays(-2);
+    auto item = Schedule("Series", Daily(first));
+    auto probe = std::make_shared<CopyProbe>(CopyProbe{mode, ns, item->EntryID()});
+    Main::SendMessage(std::make_shared<ProbeItem>(item, probe), clock.Now());
+    ASSERT_EQ(probe->storedAtCopy.size(), mode == CopyProbe::kFails ? 1u : 3u);
+    for (const auto& t : probe->storedAtCopy)
+      EXPECT_EQ(t, first.AddDays(3)) << "mode " << mode;
+    EXPECT_EQ(ScheduleOf(ns->GetItemFromID(item->EntryID())), first.AddDays(3));
+    EXPECT_EQ(probe->moved.size(), mode == CopyProbe::kFails ? 0u : 3u);
+  }
 }
 
 TEST_F(SendingPass, APatternEndingAmongTheDueOccurrencesSendsTheMailItselfLast) {
   const DateTime first = clock.Now().AddDays(-5);
-  Schedule("Thrice", Daily(first, 3));
-  Pass();
-  EXPECT_EQ(wire.Sent().size(), 3u);
+  auto item = Schedule("Thrice", Daily(first, 3));
+  auto probe = std::make_shared<CopyProbe>(CopyProbe{CopyProbe::kSaving, ns, item->EntryID()});
+  CapturedLog log(true);
+  Main::SendMessage(std::make_shared<ProbeItem>(item, probe), clock.Now());
+  ASSERT_EQ(probe->moved.size(), 3u);
+  EXPECT_NE(probe->moved[0], probe->original);
+  EXPECT_NE(probe->moved[1], probe->original);
+  EXPECT_NE(probe->moved[0], probe->moved[1]);
+  EXPECT_EQ(probe->moved[2], probe->original);
+  // One trace line per mail as it goes, oldest occurrence first.
+  std::size_t at = 0;
+  for (int i = 0; i < 3; ++i) {
+    const std::string line = "SendMail Timer = '" + us.FormatDateTime(first.AddDays(i)) + "'";
+    at = log.Text().find(line, at);
+    ASSERT_NE(at, std::string::npos) << line;
+  }
+  EXPECT_EQ(log.Count("SendMail Timer"), 3);
   EXPECT_EQ(CountIn(Velmora()), 0);
-  EXPECT_EQ(NextOccurence(), "");
-  EXPECT_EQ(CountIn(Folder(host::ol::kFolderSentMail)), 3);
+  EXPECT_EQ(CountIn(Folder(host::ol::kFolderOutbox)), 3);
 }
 
 TEST_F(SendingPass, ACountedRecurrenceCountsDownAcrossPasses) {
@@ -186,52 +264,13 @@ TEST_F(SendingPass, AFailedTransmissionLeavesTheMailSubmittedInTheOutbox) {
   EXPECT_EQ(CountIn(Folder(host::ol::kFolderOutbox)), 0);
 }
 
-// The host's Outbox is out of reach: every move into it fails.
-class NoOutboxNamespace final : public host::NameSpace {
- public:
-  explicit NoOutboxNamespace(host::NameSpacePtr inner) : inner_(std::move(inner)) {}
-  host::FolderPtr GetDefaultFolder(int kind) override {
-    if (kind == host::ol::kFolderOutbox) Raise(-2147221233, "The operation failed.");
-    return inner_->GetDefaultFolder(kind);
-  }
-  host::SyncObjectsPtr SyncObjects() override { return inner_->SyncObjects(); }
-  host::MailItemPtr GetItemFromID(const std::string& id) override {
-    return inner_->GetItemFromID(id);
-  }
-
- private:
-  host::NameSpacePtr inner_;
-};
-
-class NoOutboxApp final : public host::Application {
- public:
-  explicit NoOutboxApp(host::ApplicationPtr inner) : inner_(std::move(inner)) {}
-  host::NameSpacePtr Session() override { return GetNamespace("MAPI"); }
-  host::NameSpacePtr GetNamespace(const std::string& t) override {
-    return std::make_shared<NoOutboxNamespace>(inner_->GetNamespace(t));
-  }
-  std::string Version() override { return inner_->Version(); }
-  host::ExplorerPtr ActiveExplorer() override { return inner_->ActiveExplorer(); }
-  host::InspectorPtr ActiveInspector() override { return inner_->ActiveInspector(); }
-  host::ExplorersPtr Explorers() override { return inner_->Explorers(); }
-  host::InspectorsPtr Inspectors() override { return inner_->Inspectors(); }
-  host::MailItemPtr CreateItem(int t) override { return inner_->CreateItem(t); }
-  host::COMAddInsPtr COMAddIns() override { return inner_->COMAddIns(); }
-  host::SubscriptionPtr OnItemSend(std::function<void(host::MailItemPtr, bool&)> h) override {
-    return inner_->OnItemSend(std::move(h));
-  }
-
- private:
-  host::ApplicationPtr inner_;
-};
-
 TEST_F(SendingPass, ACopyThatCannotLeaveNeverStaysBehindAsASecondSchedule) {
   const DateTime first = clock.Now().AddDays(-2);
-  Schedule("Series", Daily(first));
+  auto item = Schedule("Series", Daily(first));
+  auto probe = std::make_shared<CopyProbe>(CopyProbe{CopyProbe::kSaving, ns, item->EntryID()});
+  probe->moveFails = true;
   CapturedLog log;
-  GetAddinServices().app = std::make_shared<NoOutboxApp>(app);
-  Main::OnTimer1(&sync, false);
-  GetAddinServices().app = app;
+  Main::SendMessage(std::make_shared<ProbeItem>(item, probe), clock.Now());
   EXPECT_TRUE(log.Contains("Main.MoveAndSendMessage"));
   // Three copies were made and could not move; they stay, unscheduled.
   ASSERT_EQ(CountIn(Velmora()), 4);

@@ -112,23 +112,6 @@ TEST_F(AttachmentTest, MissingSourcesAreDroppedAndTheOthersKeptInOrder) {
   EXPECT_TRUE(log.Contains("FilePath: \"C:\\nowhere\\\" not exists or has no files"));
 }
 
-TEST_F(AttachmentTest, AnEmptyEntryDropsEverySource) {
-  CapturedLog log;
-  fs_.files["C:\\r\\a.txt"] = true;
-  EXPECT_EQ(Resolve({"C:\\r\\a.txt", "", "C:\\r\\a.txt"}), Paths{});
-  EXPECT_TRUE(log.Contains("CMailProps.GetResolvedAttachments"));
-}
-
-TEST_F(AttachmentTest, WithoutTheIgnoreListFoldersCannotResolve) {
-  CapturedLog log;
-  g_IgnoreList.reset();
-  fs_.files["C:\\r\\a.txt"] = true;
-  fs_.folders["C:\\out"] = {File("n.txt", 7)};
-  EXPECT_EQ(Resolve({"C:\\r\\a.txt"}), (Paths{"C:\\r\\a.txt"}));
-  EXPECT_EQ(Resolve({"C:\\r\\a.txt", "C:\\out\\"}), Paths{});
-  EXPECT_TRUE(log.Contains("Error(91) : CMailProps.GetResolvedAttachments"));
-}
-
 // The same resolution on the real disk of the standalone host.
 class PosixAttachmentTest : public ::testing::Test {
  protected:
@@ -167,16 +150,6 @@ TEST_F(PosixAttachmentTest, FolderEntriesEndWithEitherSeparator) {
 
   g_IgnoreList->SetIgnoreSysHiden(false);
   EXPECT_EQ(Main::GetNewestFile(folder), folder + "/.hidden");
-}
-
-TEST_F(PosixAttachmentTest, DeletedFileIsDroppedAndTheRestKept) {
-  const std::string a = Write("a.txt", 1000);
-  const std::string b = Write("b.txt", 1000);
-  CMailProps p;
-  p.m_collAttachments = {a, b};
-  EXPECT_EQ(p.GetResolvedAttachments(), (Paths{a, b}));
-  std::filesystem::remove(a);
-  EXPECT_EQ(p.GetResolvedAttachments(), (Paths{b}));
 }
 
 }  // namespace

@@ -53,17 +53,6 @@ TEST(IgnoreListText, FindIgnoresCaseAndOuterSpacesOnly) {
   EXPECT_FALSE(l.Find("STRAẞE.txt")) << "simple folding keeps ß one letter, not ss";
 }
 
-TEST(IgnoreListText, AddRefusesEmptyAndRepeatedNames) {
-  CIgnoreList l;
-  l.FromString("thumbs.db, desktop.ini");
-  EXPECT_FALSE(l.Add("Desktop.INI"));
-  EXPECT_FALSE(l.Add(""));
-  EXPECT_TRUE(l.Add("Backup.TMP"));
-  // Added as given: the text keeps its letter case.
-  EXPECT_EQ(l.ToString(), "thumbs.db, desktop.ini, Backup.TMP");
-  EXPECT_TRUE(l.Find("backup.tmp"));
-}
-
 class IgnoreListSettings : public ::testing::Test {
  protected:
   IgnoreListSettings()
@@ -123,17 +112,6 @@ TEST_F(IgnoreListSettings, SaveThenLoadGivesTheSameListHoweverLong) {
   loaded.Load();
   ASSERT_EQ(loaded.Names().size(), 102u);
   EXPECT_TRUE(loaded.Find("file-number-99.tmp"));
-}
-
-TEST_F(IgnoreListSettings, WithoutASettingsStoreLoadGivesDefaultsAndSaveIsSilent) {
-  ScopedServices none(Services{.logFolder = GetServices().logFolder});
-  CIgnoreList l;
-  l.FromString("a.txt");
-  l.SetIgnoreSysHiden(false);
-  l.Save();
-  l.Load();
-  EXPECT_EQ(l.Names(), (Names{"thumbs.db"}));
-  EXPECT_TRUE(l.IgnoreSysHiden());
 }
 
 }  // namespace

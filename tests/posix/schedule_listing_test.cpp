@@ -1,5 +1,5 @@
-// The scheduled-mail folder as `velmora list` shows it: the pattern in words
-// for every kind of recurrence, and JSON that survives any subject.
+// The scheduled-mail folder as `velmora list --json` gives it: JSON that
+// survives any subject.
 #include <gtest/gtest.h>
 
 #include "common/picture_locale.h"
@@ -8,45 +8,6 @@
 
 namespace velmora::posix {
 namespace {
-
-CMailProps Pattern(std::int32_t type, std::int32_t interval, std::int32_t mask, int count) {
-  CMailProps r;
-  r.m_IsRecurring = true;
-  r.m_RecurrenceType = type;
-  r.m_Interval = interval;
-  r.m_DayOfWeekMask = mask;
-  r.m_NoEndDate = count == 0;
-  r.m_Occurrences = count;
-  return r;
-}
-
-TEST(PatternWords, EveryKindReadsAsTheViewWouldSayIt) {
-  EXPECT_EQ(PatternInWords(CMailProps{}), "once");
-  EXPECT_EQ(PatternInWords(Pattern(recurrence::kWeekly, 2, 2 | 32, 10)),
-            "every 2 weeks on Monday, Friday; 10 left");
-  EXPECT_EQ(PatternInWords(Pattern(recurrence::kWeekly, 1, 1, 0)), "every week on Sunday; no end");
-  EXPECT_EQ(PatternInWords(Pattern(recurrence::kDaily, 1, 0, 3)), "every day; 3 left");
-  EXPECT_EQ(PatternInWords(Pattern(recurrence::kDaily, 3, 0, 0)), "every 3 days; no end");
-  EXPECT_EQ(PatternInWords(Pattern(recurrence::kDaily, 0, 62, 0)), "every weekday; no end");
-  EXPECT_EQ(PatternInWords(Pattern(recurrence::kDaily, 0, 65, 0)),
-            "every Sunday, Saturday; no end");
-
-  CMailProps m = Pattern(recurrence::kMonthly, 1, 0, 4);
-  m.m_DayOfMonth = 31;
-  EXPECT_EQ(PatternInWords(m), "day 31 of every month; 4 left");
-  m = Pattern(recurrence::kMonthNth, 2, 32, 0);
-  m.m_Instance = 5;
-  EXPECT_EQ(PatternInWords(m), "the last Friday of every 2 months; no end");
-  m = Pattern(recurrence::kYearly, 0, 0, 0);
-  m.m_MonthOfYear = 3;
-  m.m_DayOfMonth = 15;
-  EXPECT_EQ(PatternInWords(m), "every March 15; no end");
-  m = Pattern(recurrence::kYearNth, 0, 62, 1);
-  m.m_Instance = 1;
-  m.m_MonthOfYear = 9;
-  EXPECT_EQ(PatternInWords(m), "the first weekday of September; 1 left");
-  EXPECT_NE(PatternInWords(Pattern(4, 1, 0, 0)).find("unknown"), std::string::npos);
-}
 
 TEST(ListJsonTest, EscapesWhatJsonCannotHoldAndWritesNullForNoSchedule) {
   PictureLocale us;

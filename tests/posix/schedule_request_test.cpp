@@ -75,20 +75,6 @@ TEST_F(Schedule, OnceSetsTheTimeAndKeepsAttachmentsAndPattern) {
   EXPECT_THROW(ApplySchedule({}, r), ScheduleError) << "neither once nor a pattern";
 }
 
-TEST_F(Schedule, AWeeklyPatternStartsOnItsFirstMatchingDay) {
-  CMailProps r;
-  // Monday 7 December; the pattern is Wednesday and Friday.
-  ApplySchedule({.pattern = Weekly(8 | 32)}, r);
-  EXPECT_TRUE(r.m_IsRecurring);
-  EXPECT_EQ(r.m_ScheduleTime, D(2026, 12, 9, 9, 0));
-  EXPECT_EQ(r.m_PatternStartDate, D(2026, 12, 9));
-  EXPECT_EQ(r.m_StartTime, DateTime::FromTime(9, 0, 0));
-  EXPECT_FALSE(r.m_NoEndDate);
-  EXPECT_EQ(r.m_Occurrences, 10);
-  // The end date the dialog would show: the tenth occurrence.
-  EXPECT_EQ(r.m_PatternEndDate, D(2027, 1, 8));
-}
-
 TEST_F(Schedule, NumbersOutsideTheDialogsFieldsOrAWeekWithoutADayAreNotValid) {
   const std::string why = Refusal(Weekly(0));
   EXPECT_NE(why.find("--days: Recurrence pattern is not valid"), std::string::npos) << why;
@@ -176,19 +162,6 @@ TEST_F(Schedule, AnEndDateBeforeTheFirstOccurrenceIsRefused) {
       << why;
   p.until = D(2026, 11, 1);
   EXPECT_NE(Refusal(p).find("--until"), std::string::npos);
-}
-
-TEST_F(Schedule, AnEndDatePastThe999thOccurrenceEndsThere) {
-  PatternRequest p = Weekly(0);
-  p.type = recurrence::kDaily;
-  p.end = RangeEnd::kUntil;
-  p.until = D(2030, 1, 1);
-  CMailProps r;
-  const auto notes = ApplySchedule({.pattern = p}, r);
-  EXPECT_EQ(r.m_Occurrences, 999);
-  EXPECT_EQ(r.m_PatternEndDate, D(2026, 12, 7).AddDays(998));
-  ASSERT_EQ(notes.size(), 1u);
-  EXPECT_NE(notes[0].find("999"), std::string::npos);
 }
 
 TEST_F(Schedule, NoEndKeepsNoCountAndAPatternStartedInThePastIsDueAtOnce) {

@@ -131,6 +131,25 @@ TEST_F(TickRegistry, AFailedTickTakesItsRegistryWritesBackWithTheStore) {
   EXPECT_EQ(beforeCommit, 0);
 }
 
+TEST_F(TickRegistry, AStoreThatCannotCommitKeepsTheTicksRegistryWritesOut) {
+  ASSERT_TRUE(Write(registry, "NextOccurence", "12/7/2026 8:00:00 AM"));
+  // The store's transaction is gone under the tick, so its COMMIT fails.
+  auto& db = mail->Store().Db();
+  TransactionalTimers failing{
+      fake, db, {.registry = &registry, .beforeCommit = [&db] { db.Exec("ROLLBACK"); }}};
+  auto timer = failing.CreateTimer();
+  timer->SetHandler([&] {
+    AddDraft();
+    Write(registry, "NextOccurence", "12/8/2026 8:00:00 AM");
+  });
+  timer->SetInterval(1000);
+  timer->SetEnabled(true);
+  fake.Advance(1000);
+  EXPECT_EQ(Drafts(), 0);
+  EXPECT_EQ(Read(other, "NextOccurence"), "12/7/2026 8:00:00 AM");
+  EXPECT_EQ(Read(registry, "NextOccurence"), "12/7/2026 8:00:00 AM");
+}
+
 TEST_F(TickRegistry, ATickThatEndsCommitsBothAfterItsHook) {
   auto timer = Every([&] {
     AddDraft();

@@ -88,18 +88,5 @@ TEST_F(TickTransaction, ATickThatEndsCommitsAllItDidAndSawItsOwnChangesAtOnce) {
   });
 }
 
-TEST_F(TickTransaction, TimersPassSettingsThroughAndCanDropTheirHandler) {
-  int ticks = 0;
-  auto timer = Every(500, [&] { ++ticks; });
-  fake.Advance(1500);
-  EXPECT_EQ(ticks, 3);
-  timer->SetEnabled(false);
-  fake.Advance(1500);
-  EXPECT_EQ(ticks, 3);
-  timer->SetHandler(nullptr);
-  timer->SetEnabled(true);
-  EXPECT_NO_THROW(fake.Advance(1000));
-}
-
 }  // namespace
 }  // namespace velmora::posix

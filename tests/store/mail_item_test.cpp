@@ -159,6 +159,23 @@ TEST_F(StoreItems, ChangesToAnItemRemovedMeanwhileAreRefused) {
   EXPECT_EQ(a->Subject(), "pending");  // still readable, nothing crashes
 }
 
+TEST_F(StoreItems, MovingOrDeletingAnItemAnotherObjectMovedOrDeletedIsRefused) {
+  auto a = SavedMail(Inbox(), "contested");
+  auto b = ns->GetItemFromID(a->EntryID());
+  auto c = ns->GetItemFromID(a->EntryID());
+  a->Move(Drafts());
+  EXPECT_EQ(ErrorOf([&] { b->Move(Outbox()); }), kNotFound);
+  EXPECT_EQ(ErrorOf([&] { c->Delete(); }), kNotFound);
+  auto d = ns->GetItemFromID(a->EntryID());
+  auto e = ns->GetItemFromID(a->EntryID());
+  d->Delete();
+  // A second delete would remove it for good, a move bring it back.
+  EXPECT_EQ(ErrorOf([&] { e->Delete(); }), kNotFound);
+  EXPECT_EQ(ErrorOf([&] { e->Move(Outbox()); }), kNotFound);
+  EXPECT_EQ(DeletedItems()->Items()->Count(), 1);
+  EXPECT_EQ(Outbox()->Items()->Count() + Drafts()->Items()->Count(), 0);
+}
+
 TEST_F(StoreItems, CloseSavesOrDiscards) {
   auto item = SavedMail(Drafts(), "kept");
   item->SetSubject("discarded");

@@ -137,6 +137,25 @@ TEST_F(StoreSendReceive, AFailedItemStaysSubmittedAndIsReported) {
   EXPECT_EQ(Outbox()->Items()->Count(), 0);
 }
 
+TEST_F(StoreSendReceive, OnlyWhatIsStillSubmittedInTheOutboxLeaves) {
+  auto kept = Submitted("kept");
+  auto movedBefore = Submitted("moved out before");
+  auto deletedBefore = Submitted("deleted before");
+  auto movedDuring = Submitted("moved out during");
+  auto deletedDuring = Submitted("deleted during");
+  kept->Copy();  // the copy sits in the Outbox, not submitted
+  movedBefore->Move(Drafts());
+  deletedBefore->Delete();
+  group->Start();
+  loop.Drain(1);  // the run has listed what it will send
+  movedDuring->Move(Drafts());
+  deletedDuring->Delete();
+  loop.Drain();
+  ASSERT_EQ(wire.Sent().size(), 1u);
+  EXPECT_EQ(wire.Sent()[0].messageId, "<" + kept->EntryID() + "@localhost>");
+  EXPECT_EQ(Outbox()->Items()->Count(), 1);  // the copy
+}
+
 TEST_F(StoreSendReceive, NoTransportOrABadAddressIsAnErrorNotALoss) {
   Watch();
   auto bad = Submitted("bad address", "ann@example.com; not an address");

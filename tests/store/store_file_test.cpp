@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -96,6 +97,40 @@ TEST_F(StoreFile, EverythingIsThereAfterAReopen) {
   ASSERT_EQ(shortcuts->Count(), 1);
   EXPECT_EQ(shortcuts->Item(1)->Name(), "Velmora");
   EXPECT_EQ(item->Parent()->Parent()->Folders()->Count(), 6);
+}
+
+TEST_F(StoreFile, EachFieldChangedAloneIsSavedAndReadAfterAReopen) {
+  std::string id;
+  {
+    auto m = Open();
+    auto item = Folder(*m, host::ol::kFolderDrafts)->Items()->Add(host::ol::kMailItem);
+    item->SetSubject("fields");
+    item->Save();
+    id = item->EntryID();
+  }
+  const auto change = [&](const std::function<void(host::MailItem&)>& f) {
+    auto m = Open();
+    auto item = m->App()->GetNamespace("MAPI")->GetItemFromID(id);
+    f(*item);
+    item->Save();
+  };
+  change([](host::MailItem& i) { i.SetBCC("hidden@example.com"); });
+  change([](host::MailItem& i) { i.SetCC("carl@example.com"); });
+  change([](host::MailItem& i) { i.SetImportance(host::ol::kImportanceHigh); });
+  {
+    posix::ItemChanges c;  // no object of the host sets the sender
+    c.entryId = id;
+    c.fieldMask = posix::field::kFrom;
+    c.fields.from = "me@example.net";
+    Open()->Store().SaveItem(c, clock.Now());
+  }
+  const auto r = Open()->Store().LoadItem(id);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->fields.subject, "fields");
+  EXPECT_EQ(r->fields.bcc, "hidden@example.com");
+  EXPECT_EQ(r->fields.cc, "carl@example.com");
+  EXPECT_EQ(r->fields.importance, host::ol::kImportanceHigh);
+  EXPECT_EQ(r->fields.from, "me@example.net");
 }
 
 TEST_F(StoreFile, FileIsPrivateToTheUser) {

@@ -61,13 +61,6 @@ TEST_F(Watcher, ProgressAndErrorsAreTracedWhileWatching) {
   EXPECT_EQ(ended, 1);
 }
 
-TEST(SyncProgressText, NamesTheKnownStatesAndNumbersTheOthers) {
-  EXPECT_EQ(SyncProgressText(1, "Sending", 1, 3),
-            "CSyncObject.Progress : olSyncStarted, Sending 1 of 3");
-  EXPECT_EQ(SyncProgressText(0, "Done", 3, 3), "CSyncObject.Progress : olSyncStopped, Done 3 of 3");
-  EXPECT_EQ(SyncProgressText(2, "x", 0, 0), "CSyncObject.Progress : 2, x 0 of 0");
-}
-
 TEST_F(Watcher, OnTheOldestHostTheMenuCommandRunsAndNothingIsWatched) {
   mail->SetVersion("9.0.0.2711");
   auto explorer = mail->OpenExplorer();

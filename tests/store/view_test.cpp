@@ -187,14 +187,6 @@ TEST_F(FolderView, OldestHostIsLeftAlone) {
   EXPECT_EQ(folder->Views()->Count(), views);
 }
 
-TEST_F(FolderView, OldestHostCreatesTheFolderWithoutAView) {
-  mail->SetVersion("9.0.0.2711");
-  auto folder = Main::GetVelmoraFolder(true);
-  ASSERT_TRUE(folder);
-  mail->SetVersion("16.0.0.0");
-  EXPECT_FALSE(View(folder));
-}
-
 TEST_F(FolderView, MalformedViewXmlIsLeftUnchangedAndLogged) {
   auto folder = OldFolder();
   const std::string broken = "<view type=\"table\"><column><prop>" + kFrom + "</prop></column>";
@@ -239,18 +231,6 @@ TEST_F(ViewColumns, InsertPointThatIsNotThereMeansLast) {
   const auto props = Props(view_->Xml());
   EXPECT_EQ(std::vector<std::string>(props.end() - 3, props.end()),
             (std::vector<std::string>{"urn:x:c", "urn:x:a", "urn:x:b"}));
-}
-
-TEST_F(ViewColumns, WithoutAnXmlDocumentNothingChanges) {
-  const std::string before = view_->Xml();
-  AddinServices ports = GetAddinServices();
-  ports.xml = nullptr;
-  ScopedAddinServices noXml(ports);
-  CapturedLog log;
-  Main::UpdateView(folder_);
-  Xml::AddTableViewUserColumn(nullptr, "To", kTo, "string", "", "", 40);
-  EXPECT_EQ(view_->Xml(), before);
-  EXPECT_TRUE(log.Contains("Xml.ColumnExists")) << log.Text();
 }
 
 }  // namespace

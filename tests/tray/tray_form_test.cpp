@@ -138,18 +138,6 @@ TEST_F(TrayFormTest, APastTimeStartsTheHostAtEveryTickUntilItRunsOrTheValueChang
   EXPECT_TRUE(form->ShortTimer().Enabled());
 }
 
-TEST_F(TrayFormTest, NothingHappensWhileTheHostRuns) {
-  SetValue(kValueNextOccurence, "12/7/2026 10:00:00 AM");
-  host_.running = true;
-  auto form = MakeForm();
-  ASSERT_EQ(form->Form_Load(), LoadResult::kRunning);
-  timers_.Advance(10 * 60000);
-  EXPECT_EQ(Ticks(), 20);
-  EXPECT_EQ(host_.Starts(), 0);
-  EXPECT_EQ(Value(kValueSendAndExit), "");
-  EXPECT_EQ(Value(kValueNextOccurence), "12/7/2026 10:00:00 AM");
-}
-
 TEST_F(TrayFormTest, NoRecordedTimeNeverStartsAnything) {
   auto form = MakeForm();
   ASSERT_EQ(form->Form_Load(), LoadResult::kRunning);
@@ -265,22 +253,6 @@ TEST_F(TrayFormTest, AFailingTickIsLoggedAndEndsTheProgram) {
   EXPECT_FALSE(mutexes_.IsHeld("Brelcor.VelmoraTray"));
   // Nothing ticks any more.
   EXPECT_FALSE(timers_.RunNext());
-}
-
-TEST_F(TrayFormTest, AFailureBeforeTheLoopEndsTheStartWithAnError) {
-  GetServices().clock = &breakable_;
-  breakable_.broken = true;
-  auto form = MakeForm();
-  EXPECT_EQ(form->Form_Load(), LoadResult::kFailed);
-  EXPECT_FALSE(mutexes_.IsHeld("Brelcor.VelmoraTray"));
-  EXPECT_FALSE(icon_.shown);
-
-  breakable_.broken = false;
-  mutexes_.fail = true;
-  auto other = MakeForm();
-  EXPECT_EQ(other->Form_Load(), LoadResult::kFailed);
-  EXPECT_NE(Log().find("Error(75) : Form_Load\tno mutex today\r\n"), std::string::npos) << Log();
-  EXPECT_EQ(icon_.adds, 1);
 }
 
 TEST_F(TrayFormTest, AHostThatWillNotStartIsTriedAgainAtTheNextTick) {

@@ -116,11 +116,6 @@ TEST_F(Win32FileSystemTest, ListingCarriesAttributesAndTimes) {
   EXPECT_TRUE(sub->directory);
 }
 
-TEST_F(Win32FileSystemTest, FoldersThatCannotBeListed) {
-  EXPECT_FALSE(fs_.ListFolder(PathOf("missing")));
-  EXPECT_FALSE(fs_.ListFolder(Write("file.txt", kTen)));
-}
-
 TEST_F(Win32FileSystemTest, NewestFileSkipsHiddenSystemFilesAndFolders) {
   ScopedServices services(Services{.files = &fs_, .logFolder = GetServices().logFolder});
   g_IgnoreList = std::make_unique<CIgnoreList>();

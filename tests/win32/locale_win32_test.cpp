@@ -102,13 +102,6 @@ TEST(Win32Locale, ReadsBackEverythingItWritesToTheSecond) {
   }
 }
 
-TEST(Win32Locale, ReadsIso8601UnderAnySettings) {
-  Win32Locale loc;
-  EXPECT_EQ(loc.ParseDateTime("2026-12-07 09:00"), Ole(46363.375));
-  EXPECT_EQ(loc.ParseDateTime("2026-12-07T09:00:05"), DateTime::FromParts(2026, 12, 7, 9, 0, 5));
-  EXPECT_EQ(loc.ParseDateTime(" 2026-07-12 "), DateTime::FromParts(2026, 7, 12));
-}
-
 TEST(Win32Locale, RejectsTextThatIsNotADate) {
   Win32Locale loc;
   for (const char* bad :

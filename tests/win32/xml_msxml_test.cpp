@@ -141,23 +141,5 @@ TEST_F(XmlMsxml, TextCrossesTheUtf16BoundaryIntact) {
             "Nächste <Ausführung> & 日本 \xF0\x9F\x93\xA7");
 }
 
-TEST_F(XmlMsxml, RemovedElementCanBePutBackButNotIntoAnotherDocument) {
-  auto doc = factory_->CreateDocument();
-  ASSERT_TRUE(doc->LoadXml(kView));
-  auto root = doc->Root();
-  auto first = root->Children("column")[0];
-  root->RemoveChild(first);
-  EXPECT_EQ(root->Children("column").size(), 2u);
-  root->AppendChild(first);
-  EXPECT_EQ(root->Children("column").back()->FirstChild("prop")->Text(),
-            "urn:schemas:httpmail:importance");
-
-  auto other = factory_->CreateDocument();
-  ASSERT_TRUE(other->LoadXml(kView));
-  EXPECT_THROW(other->Root()->AppendChild(first), HostError);
-  EXPECT_THROW(root->AppendChild(nullptr), HostError);
-  EXPECT_EQ(Props(other->Xml()).size(), 3u);
-}
-
 }  // namespace
 }  // namespace velmora

@@ -17,6 +17,7 @@ std::shared_ptr<HostMailItem> HostMailItem::Stored(ContextPtr ctx, const std::st
   std::shared_ptr<HostMailItem> item(new HostMailItem(std::move(ctx), entryId));
   item->Reload();
   if (item->gone_) return nullptr;
+  item->seenIn_ = item->view_.folderId;
   return item;
 }
 
@@ -32,7 +33,7 @@ std::shared_ptr<HostMailItem> HostMailItem::Loaded(ContextPtr ctx, ItemRecord re
 std::shared_ptr<HostMailItem> HostMailItem::New(ContextPtr ctx, std::int64_t folderId,
                                                 int itemClass) {
   std::shared_ptr<HostMailItem> item(new HostMailItem(std::move(ctx), {}));
-  item->view_.folderId = folderId;
+  item->view_.folderId = item->seenIn_ = folderId;
   item->view_.fields.itemClass = itemClass;
   item->view_.fields.created = item->view_.fields.modified = item->ctx_->Now();
   return item;
@@ -78,6 +79,11 @@ void HostMailItem::Reload() {
 
 void HostMailItem::Live() {
   if (gone_) RaiseMovedOrDeleted();
+}
+
+void HostMailItem::StillWhereSeen() {
+  const auto stored = ctx_->Store().LoadItem(entryId_);
+  if (!stored || stored->folderId != seenIn_) RaiseMovedOrDeleted();
 }
 
 ItemRecord& HostMailItem::Edit() {
@@ -188,7 +194,9 @@ host::MailItemPtr HostMailItem::Copy() {
 
 void HostMailItem::MoveTo(std::int64_t folderId) {
   Save();
+  StillWhereSeen();
   ctx_->Store().MoveItem(entryId_, folderId);
+  seenIn_ = folderId;
   loadedAt_.reset();
 }
 
@@ -202,6 +210,7 @@ host::MailItemPtr HostMailItem::Move(host::FolderPtr destination) {
 void HostMailItem::Delete() {
   if (!IsNew()) {
     Live();
+    StillWhereSeen();
     auto& store = ctx_->Store();
     const auto deletedItems = store.DefaultFolder(host::ol::kFolderDeletedItems).id;
     if (FolderId() == deletedItems)
@@ -234,7 +243,10 @@ void HostMailItem::Submit() {
           "There must be at least one name or distribution list in the To, Cc, or Bcc box.");
   Save();
   const auto outbox = ctx_->Store().DefaultFolder(host::ol::kFolderOutbox).id;
-  if (FolderId() != outbox) ctx_->Store().MoveItem(entryId_, outbox);
+  if (FolderId() != outbox) {
+    ctx_->Store().MoveItem(entryId_, outbox);
+    seenIn_ = outbox;
+  }
   ctx_->Store().SetSubmitted(entryId_, true);
   loadedAt_.reset();
 }

@@ -90,6 +90,9 @@ class HostMailItem final : public host::MailItem,
   void Reload();
   void Clear();
   void Live();  // raises when the item has gone
+  // Raises when another object moved or deleted the item since this one
+  // last saw where it is.
+  void StillWhereSeen();
 
   ContextPtr ctx_;
   std::string entryId_;
@@ -98,6 +101,8 @@ class HostMailItem final : public host::MailItem,
   bool gone_ = false;
   // The record came from a folder read, which leaves bodies out.
   bool bodyUnread_ = false;
+  // The folder this object last found or put the item in.
+  std::int64_t seenIn_ = 0;
   unsigned fieldMask_ = 0;
   std::set<std::string> touchedProps_;
   std::vector<NewAttachment> newAttachments_;
