@@ -43,9 +43,9 @@ bool Missing(const VARIANT* v) {
   return v->vt == VT_ERROR && v->scode == DISP_E_PARAMNOTFOUND;
 }
 
-bool Accepts(const ArgSpec& spec, const VARIANT* v) {
+bool Accepts(const ArgSpec& arg, const VARIANT* v) {
   const VARTYPE vt = Deref(v)->vt;
-  for (VARTYPE t : spec.types)
+  for (VARTYPE t : arg.types)
     if (t == VT_VARIANT || t == vt || (t == VT_DISPATCH && vt == VT_UNKNOWN)) return true;
   return false;
 }
