@@ -39,7 +39,8 @@ TEST_F(RangeAgreement, CommandLineAndDialogEndTheRangeAlike) {
     p.count = c.count;
     p.until = c.until;
     CMailProps cli;
-    posix::ApplySchedule(posix::ScheduleRequest{.pattern = p}, cli);
+    // A start in the past is the point here, not the catch-up refusal.
+    posix::ApplySchedule(posix::ScheduleRequest{.pattern = p, .catchUp = true}, cli);
 
     // The same pattern set up by hand in the dialog, from a one-off time.
     Props() = CMailProps{};

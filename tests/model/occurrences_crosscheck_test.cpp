@@ -71,7 +71,7 @@ void WalkedRule(const CMailProps& p, Room& room, DateTime c, std::int64_t start)
       return;
     }
     case rt::kMonthly:
-      if (p.m_Interval < 1 || p.m_DayOfMonth < 1 || p.m_DayOfMonth > 31) throw 0;
+      if (p.m_Interval < 1 || p.m_DayOfMonth < 1) throw 0;
       if (p.m_PatternStartDate.Day() > clamped(c)) c = c.AddMonths(p.m_Interval);
       for (;; c = c.AddMonths(p.m_Interval)) {
         c = c.AddDays(clamped(c) - c.Day());
@@ -89,10 +89,11 @@ void WalkedRule(const CMailProps& p, Room& room, DateTime c, std::int64_t start)
       }
     }
     case rt::kYearly:
-      if (p.m_MonthOfYear < 1 || p.m_MonthOfYear > 12) throw 0;
-      if (p.m_DayOfMonth < 1 || p.m_DayOfMonth > 31) throw 0;
+      // A month out of range runs over into the years around; days clamp.
+      if (p.m_DayOfMonth < 1) throw 0;
       c = DateTime::FromParts(c.Year(), p.m_MonthOfYear,
-                              std::min(p.m_DayOfMonth, DaysInMonth(c.Year(), p.m_MonthOfYear)));
+                              std::min(p.m_DayOfMonth, GetDaysInMonth(DateTime::FromParts(
+                                                           c.Year(), p.m_MonthOfYear, 1))));
       if (c < p.m_PatternStartDate) c = c.AddYears(1);
       for (c = c.AddSeconds(start);; c = c.AddYears(1)) {
         c = c.AddDays(clamped(c) - c.Day());
@@ -100,7 +101,6 @@ void WalkedRule(const CMailProps& p, Room& room, DateTime c, std::int64_t start)
         room.list.push_back(c);
       }
     case rt::kYearNth:
-      if (p.m_MonthOfYear < 1 || p.m_MonthOfYear > 12) throw 0;
       c = DateTime::FromParts(c.Year(), p.m_MonthOfYear, day(c.Year(), p.m_MonthOfYear));
       if (c < p.m_PatternStartDate) c = c.AddYears(1);
       for (int y = c.Year();; ++y) {

@@ -25,6 +25,7 @@ std::shared_ptr<HostMailItem> HostMailItem::Loaded(ContextPtr ctx, ItemRecord re
                                                    std::uint64_t generation) {
   std::shared_ptr<HostMailItem> item(new HostMailItem(std::move(ctx), record.entryId));
   item->view_ = std::move(record);
+  item->seenIn_ = item->view_.folderId;
   item->loadedAt_ = generation;
   item->bodyUnread_ = true;
   return item;
