@@ -226,8 +226,9 @@ class ItemImpl final : public host::MailItem, public Base {
   void Save() override { Do(M::MailItem_Save); }
   host::MailItemPtr Copy() override { return MakeItem(Obj(M::MailItem_Copy)); }
   host::MailItemPtr Move(host::FolderPtr destination) override {
-    IDispatch* folder = DispatchOf(NeedPtr(std::move(destination)));
-    return MakeItem(Obj(M::MailItem_Move, {folder}));
+    // The folder's only reference may be the argument: it lives for the call.
+    const host::FolderPtr folder = NeedPtr(std::move(destination));
+    return MakeItem(Obj(M::MailItem_Move, {DispatchOf(folder)}));
   }
   void Delete() override { Do(M::MailItem_Delete); }
   void Close(int saveMode) override { Do(M::MailItem_Close, {saveMode}); }
@@ -292,8 +293,8 @@ class ShortcutsImpl final : public host::OutlookBarShortcuts, public Base {
   }
   void Remove(int index) override { Do(M::OutlookBarShortcuts_Remove, {index}); }
   host::OutlookBarShortcutPtr Add(host::FolderPtr target, const std::string& name) override {
-    IDispatch* folder = DispatchOf(NeedPtr(std::move(target)));
-    return Make<ShortcutImpl>(Obj(M::OutlookBarShortcuts_Add, {folder, name}));
+    const host::FolderPtr folder = NeedPtr(std::move(target));
+    return Make<ShortcutImpl>(Obj(M::OutlookBarShortcuts_Add, {DispatchOf(folder), name}));
   }
 };
 

@@ -2,23 +2,32 @@
 // registration, full sessions with the first tick's sending, the send-and-
 // exit run and its release of every reference, SendAll by name, Outlook's
 // own Send, a host call that fails, sending without the safe-send library,
-// and the tray launcher starting Outlook (the stand-in) with the add-in.
+// the schedule button of a mail window with its dialog played by the test,
+// the Help menu entries on a second attach, and the tray launcher starting
+// Outlook (the stand-in) with the add-in.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "addin/model/mail_props.h"
 #include "common/datetime.h"
 #include "platform/win32/adapters/locale_win32.h"
 #include "platform/win32/adapters/unicode.h"
+#include "platform/win32/dialogs/dialog_ids.h"
 #include "tests/win32/standin/addin_host.h"
 #include "tests/win32/standin/outlook_model.h"
 #include "tests/win32/standin/redemption_standin.h"
@@ -585,6 +594,314 @@ TEST_F(AddinSession, WithoutRedemptionDueMailsLeaveThroughTheItemsOwnSendWithOne
   outlook().CloseExplorers();
   ASSERT_TRUE(Outlook::PumpUntil([&] { return outlook().Quitting(); }, 5000));
   ShutDownAndExpectAllReleased();
+}
+
+// ------------------------------------------ the schedule button and its dialog
+
+// What the user does in the dialogs the add-in shows on this thread, from a
+// timer here: the dialog's modal loop dispatches it as any loop does. A
+// dialog is known by its caption and one of its controls; its script runs at
+// each tick until it returns true (done). Any other dialog of this thread (a
+// message box the test did not expect) is recorded and cancelled, so no test
+// hangs on it.
+class UserAtDialogs {
+ public:
+  using Script = std::function<bool(HWND)>;
+  UserAtDialogs() {
+    self_ = this;
+    timer_ = ::SetTimer(nullptr, 0, 100, Tick);
+  }
+  ~UserAtDialogs() {
+    ::KillTimer(nullptr, timer_);
+    self_ = nullptr;
+  }
+  UserAtDialogs(const UserAtDialogs&) = delete;
+  UserAtDialogs& operator=(const UserAtDialogs&) = delete;
+
+  void On(const std::wstring& caption, int controlId, Script script) {
+    scripts_[caption] = {controlId, std::move(script)};
+  }
+  // Each dialog met, by caption, once per window.
+  std::vector<std::wstring> met;
+  // "caption: text" of the dialogs no script knew.
+  std::vector<std::wstring> unexpected;
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    if (!self_ || self_->busy_) return;
+    self_->busy_ = true;
+    ::EnumThreadWindows(::GetCurrentThreadId(), Visit, 0);
+    self_->busy_ = false;
+  }
+  static BOOL CALLBACK Visit(HWND w, LPARAM) {
+    wchar_t cls[32] = {};
+    ::GetClassNameW(w, cls, 32);
+    if (std::wstring(cls) != L"#32770") return TRUE;
+    wchar_t caption[256] = {};
+    ::GetWindowTextW(w, caption, 256);
+    if (self_->done_.count(w)) {
+      // Done with, yet still open two seconds on: closed as its close box does.
+      if (++self_->lingering_[w] == 20) {
+        self_->unexpected.push_back(std::wstring(caption) + L": still open");
+        ::PostMessageW(w, WM_CLOSE, 0, 0);
+      }
+      return TRUE;
+    }
+    if (!self_->seen_.count(w)) {
+      self_->seen_.insert(w);
+      self_->met.push_back(caption);
+    }
+    const auto it = self_->scripts_.find(caption);
+    if (it == self_->scripts_.end() || !::GetDlgItem(w, it->second.first)) {
+      wchar_t text[1024] = {};
+      ::GetDlgItemTextW(w, 0xFFFF, text, 1024);  // a message box's text
+      self_->unexpected.push_back(std::wstring(caption) + L": " + text);
+      self_->done_.insert(w);
+      ::PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
+    } else if (it->second.second(w)) {
+      self_->done_.insert(w);
+    }
+    return TRUE;
+  }
+  static inline UserAtDialogs* self_ = nullptr;
+  std::map<std::wstring, std::pair<int, Script>> scripts_;
+  std::set<HWND> seen_, done_;
+  std::map<HWND, int> lingering_;
+  UINT_PTR timer_ = 0;
+  bool busy_ = false;
+};
+
+DateTime PickerValue(HWND dlg, int id) {
+  SYSTEMTIME st{};
+  ::SendMessageW(::GetDlgItem(dlg, id), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&st));
+  return DateTime::FromParts(st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond);
+}
+
+// The user sets a date and time picker: the control takes the value and
+// tells its dialog, as its own editing does.
+void Pick(HWND dlg, int id, DateTime v) {
+  const HWND picker = ::GetDlgItem(dlg, id);
+  ::SetFocus(picker);
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(v.Year());
+  st.wMonth = static_cast<WORD>(v.Month());
+  st.wDay = static_cast<WORD>(v.Day());
+  st.wHour = static_cast<WORD>(v.Hour());
+  st.wMinute = static_cast<WORD>(v.Minute());
+  st.wSecond = static_cast<WORD>(v.Second());
+  ::SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
+  NMDATETIMECHANGE nm{};
+  nm.nmhdr.hwndFrom = picker;
+  nm.nmhdr.idFrom = static_cast<UINT_PTR>(id);
+  nm.nmhdr.code = DTN_DATETIMECHANGE;
+  nm.dwFlags = GDT_VALID;
+  nm.st = st;
+  ::SendMessageW(dlg, WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&nm));
+}
+
+void Press(HWND dlg, int id) {
+  ::SendMessageW(::GetDlgItem(dlg, id), BM_CLICK, 0, 0);
+}
+
+// The user's "check spelling before sending" option of this Outlook, set for
+// the test and put back afterwards.
+class SpellingOption {
+ public:
+  explicit SpellingOption(DWORD check) {
+    had_ = ::RegGetValueW(HKEY_CURRENT_USER, kKey, L"Check", RRF_RT_REG_DWORD, nullptr, &old_,
+                          &size_) == ERROR_SUCCESS;
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"Check", REG_DWORD, &check, sizeof check);
+  }
+  ~SpellingOption() {
+    if (had_)
+      ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"Check", REG_DWORD, &old_, sizeof old_);
+    else
+      DeleteValue(HKEY_CURRENT_USER, kKey, L"Check");
+  }
+  SpellingOption(const SpellingOption&) = delete;
+  SpellingOption& operator=(const SpellingOption&) = delete;
+
+ private:
+  static constexpr const wchar_t* kKey =
+      L"Software\\Microsoft\\Office\\11.0\\Outlook\\Options\\Spelling";
+  bool had_ = false;
+  DWORD old_ = 0, size_ = sizeof(DWORD);
+};
+
+std::wstring Describe(const std::vector<ControlInfo>& controls) {
+  std::wstring s;
+  for (const auto& c : controls)
+    s += std::to_wstring(c.id) + L" \"" + c.caption + L"\" tag \"" + c.tag + L"\"" +
+         (c.visible ? L"" : L" hidden") + (c.beginGroup ? L" group" : L"") +
+         (c.temporary ? L" temporary" : L"") + L"\n";
+  return s;
+}
+
+TEST_F(AddinSession, ANewMailWindowsButtonAfterSendSchedulesTheMailInTheDialogAndATickSendsIt) {
+  WithRedemption();
+  SpellingOption spelling(1);
+  outlook().OpenExplorer(Inbox());
+  Start();
+
+  // A received mail opened for reading, then a new one being written: the
+  // windows come through Outlook's NewInspector event.
+  auto read = store().AddMail(Inbox(), L"Received earlier");
+  read->to = L"me@example.com";
+  read->sent = true;
+  outlook().OpenInspector(read);
+  auto mail = store().AddMail(*store().Default(kFolderDrafts), L"Written now, sent later");
+  mail->to = L"anna@example.com";
+  outlook().OpenInspector(mail);
+  const std::wstring tag = L"BrelcorVelmora";
+  ASSERT_TRUE(Outlook::PumpUntil([&] { return outlook().ButtonsTagged(tag) == 1; }, 5000))
+      << log_->Text();
+  ASSERT_TRUE(Outlook::PumpUntil([] { return false; }, 300) == false);  // nothing more comes
+  EXPECT_EQ(outlook().ButtonsTagged(tag), 1);
+  for (const auto& c : outlook().Controls(true, 0, L"Standard"))  // the read mail's window
+    EXPECT_NE(c.tag, tag);
+
+  // Right after Send, in a group of its own: the next visible control (past
+  // the hidden accounts popup) begins the next group.
+  const auto standard = outlook().Controls(true, 1, L"Standard");
+  ASSERT_EQ(standard.size(), 4u) << Describe(standard);
+  EXPECT_EQ(standard[0].id, 2617);
+  const ControlInfo& button = standard[1];
+  EXPECT_EQ(button.type, 1);
+  EXPECT_EQ(button.tag, tag);
+  EXPECT_EQ(button.caption, L"Velmora");
+  EXPECT_EQ(button.faceId, 2617);
+  EXPECT_EQ(button.style, 3);
+  EXPECT_TRUE(button.visible && button.beginGroup && button.temporary) << Describe(standard);
+  EXPECT_EQ(standard[2].id, 31224);
+  EXPECT_FALSE(standard[2].beginGroup);
+  EXPECT_EQ(standard[3].id, 1079);
+  EXPECT_TRUE(standard[3].beginGroup) << Describe(standard);
+
+  // A mail already due waits in the folder: no sending pass may run while
+  // the dialog is open, however often the timers tick.
+  auto waiting = Scheduled(store(), VelmoraFolder(), L"Due while the dialog is open",
+                           LocalNow().AddSeconds(-60), Record(false, {}, LocalNow()));
+
+  UserAtDialogs user;
+  int visits = 0;
+  std::vector<long> executedBeforeDialog;
+  std::size_t sentDuringDialog = 99;
+  std::optional<DateTime> shownDate, shownTime;
+  DateTime sendAt, openedAt;
+  user.On(L"Velmora", IDC_ONCE_CTLTIME, [&](HWND dlg) {
+    if (++visits == 1) {
+      openedAt = LocalNow();
+      executedBeforeDialog = outlook().ExecutedControls();
+      shownDate = PickerValue(dlg, IDC_ONCE_CTLDATE);
+      shownTime = PickerValue(dlg, IDC_ONCE_CTLTIME);
+      TickAddinTimers();  // the ticks arrive through this dialog's loop
+      return false;
+    }
+    if (visits < 4) return false;
+    sentDuringDialog = store().sent.size();
+    // The user picks this very minute: due at once.
+    const DateTime now = LocalNow();
+    sendAt = now.AddSeconds(-now.Second());
+    Pick(dlg, IDC_ONCE_CTLDATE, sendAt);
+    Pick(dlg, IDC_ONCE_CTLTIME, sendAt);
+    Press(dlg, IDOK);
+    return true;
+  });
+  ResetCallCounts();
+  const DateTime clickedAt = LocalNow();
+  EXPECT_FALSE(outlook().ClickButtons(tag));  // the default action is not cancelled
+
+  // The command ran inside Click: the dialog has come and gone.
+  EXPECT_EQ(user.met, std::vector<std::wstring>{L"Velmora"});
+  EXPECT_EQ(Joined(user.unexpected), L"");
+  ASSERT_GE(visits, 4) << log_->Text();
+  EXPECT_EQ(sentDuringDialog, 0u);
+  // The spelling check of the mail window ran before the dialog opened.
+  EXPECT_EQ(executedBeforeDialog, std::vector<long>{2});
+  // The dialog showed the new mail's default: the next full or half hour.
+  const DateTime expected = velmora::CMailProps::DefaultSendTime(clickedAt);
+  const DateTime expectedLater = velmora::CMailProps::DefaultSendTime(openedAt);
+  ASSERT_TRUE(shownDate && shownTime);
+  const DateTime shown =
+      shownDate->DatePart().AddMinutes(shownTime->Hour() * 60 + shownTime->Minute());
+  EXPECT_TRUE(shown == expected || shown == expectedLater) << DateText(shown);
+
+  // The mail lies in the folder with its schedule; its window was closed
+  // with saving.
+  EXPECT_EQ(mail->folder, &VelmoraFolder());
+  EXPECT_EQ(ScheduleOf(*mail), sendAt);
+  const auto record = mail->Find(L"VelmoraRecurrence");
+  ASSERT_TRUE(record);
+  ASSERT_EQ(record->value.get().vt, VT_BSTR);
+  const std::wstring recordText = record->value.get().bstrVal;
+  EXPECT_EQ(recordText.rfind(L"0;", 0), 0u) << recordText;  // once, not recurring
+  EXPECT_EQ(std::count(recordText.begin(), recordText.end(), L'#'), 3) << recordText;
+  const auto closes = outlook().InspectorCloses();
+  ASSERT_EQ(closes.size(), 1u);
+  EXPECT_EQ(closes[0].subject, L"Written now, sent later");
+  EXPECT_EQ(closes[0].saveMode, 0);  // olSave
+  EXPECT_EQ(outlook().InspectorCount(), 1);
+  EXPECT_TRUE(store().sent.empty());
+
+  // The first tick after the command sends both, through the safe item.
+  ASSERT_TRUE(Outlook::PumpUntil([&] { return store().sent.size() == 2; }, 5000)) << log_->Text();
+  const auto sent = SentVia(L"Redemption");
+  ASSERT_EQ(sent.size(), 2u);
+  std::set<std::wstring> subjects;
+  for (const auto& s : sent) {
+    subjects.insert(s.subject);
+    EXPECT_EQ(s.fromFolder, L"Outbox") << s.subject;
+    EXPECT_EQ(s.to, L"anna@example.com");
+    for (const auto& name : s.propNames)
+      EXPECT_TRUE(name != L"ScheduleTime" && name != L"VelmoraRecurrence") << s.subject;
+  }
+  EXPECT_EQ(subjects,
+            (std::set<std::wstring>{L"Written now, sent later", L"Due while the dialog is open"}));
+  EXPECT_TRUE(VelmoraFolder().items.empty());
+  EXPECT_NE(waiting->folder, &VelmoraFolder());
+
+  outlook().CloseInspectors();
+  outlook().CloseExplorers();
+  ASSERT_TRUE(Outlook::PumpUntil([&] { return outlook().Quitting(); }, 5000));
+  ShutDownAndExpectAllReleased();
+  EXPECT_TRUE(log_->Lines("Error(").empty()) << log_->Text();
+}
+
+TEST_F(AddinSession, ASecondAttachFindsTheHelpMenuEntriesAgainAndTheirClickOpensOneAboutBox) {
+  outlook().OpenExplorer(Inbox());
+  Start();
+  const auto help = outlook().Controls(false, 0, L"Menu Bar", 30010);
+  ASSERT_EQ(help.size(), 3u) << Describe(help);
+  EXPECT_EQ(help[0].id, 984);  // Outlook's own entry stays first
+  EXPECT_EQ(help[1].caption, L"About Velmora...");
+  EXPECT_EQ(help[1].tag, L"BrelcorVelmoraAbout");
+  EXPECT_TRUE(help[1].beginGroup && help[1].temporary) << Describe(help);
+  EXPECT_EQ(help[2].caption, L"Velmora");
+  EXPECT_EQ(help[2].tag, L"BrelcorVelmoraOptions");
+  EXPECT_FALSE(help[2].beginGroup);
+
+  // The user turns the add-in off and on again; the window stays open.
+  EXPECT_EQ(host_->Stop(), S_OK);
+  EXPECT_EQ(AdvisedSinks(), 0);
+  host_.emplace(outlook());
+  ASSERT_EQ(host_->Load(kProgId), S_OK);
+  ASSERT_EQ(host_->Start(), S_OK);
+  EXPECT_EQ(Describe(outlook().Controls(false, 0, L"Menu Bar", 30010)), Describe(help));
+
+  // The entry found again answers its click, once.
+  UserAtDialogs user;
+  user.On(L"About Velmora", IDC_ABOUT_BTNBUGREPORT, [](HWND dlg) {
+    Press(dlg, IDOK);
+    return true;
+  });
+  EXPECT_FALSE(outlook().ClickButtons(L"BrelcorVelmoraAbout"));
+  EXPECT_EQ(user.met, std::vector<std::wstring>{L"About Velmora"});
+  EXPECT_EQ(Joined(user.unexpected), L"");
+
+  outlook().CloseExplorers();
+  ASSERT_TRUE(Outlook::PumpUntil([&] { return outlook().Quitting(); }, 5000));
+  ShutDownAndExpectAllReleased();
+  EXPECT_TRUE(log_->Lines("Error(").empty()) << log_->Text();
 }
 
 // ----------------------------------------------- the tray launcher and Outlook

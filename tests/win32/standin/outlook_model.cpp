@@ -266,6 +266,8 @@ struct Outlook::Impl {
   bool syncFails = false;
   long syncErrorCode = 0;
   std::wstring syncErrorText;
+  std::vector<long> executed;
+  std::vector<InspectorClose> inspectorCloses;
 };
 
 using Impl = Outlook::Impl;
@@ -735,7 +737,7 @@ class ControlObj : public Object {
   Impl& x;
   long controlType, id;
   ControlsObj* parent;  // not owned; the parent owns this control
-  bool visible = true, beginGroup = false;
+  bool visible = true, beginGroup = false, temporary = false;
   std::wstring caption, tag;
   long faceId = 0, style = 0;
   Ref<Object> bar;  // a popup's own bar
@@ -857,7 +859,9 @@ const Table& ControlsObj::Tbl() {
              On<ControlsObj>([](ControlsObj& s, Call& c) {
                const long type = c.Has(0) ? c.Long(0) : 1;
                if (type != 1 && type != 10) Fail(E_INVALIDARG, L"Unknown control type.");
-               c.ReturnDisp(&s.Add(type, c.Has(1) ? c.Long(1) : 1, c.Has(3) ? c.Long(3) : 0));
+               ControlObj& added = s.Add(type, c.Has(1) ? c.Long(1) : 1, c.Has(3) ? c.Long(3) : 0);
+               added.temporary = c.Has(4) && c.Bool(4);
+               c.ReturnDisp(&added);
              }));
     return t;
   }();
@@ -893,6 +897,7 @@ static void ControlCommon(Table& t) {
              s.*f = v.Str(0);
            }));
   t.Method(L"Execute", {}, 0, On<ControlObj>([](ControlObj& s, Call&) {
+             s.x.executed.push_back(s.id);
              if (s.controlType == 1) s.Click();
            }));
   t.Method(L"Delete", {kAnyArg}, 0, On<ControlObj>([](ControlObj& s, Call&) {
@@ -945,17 +950,32 @@ const Table& BarObj::Tbl() {
 
 class BarsObj : public Object {
  public:
-  explicit BarsObj(Impl& xIn) : Object(Tbl()), x(xIn) {
+  // An explorer's bars, or a mail window's: its Tools menu has the spelling
+  // check, and its "Standard" bar starts with Send, then the accounts popup
+  // (hidden while there is one account) and the next group's first button.
+  BarsObj(Impl& xIn, bool inspector) : Object(Tbl()), x(xIn) {
     auto& menu = AddBar(L"Menu Bar");
     for (const auto& [caption, id] :
          {std::pair{L"&File", 30002L}, std::pair{L"&Tools", 30007L}, std::pair{L"&Help", 30010L}}) {
       auto& popup = menu.Controls().Add(10, id);
       popup.caption = caption;
-      if (id == 30007)
-        static_cast<BarObj*>(popup.bar.get())->Controls().Add(1, 5577).caption =
-            L"Send/Re&ceive All";
+      ControlsObj& entries = static_cast<BarObj*>(popup.bar.get())->Controls();
+      if (id == 30007 && inspector)
+        entries.Add(1, 2).caption = L"&Spelling...";
+      else if (id == 30007)
+        entries.Add(1, 5577).caption = L"Send/Re&ceive All";
+      if (id == 30010) entries.Add(1, 984).caption = L"Microsoft Office Outlook &Help";
     }
-    AddBar(L"Standard");
+    auto& standard = AddBar(L"Standard");
+    if (!inspector) return;
+    ControlsObj& controls = standard.Controls();
+    ControlObj& send = controls.Add(1, 2617);
+    send.caption = L"&Send";
+    send.style = 3;
+    ControlObj& accounts = controls.Add(10, 31224);
+    accounts.caption = L"Accoun&ts";
+    accounts.visible = false;
+    controls.Add(1, 1079).caption = L"&Insert File...";
   }
   ~BarsObj() override {
     for (BarObj* b : bars)
@@ -1176,7 +1196,7 @@ class ExplorerObj : public Object {
   ExplorerObj(Impl& xIn, FolderData* folderIn) : Object(Tbl()), x(xIn), folder(folderIn) {
     AddSource(kExplorerEvents);
     AddSource(kExplorerEvents10);
-    bars = Make<BarsObj>(x);
+    bars = Make<BarsObj>(x, false);
     bars->Adopt();
     group = Make<GroupObj>(L"Shortcuts");
     group->Adopt();
@@ -1228,7 +1248,7 @@ class InspectorObj : public Object {
  public:
   InspectorObj(Impl& xIn, std::shared_ptr<MailData> mIn)
       : Object(Tbl()), x(xIn), m(std::move(mIn)) {
-    bars = Make<BarsObj>(x);
+    bars = Make<BarsObj>(x, true);
     bars->Adopt();
   }
   Impl& x;
@@ -1316,7 +1336,11 @@ const Table& InspectorObj::Tbl() {
           }));
     t.Get(L"CommandBars",
           On<InspectorObj>([](InspectorObj& s, Call& c) { c.ReturnDisp(s.bars.get()); }));
-    t.Method(L"Close", {kLongArg}, 1, On<InspectorObj>([](InspectorObj& s, Call&) {
+    // Close(SaveMode): olSave 0, olDiscard 1, olPromptForSave 2.
+    t.Method(L"Close", {kLongArg}, 1, On<InspectorObj>([](InspectorObj& s, Call& c) {
+               const long mode = c.Long(0);
+               if (mode < 0 || mode > 2) Fail(E_INVALIDARG, L"Unknown save mode.");
+               s.x.inspectorCloses.push_back({s.m ? s.m->subject : L"", mode});
                Ref<Object> keep(&s);
                Windows(s.x.inspectors).Remove(&s);
                s.x.owner.Post([&x = s.x] { MaybeQuit(x); });
@@ -1598,6 +1622,9 @@ IDispatch* Outlook::application() {
 }
 
 IDispatch* Outlook::AddAddInEntry(const std::wstring& progId, const std::wstring& description) {
+  // One entry per add-in, as in Outlook's COM add-ins list: a later load gets it again.
+  for (AddInObj* a : static_cast<AddInsObj*>(impl_->addins.get())->entries)
+    if (SameName(a->progId, progId)) return a;
   auto a = Make<AddInObj>(progId, description);
   a->Hold();
   static_cast<AddInsObj*>(impl_->addins.get())->entries.push_back(a.get());
@@ -1679,7 +1706,46 @@ int Outlook::ButtonsTagged(const std::wstring& tag) {
   std::vector<Ref<ControlObj>> found;
   for (Object* w : Windows(impl_->explorers).windows)
     static_cast<BarsObj*>(static_cast<ExplorerObj*>(w)->bars.get())->Collect(tag, found);
+  for (Object* w : Windows(impl_->inspectors).windows)
+    static_cast<BarsObj*>(static_cast<InspectorObj*>(w)->bars.get())->Collect(tag, found);
   return static_cast<int>(found.size());
+}
+
+std::vector<ControlInfo> Outlook::Controls(bool inspector, std::size_t index,
+                                           const std::wstring& bar, long popupId) {
+  std::vector<ControlInfo> out;
+  const auto& windows = Windows(inspector ? impl_->inspectors : impl_->explorers).windows;
+  if (index >= windows.size()) return out;
+  Object* bars = inspector ? static_cast<InspectorObj*>(windows[index])->bars.get()
+                           : static_cast<ExplorerObj*>(windows[index])->bars.get();
+  BarObj* found = nullptr;
+  for (BarObj* b : static_cast<BarsObj*>(bars)->bars)
+    if (!found && SameName(b->name, bar)) found = b;
+  if (!found) return out;
+  ControlsObj* controls = &found->Controls();
+  if (popupId != 0) {
+    controls = nullptr;
+    for (ControlObj* k : found->Controls().items)
+      if (!controls && k->controlType == 10 && k->id == popupId)
+        controls = &static_cast<BarObj*>(k->bar.get())->Controls();
+    if (!controls) return out;
+  }
+  for (const ControlObj* k : controls->items)
+    out.push_back(ControlInfo{k->controlType, k->id, k->caption, k->tag, k->faceId, k->style,
+                              k->visible, k->beginGroup, k->temporary});
+  return out;
+}
+
+std::vector<long> Outlook::ExecutedControls() const {
+  return impl_->executed;
+}
+
+std::vector<InspectorClose> Outlook::InspectorCloses() const {
+  return impl_->inspectorCloses;
+}
+
+int Outlook::InspectorCount() {
+  return static_cast<int>(Windows(impl_->inspectors).windows.size());
 }
 
 void Outlook::FailSyncWith(long code, const std::wstring& text) {

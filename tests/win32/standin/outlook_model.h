@@ -82,6 +82,20 @@ struct SentMail {
   std::vector<std::wstring> propNames;  // user properties it still carried
 };
 
+// A command bar control as the user sees it.
+struct ControlInfo {
+  long type = 0, id = 0;
+  std::wstring caption, tag;
+  long faceId = 0, style = 0;
+  bool visible = true, beginGroup = false, temporary = false;
+};
+
+// A mail window closed through the object model, with its save mode.
+struct InspectorClose {
+  std::wstring subject;
+  long saveMode = -1;
+};
+
 class Store {
  public:
   Store();
@@ -144,7 +158,17 @@ class Outlook {
   // Clicks every command bar button bearing `tag`; true when one cancelled
   // the default action.
   bool ClickButtons(const std::wstring& tag);
+  // Buttons bearing `tag` in every open window.
   int ButtonsTagged(const std::wstring& tag);
+  // The controls of the bar `bar` of the open explorer or inspector at
+  // `index` (0-based), or of its popup `popupId` there; empty when there is
+  // no such window, bar or popup.
+  std::vector<ControlInfo> Controls(bool inspector, std::size_t index, const std::wstring& bar,
+                                    long popupId = 0);
+  // The ids of the controls executed, in order.
+  std::vector<long> ExecutedControls() const;
+  std::vector<InspectorClose> InspectorCloses() const;
+  int InspectorCount();
 
   // Send/receive: started count; how a start ends (events from the loop).
   int SyncStarts() const;
