@@ -26,7 +26,7 @@ std::int64_t DropSentAttachments(MailStore& store, DateTime cutoff) {
   const std::int64_t sent = store.DefaultFolder(host::ol::kFolderSentMail).id;
   sql::Stmt s(store.Db(),
               "UPDATE attachments SET data = X'' WHERE length(data) > 0 AND item_id IN "
-              "(SELECT id FROM items WHERE folder_id = ?1 AND sent_time < ?2)");
+              "(SELECT id FROM items WHERE folder_id = ?1 AND sent_time <= ?2)");
   s.Bind(1, sent).Bind(2, cutoff.Seconds()).Run();
   const std::int64_t dropped = store.Db().Changes();
   tx.Commit();

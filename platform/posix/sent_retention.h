@@ -21,8 +21,9 @@ inline constexpr int kDefaultKeepSentAttachmentsDays = 30;
 int KeepSentAttachmentsDays(MailStore& store);
 void SaveKeepSentAttachmentsDays(MailStore& store, int days);
 
-// Drops the bytes of the attachments of mails in Sent Items sent before
-// `cutoff`; returns how many attachments lost their bytes.
+// Drops the bytes of the attachments of mails in Sent Items sent at or
+// before `cutoff` (so that "older than 0 days" takes what was sent this
+// second too); returns how many attachments lost their bytes.
 std::int64_t DropSentAttachments(MailStore& store, DateTime cutoff);
 
 // The cutoff the setting gives at `now`; none when attachments are kept.

@@ -25,6 +25,7 @@
 #include "addin/support/about.h"
 #include "common/picture_locale.h"
 #include "common/services.h"
+#include "support/dialog_fakes.h"
 #include "support/scripted_message_box.h"
 
 namespace velmora::test {
@@ -35,30 +36,6 @@ class FakeScreen final : public ScreenPort {
  public:
   TwipSize PrimaryScreen() override { return size; }
   TwipSize size{1920 * 15, 1080 * 15};
-};
-
-class ScriptedPickers final : public FileDialogPort {
- public:
-  std::string OpenFileDialog() override { return Next(files); }
-  std::string OpenFolderDialog() override { return Next(folders); }
-  std::deque<std::string> files, folders;
-
- private:
-  static std::string Next(std::deque<std::string>& q) {
-    if (q.empty()) return {};
-    std::string s = q.front();
-    q.pop_front();
-    return s;
-  }
-};
-
-class RecordingShell final : public ShellPort {
- public:
-  bool Open(std::string_view what) override {
-    opened.emplace_back(what);
-    return true;
-  }
-  std::vector<std::string> opened;
 };
 
 // Loads each form as its view would and plays the script for its kind; a
@@ -93,25 +70,6 @@ class ScriptedForms final : public FormHost {
   std::function<void(frmAttachments&)> attachments;
   std::function<void(frmAbout&)> about;
   std::vector<std::string> shown;
-};
-
-class MemorySettings final : public Settings {
- public:
-  std::optional<std::string> GetSetting(std::string_view, std::string_view,
-                                        std::string_view key) override {
-    auto it = values.find(std::string(key));
-    if (it == values.end()) return std::nullopt;
-    return it->second;
-  }
-  bool SaveSetting(std::string_view, std::string_view, std::string_view key,
-                   std::string_view value) override {
-    values[std::string(key)] = std::string(value);
-    return true;
-  }
-  bool DeleteSetting(std::string_view, std::string_view, std::string_view key) override {
-    return values.erase(std::string(key)) > 0;
-  }
-  std::map<std::string, std::string> values;
 };
 
 inline DateTime At(int y, int m, int d, int h = 0, int mi = 0, int s = 0) {

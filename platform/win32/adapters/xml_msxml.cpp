@@ -12,47 +12,11 @@
 #include <vector>
 
 #include "common/host_error.h"
+#include "platform/win32/com/com_ptr.h"
 
 namespace velmora::win32 {
 
 namespace {
-
-// Owns one COM interface pointer: released once, AddRef'd on copy.
-template <class T>
-class ComPtr {
- public:
-  ComPtr() noexcept = default;
-  ~ComPtr() { reset(); }
-  ComPtr(const ComPtr& other) noexcept : p_(other.p_) {
-    if (p_) p_->AddRef();
-  }
-  ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-  ComPtr& operator=(ComPtr other) noexcept {
-    std::swap(p_, other.p_);
-    return *this;
-  }
-
-  T* get() const noexcept { return p_; }
-  T* operator->() const noexcept { return p_; }
-  explicit operator bool() const noexcept { return p_ != nullptr; }
-  T** put() noexcept {
-    reset();
-    return &p_;
-  }
-  void reset() noexcept {
-    if (p_) std::exchange(p_, nullptr)->Release();
-  }
-  // Another interface of the same object; empty when it has none.
-  template <class U>
-  ComPtr<U> As(REFIID iid) const noexcept {
-    ComPtr<U> out;
-    if (p_) p_->QueryInterface(iid, reinterpret_cast<void**>(out.put()));
-    return out;
-  }
-
- private:
-  T* p_ = nullptr;
-};
 
 [[noreturn]] void Fail(HRESULT hr, const char* what) {
   char code[16];

@@ -30,52 +30,10 @@
 #include "platform/win32/dialogs/dialog_host_win32.h"
 #include "platform/win32/dialogs/dialog_ids.h"
 #include "platform/win32/dialogs/dialog_view.h"
+#include "support/dialog_fakes.h"
 #include "support/scripted_message_box.h"
 
 namespace velmora::test {
-
-class QueuedPickers final : public FileDialogPort {
- public:
-  std::string OpenFileDialog() override { return Next(files); }
-  std::string OpenFolderDialog() override { return Next(folders); }
-  std::deque<std::string> files, folders;
-
- private:
-  static std::string Next(std::deque<std::string>& q) {
-    if (q.empty()) return {};
-    std::string s = q.front();
-    q.pop_front();
-    return s;
-  }
-};
-
-class OpenedShell final : public ShellPort {
- public:
-  bool Open(std::string_view what) override {
-    opened.emplace_back(what);
-    return true;
-  }
-  std::vector<std::string> opened;
-};
-
-class KeyedSettings final : public Settings {
- public:
-  std::optional<std::string> GetSetting(std::string_view, std::string_view,
-                                        std::string_view key) override {
-    const auto it = values.find(std::string(key));
-    if (it == values.end()) return std::nullopt;
-    return it->second;
-  }
-  bool SaveSetting(std::string_view, std::string_view, std::string_view key,
-                   std::string_view value) override {
-    values[std::string(key)] = std::string(value);
-    return true;
-  }
-  bool DeleteSetting(std::string_view, std::string_view, std::string_view key) override {
-    return values.erase(std::string(key)) > 0;
-  }
-  std::map<std::string, std::string> values;
-};
 
 inline DateTime At(int y, int m, int d, int h = 0, int mi = 0, int s = 0) {
   return DateTime::FromParts(y, m, d, h, mi, s);
@@ -198,14 +156,14 @@ class ViewTest : public testing::Test {
   }
 
   PictureLocale locale;  // United States: "h:mm:ss tt" gives "h:mm tt"
-  KeyedSettings settings;
+  MemorySettings settings;
   ScopedServices services{
       Services{.locale = &locale, .settings = &settings, .logFolder = GetServices().logFolder}};
   ScriptedMessageBox box;
-  OpenedShell shell;
+  RecordingShell shell;
   ScopedAddinServices addin{AddinServices{.messageBox = &box, .shell = &shell}};
   win32::Win32DialogHost host{nullptr};
-  QueuedPickers pickers;
+  ScriptedPickers pickers;
   ScopedDialogServices dialogs{
       DialogServices{.screen = &host, .pickers = &pickers, .forms = &host}};
   ScopedFirstDOW firstDow{1};
