@@ -146,8 +146,20 @@ class ConfigCommand final : public Command {
     }
   }
 
+  bool ReadsOnly() const override {
+    for (const CLI::Option* o :
+         {smtp_, maildir_, from_, shortDate_, longTime_, timeSep_, dateSep_, am_, pm_, firstDow_,
+          ignore_, sysHidden_, version_, insecure_, ca_, keep_})
+      if (Given(o)) return false;
+    return true;
+  }
+
   int Run(std::ostream& out) override {
     StoreSession session;
+    if (ReadsOnly()) {
+      Show(session, out);
+      return 0;
+    }
     auto& store = session.Host().Store();
     // All or nothing: a later option refused must not leave an earlier one set.
     posix::sql::WriteTransaction tx(store.Db());

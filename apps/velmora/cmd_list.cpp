@@ -53,6 +53,8 @@ class ListCommand final : public Command {
         ->excludes("--sent");
   }
 
+  bool ReadsOnly() const override { return true; }
+
   int Run(std::ostream& out) override {
     StoreSession session;
     if (outbox_ || sent_ || drafts_) return ListMailFolder(session, out);

@@ -126,6 +126,8 @@ class OccurrencesCommand final : public Command {
     if (Given(firstDow_)) firstDowValue_ = ParseFirstDow("--first-dow", firstDowText_);
   }
 
+  bool ReadsOnly() const override { return true; }
+
   int Run(std::ostream& out) override {
     std::optional<ScopedFirstDOW> fixed;
     if (firstDowValue_) fixed.emplace(*firstDowValue_);

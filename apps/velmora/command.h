@@ -33,6 +33,9 @@ class Command {
   // Checks the parsed options before anything touches the disk; raises
   // UsageError for a value out of range or options that do not fit together.
   virtual void Validate() {}
+  // True when the command, as its options stand, only reads the store and
+  // the registry: it then also works in a home the user cannot write to.
+  virtual bool ReadsOnly() const { return false; }
   // Runs once the options are valid and the host's services are installed;
   // returns the exit status.
   virtual int Run(std::ostream& out) = 0;

@@ -22,7 +22,7 @@ std::filesystem::path LogFolder() {
 }  // namespace
 
 HostServices::HostServices()
-    : registry_(posix::SqliteRegistry::DefaultPath()),
+    : registry_(posix::SqliteRegistry::DefaultPath(), posix::ReadOnlyHome().has_value()),
       locale_(posix::LoadRegionalSettings(registry_)) {
   // Without its registry the host would schedule mails and lose their next
   // due time and settings without a word.

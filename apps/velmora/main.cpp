@@ -11,6 +11,7 @@
 
 #include "apps/velmora/command.h"
 #include "apps/velmora/host_services.h"
+#include "platform/posix/paths.h"
 
 namespace {
 
@@ -65,6 +66,14 @@ int Main(int argc, char** argv) {
       e.command->Validate();
     } catch (const velmora::cli::UsageError& u) {
       std::cerr << "velmora " << e.sub->get_name() << ": " << u.what() << "\n";
+      return kUsage;
+    }
+    // A home the user cannot write to still shows what it holds; a command
+    // that must write there says why it cannot, before it changes anything.
+    if (const auto readOnly = velmora::posix::ReadOnlyHome(); readOnly && !e.command->ReadsOnly()) {
+      std::cerr << "velmora " << e.sub->get_name() << ": " << readOnly->string()
+                << " is read-only; this command must write there (velmora list and velmora "
+                   "config --show still work)\n";
       return kUsage;
     }
     velmora::cli::HostServices services;

@@ -6,10 +6,13 @@
 #include "apps/velmora/command.h"
 #include "common/host_error.h"
 #include "common/trap.h"
+#include "platform/posix/paths.h"
 
 namespace velmora::cli {
 
-StoreSession::StoreSession() : host_(posix::MailHost::Open(posix::MailHost::DefaultStorePath())) {
+StoreSession::StoreSession()
+    : host_(posix::MailHost::Open(posix::MailHost::DefaultStorePath(), {},
+                                  posix::ReadOnlyHome().has_value())) {
   addin_ = std::make_unique<ScopedAddinServices>(
       AddinServices{&host_->Objects(), &box_, nullptr, nullptr, nullptr, &xml_, host_->App()});
   Main::ResetVelmoraFolderLookup();

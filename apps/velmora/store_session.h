@@ -2,6 +2,8 @@
 // running host (no host lock; SQLite waits for the host's transactions), with
 // the add-in's ports that the scheduled-mail folder and the recipient check
 // need. Message boxes are collected, not printed: the command reports them.
+// In a home the user cannot write to, the store is opened for reading only
+// (main lets only reading commands get this far).
 #pragma once
 
 #include <memory>

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -33,6 +34,15 @@ std::filesystem::path ConfigHome() {
 }
 std::filesystem::path StateHome() {
   return Home();
+}
+
+std::optional<std::filesystem::path> ReadOnlyHome() {
+  const std::filesystem::path home = Home();
+  for (const std::filesystem::path& p : {home, home / "store.db", home / "registry.db"}) {
+    // A missing file is made where the folder allows.
+    if (::access(p.c_str(), W_OK) != 0 && errno != ENOENT) return p;
+  }
+  return std::nullopt;
 }
 
 void EnsurePrivateDir(const std::filesystem::path& dir) {

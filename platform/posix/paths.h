@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 
 namespace velmora::posix {
 
@@ -14,6 +15,10 @@ std::filesystem::path DataHome();
 std::filesystem::path ConfigHome();
 // State (log files, locks): the same folder.
 std::filesystem::path StateHome();
+// The home folder, or its store or registry file, when this user cannot
+// write to it: then only reading commands work, and they open the files for
+// reading only. Nothing when all is writable, or the home does not exist yet.
+std::optional<std::filesystem::path> ReadOnlyHome();
 // Creates the folder (and parents) if missing, mode 0700 for what it creates.
 void EnsurePrivateDir(const std::filesystem::path& dir);
 // Creates the file (and its folder) if missing and makes it private (0600),

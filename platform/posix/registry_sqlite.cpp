@@ -191,14 +191,20 @@ void SqliteRegistry::DbClose::operator()(sqlite3* db) const noexcept {
   sqlite3_close_v2(db);
 }
 
-SqliteRegistry::SqliteRegistry(const std::filesystem::path& path) {
+SqliteRegistry::SqliteRegistry(const std::filesystem::path& path, bool readOnly) {
   try {
+    std::error_code ec;
+    if (readOnly && std::filesystem::exists(path, ec)) {
+      OpenReadOnly(path);
+      return;
+    }
     // Opening switches the journal mode and may create the schema; SQLite's
     // busy handler does not cover those steps, so a second process starting
     // at the same moment would find the file locked: try again a while.
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(sql::kBusyTimeoutMs);
-    while (OpenDatabase(path) && std::chrono::steady_clock::now() < deadline) {
+    while (OpenDatabase(readOnly ? ":memory:" : path) &&
+           std::chrono::steady_clock::now() < deadline) {
       lastError_.clear();
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -259,6 +265,38 @@ bool SqliteRegistry::OpenDatabase(const std::filesystem::path& path) {
     return sql::IsBusy(db.get());
   }
   db_ = std::move(db);
+  return false;
+}
+
+bool SqliteRegistry::OpenReadOnly(const std::filesystem::path& path) {
+  // As the mail store: the file alone when SQLite cannot make the -shm file
+  // a WAL database is read through (sqlite.cpp).
+  for (const char* query : {"mode=ro", "immutable=1"}) {
+    sqlite3* raw = nullptr;
+    const int rc =
+        sqlite3_open_v2(sql::FileUri(path, query).c_str(), &raw,
+                        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+    std::unique_ptr<sqlite3, DbClose> db(raw);
+    if (rc != SQLITE_OK) {
+      lastError_ = raw ? sqlite3_errmsg(raw) : "out of memory";
+      return false;
+    }
+    sqlite3_busy_timeout(db.get(), sql::kBusyTimeoutMs);
+    sqlite3_extended_result_codes(db.get(), 1);
+    Stmt version(db.get(), "PRAGMA user_version");
+    if (version.Step() != SQLITE_ROW) {
+      lastError_ = sqlite3_errmsg(db.get());
+      if (sql::CannotReadWal(db.get())) continue;
+      return false;
+    }
+    if (version.Int(0) != kSchemaVersion) {
+      lastError_ = "registry database of another version";
+      return false;
+    }
+    db_ = std::move(db);
+    lastError_.clear();
+    return true;
+  }
   return false;
 }
 

@@ -27,8 +27,9 @@ class SqliteRegistry final : public RegistryBackend {
   // Opens (creating when missing, mode 0600 in a 0700 folder) the database at
   // the path; ":memory:" gives a private in-memory registry. Never throws: a
   // database that cannot be opened leaves a registry whose every operation
-  // fails, and Ok() false.
-  explicit SqliteRegistry(const std::filesystem::path& path);
+  // fails, and Ok() false. `readOnly` reads an existing database and writes
+  // nothing beside it (every write fails); a missing one reads as empty.
+  explicit SqliteRegistry(const std::filesystem::path& path, bool readOnly = false);
   ~SqliteRegistry() override;
   SqliteRegistry(const SqliteRegistry&) = delete;
   SqliteRegistry& operator=(const SqliteRegistry&) = delete;
@@ -76,6 +77,7 @@ class SqliteRegistry final : public RegistryBackend {
 
   // True when opening failed only because another process held the file.
   bool OpenDatabase(const std::filesystem::path& path);
+  bool OpenReadOnly(const std::filesystem::path& path);
   std::optional<Handle> Find(RegKey key) const;
   // The key under `from` at the path; nothing when a part is missing.
   std::optional<std::int64_t> Walk(std::int64_t from, std::string_view path);

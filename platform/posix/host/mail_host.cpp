@@ -45,7 +45,8 @@ bool StaysEmpty(const std::filesystem::path& path) {
 
 }  // namespace
 
-std::unique_ptr<MailHost> MailHost::Open(const std::filesystem::path& storePath, HostPorts ports) {
+std::unique_ptr<MailHost> MailHost::Open(const std::filesystem::path& storePath, HostPorts ports,
+                                         bool readOnly) {
   constexpr const char* kWhatToDo =
       " Restore it from a backup, or move it aside to start with an empty store.";
   // SQLite takes an empty file for a new database: a store a full disk or an
@@ -55,8 +56,10 @@ std::unique_ptr<MailHost> MailHost::Open(const std::filesystem::path& storePath,
     Raise(store_err::kFailed, "The store " + storePath.string() +
                                   " is empty (0 bytes); it was not replaced by a new one." +
                                   kWhatToDo);
+  std::error_code ec;
+  if (readOnly && !std::filesystem::exists(storePath, ec)) return OpenInMemory(ports);
   try {
-    return std::unique_ptr<MailHost>(new MailHost(MailStore::Open(storePath), ports));
+    return std::unique_ptr<MailHost>(new MailHost(MailStore::Open(storePath, readOnly), ports));
   } catch (const HostError& e) {
     const std::string& why = e.Description();
     if (why.find("not a database") != std::string::npos ||

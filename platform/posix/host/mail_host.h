@@ -42,8 +42,10 @@ class MailHost {
   static std::unique_ptr<MailHost> OpenInMemory(HostPorts ports = {});
   // The store in the file, created private to the user when missing. Raises
   // when the file cannot be opened or is not a store of this program.
+  // `readOnly` reads the store as it is and writes nothing beside it; a
+  // missing one reads as a new, empty store that is never saved.
   static std::unique_ptr<MailHost> Open(const std::filesystem::path& storePath,
-                                        HostPorts ports = {});
+                                        HostPorts ports = {}, bool readOnly = false);
   // DataHome()/store.db.
   static std::filesystem::path DefaultStorePath();
 

@@ -26,8 +26,18 @@ FolderRecord ReadFolder(const sql::Stmt& s) {
 // The columns ReadFolder expects, in its order.
 #define VELMORA_FOLDER_COLUMNS "id, entry_id, parent_id, name, item_type, default_kind"
 
-std::unique_ptr<MailStore> MailStore::Open(const std::filesystem::path& path) {
-  std::unique_ptr<MailStore> store(new MailStore(sql::Database::Open(path)));
+std::unique_ptr<MailStore> MailStore::Open(const std::filesystem::path& path, bool readOnly) {
+  std::unique_ptr<MailStore> store(new MailStore(sql::Database::Open(path, readOnly)));
+  if (readOnly) {
+    sql::Stmt version(store->Db(), "PRAGMA user_version");
+    const int found = version.Step() ? static_cast<int>(version.Int(0)) : 0;
+    if (found != kStoreSchemaVersion)
+      Raise(store_err::kFailed, "The store " + path.string() + " is of schema " +
+                                    std::to_string(found) + ", this program reads schema " +
+                                    std::to_string(kStoreSchemaVersion) +
+                                    "; it can be brought up to date only where it may be written.");
+    return store;
+  }
   store->Prepare();
   return store;
 }

@@ -22,7 +22,9 @@ class MailStore {
  public:
   // Opens (creating and seeding when new) the store; raises on failure, or
   // when the file is a store of a newer schema than this program knows.
-  static std::unique_ptr<MailStore> Open(const std::filesystem::path& path);
+  // `readOnly` opens an existing store only to read it: nothing is created
+  // or upgraded, and a store of an older schema is refused.
+  static std::unique_ptr<MailStore> Open(const std::filesystem::path& path, bool readOnly = false);
   static std::unique_ptr<MailStore> OpenInMemory();
   // DataHome()/store.db.
   static std::filesystem::path DefaultPath();

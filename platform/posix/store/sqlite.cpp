@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <limits>
 #include <thread>
@@ -24,13 +25,63 @@ int Size(std::string_view s) {
 
 }  // namespace
 
+std::string FileUri(const std::filesystem::path& path, const char* query) {
+  std::string uri = "file:";
+  for (const unsigned char c : path.string()) {
+    if (std::isalnum(c) || c == '/' || c == '.' || c == '-' || c == '_' || c == '~') {
+      uri += static_cast<char>(c);
+    } else {
+      constexpr const char* kHex = "0123456789ABCDEF";
+      uri += '%';
+      uri += kHex[c >> 4];
+      uri += kHex[c & 0xF];
+    }
+  }
+  return uri + "?" + query;
+}
+
 bool IsBusy(sqlite3* db) noexcept {
   const int code = sqlite3_errcode(db) & 0xFF;
   return code == SQLITE_BUSY || code == SQLITE_LOCKED;
 }
 
-std::unique_ptr<Database> Database::Open(const std::filesystem::path& path) {
+bool CannotReadWal(sqlite3* db) noexcept {
+  const int code = sqlite3_errcode(db) & 0xFF;
+  return code == SQLITE_CANTOPEN || code == SQLITE_READONLY;
+}
+
+std::unique_ptr<Database> Database::OpenReadOnly(const std::filesystem::path& path) {
+  // A database in WAL mode is read through its -shm file, which a folder the
+  // user cannot write to does not let SQLite create once the last writer
+  // removed it. Then no writer can be at work either (it would need that
+  // file), and the file alone is the whole database: read it as immutable.
+  std::unique_ptr<Database> db;
+  for (const char* query : {"mode=ro", "immutable=1"}) {
+    sqlite3* raw = nullptr;
+    const int rc =
+        sqlite3_open_v2(FileUri(path, query).c_str(), &raw,
+                        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+    db.reset(new Database(raw, false, true));
+    if (rc != SQLITE_OK) db->Fail("open " + path.string());
+    sqlite3_extended_result_codes(raw, 1);
+    sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+    try {
+      // The first read of the file: a file that is no database fails here.
+      RetryWhileBusy(*db, [&] {
+        Stmt probe(*db, "SELECT count(*) FROM sqlite_schema");
+        probe.Step();
+      });
+      return db;
+    } catch (const HostError&) {
+      if (!CannotReadWal(raw)) throw;
+    }
+  }
+  db->Fail("open " + path.string());
+}
+
+std::unique_ptr<Database> Database::Open(const std::filesystem::path& path, bool readOnly) {
   const std::string name = path.string();
+  if (readOnly && name != ":memory:") return OpenReadOnly(path);
   const bool memory = name == ":memory:";
   if (!memory && !CreatePrivateFile(path))
     Raise(store_err::kFailed, "The operation failed. Cannot open " + path.string());
@@ -38,7 +89,7 @@ std::unique_ptr<Database> Database::Open(const std::filesystem::path& path) {
   const int rc =
       sqlite3_open_v2(name.c_str(), &raw,
                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-  std::unique_ptr<Database> db(new Database(raw, memory));
+  std::unique_ptr<Database> db(new Database(raw, memory, false));
   if (rc != SQLITE_OK) db->Fail("open " + name);
   sqlite3_extended_result_codes(raw, 1);
   sqlite3_busy_timeout(raw, kBusyTimeoutMs);

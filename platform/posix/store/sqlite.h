@@ -20,6 +20,14 @@ namespace velmora::posix::sql {
 // How long a connection waits for another one's lock before it gives up.
 inline constexpr int kBusyTimeoutMs = 5000;
 
+// The path as an SQLite URI ("file:...?query"), every byte that could be
+// read as part of the URI syntax escaped.
+std::string FileUri(const std::filesystem::path& path, const char* query);
+
+// True when the connection's last failure was that a read-only connection
+// could not make or use the files a WAL database is read through.
+bool CannotReadWal(sqlite3* db) noexcept;
+
 // True when the connection's last failure was another connection's lock.
 bool IsBusy(sqlite3* db) noexcept;
 
@@ -67,8 +75,10 @@ class Database {
   // ":memory:" opens a private in-memory database. A file is created private
   // to the user (0600, in a 0700 folder), in WAL mode, waiting up to
   // kBusyTimeoutMs for another connection's write lock. Raises when it cannot
-  // open.
-  static std::unique_ptr<Database> Open(const std::filesystem::path& path);
+  // open. `readOnly` opens an existing file for reading only, creating and
+  // changing nothing beside it (for a home the user cannot write to); every
+  // write then fails.
+  static std::unique_ptr<Database> Open(const std::filesystem::path& path, bool readOnly = false);
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
@@ -77,6 +87,7 @@ class Database {
   std::int64_t LastInsertId() const;
   int Changes() const;
   bool InMemory() const noexcept { return inMemory_; }
+  bool ReadOnly() const noexcept { return readOnly_; }
   // True while a transaction is open on this connection.
   bool InTransaction() const noexcept;
   // Changes whenever this or another connection committed a change, so that
@@ -94,7 +105,9 @@ class Database {
 
  private:
   friend class Stmt;
-  Database(sqlite3* db, bool inMemory) : db_(db), inMemory_(inMemory) {}
+  Database(sqlite3* db, bool inMemory, bool readOnly)
+      : db_(db), inMemory_(inMemory), readOnly_(readOnly) {}
+  static std::unique_ptr<Database> OpenReadOnly(const std::filesystem::path& path);
   sqlite3_stmt* Borrow(const std::string& sql, bool& owned);
   void Return(const std::string& sql, sqlite3_stmt* s, bool owned) noexcept;
 
@@ -104,6 +117,7 @@ class Database {
   };
   sqlite3* db_;
   bool inMemory_;
+  bool readOnly_;
   std::uint64_t localWrites_ = 0;
   // Other connections' changes as the open transaction's snapshot sees them.
   std::optional<std::uint64_t> othersInTransaction_;
