@@ -12,6 +12,9 @@ loopback (aiosmtpd), each test in a fresh VELMORA_HOME:
 - Sent Items gives up old attachments (`velmora purge`);
 - `config` changes all of its options or none; a recurrence that would send
   a pile of past occurrences at once is refused unless `--catch-up`;
+- a home the user cannot write to still lists what it holds (a change left
+  in the store's write-ahead log included), and commands that must write
+  there refuse in one line;
 - `velmora` and `orbitel` stand in one folder of the build, and an orbitel
   that cannot start velmora says so on its terminal.
 
@@ -24,6 +27,7 @@ import email.policy
 import json
 import os
 import pathlib
+import pwd
 import queue
 import shutil
 import signal
@@ -240,6 +244,73 @@ class NewUser(Commands, unittest.TestCase):
         self.assertEqual(json.loads(self.ok("list", "--json")), [])
         self.schedule(*pattern, "--catch-up")
         self.assertEqual(len(json.loads(self.ok("list", "--json"))), 1)
+
+    def read_only(self, *args):
+        """Runs velmora on the home made read-only for the user who runs it:
+        as root, whom no mode stops, as `nobody` owning it."""
+        if os.geteuid() == 0:
+            nobody = pwd.getpwnam("nobody")
+            os.chmod(self.work, 0o755)
+            ids = dict(user=nobody.pw_uid, group=nobody.pw_gid, extra_groups=[])
+            owner = nobody.pw_uid
+        else:
+            ids, owner = {}, os.geteuid()
+        for path in [self.home, *self.home.iterdir()]:
+            os.chown(path, owner, -1)
+            os.chmod(path, 0o555 if path.is_dir() else 0o444)
+        try:
+            return subprocess.run([self.exe, *args], capture_output=True, text=True,
+                                  env=self.env, timeout=60, **ids)
+        finally:
+            for path in [self.home, *self.home.iterdir()]:
+                os.chmod(path, 0o700 if path.is_dir() else 0o600)
+
+    def test_a_read_only_home_still_lists_and_refuses_to_write(self):
+        self.schedule("--to", "ann@example.com", "--subject", "Later", "--body", "b", "--at",
+                      "2031-01-01T09:00")
+        self.ok("cancel", self.schedule("--to", "bob@example.com", "--subject", "Dropped",
+                                        "--body", "b", "--at", "2031-01-01T09:00"))
+        before = sorted(p.name for p in self.home.iterdir())
+
+        def listed(*args):
+            r = self.read_only("list", *args)
+            self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertEqual(r.stderr, "")
+            return r.stdout
+
+        # A store closed cleanly: the file alone, no write-ahead log beside it.
+        self.assertIn("Later", listed())
+        (entry,) = json.loads(listed("--json"))
+        self.assertEqual(entry["subject"], "Later")
+        self.assertEqual([d["subject"] for d in json.loads(listed("--drafts", "--json"))],
+                         ["Dropped"])
+        self.assertEqual(json.loads(listed("--outbox", "--json")), [])
+        self.assertEqual(json.loads(listed("--sent", "--json")), [])
+        r = self.read_only("config", "--show")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIn(FROM, r.stdout)
+        for args in (["schedule", "--to", "ann@example.com", "--at", "2031-01-01T09:00"],
+                     ["cancel", entry["entryId"]], ["run", "--send-and-exit"],
+                     ["config", "--from", "other@example.com"]):
+            r = self.read_only(*args)
+            self.assertEqual(r.returncode, 2, f"{args}: {r.stdout}{r.stderr}")
+            self.assertEqual(len(r.stderr.strip().splitlines()), 1, r.stderr)
+            self.assertIn(f"{self.home} is read-only", r.stderr)
+        self.assertEqual(sorted(p.name for p in self.home.iterdir()), before)
+
+        # A writer killed before it could fold its log into the store: the
+        # change lives only in the log, and the listing must show it.
+        subprocess.run([sys.executable, "-c",
+                        "import os, sqlite3, sys\n"
+                        "db = sqlite3.connect(sys.argv[1])\n"
+                        "db.execute(\"UPDATE items SET subject = 'Later, edited' "
+                        "WHERE subject = 'Later'\")\n"
+                        "db.commit()\n"
+                        "os._exit(0)\n", str(self.home / "store.db")], check=True)
+        self.assertTrue((self.home / "store.db-wal").exists())
+        (entry,) = json.loads(listed("--json"))
+        self.assertEqual(entry["subject"], "Later, edited")
+        self.assertEqual(self.ok("list", "--json"), listed("--json"))
 
     def test_orbitel_finds_velmora_in_its_build_folder_and_says_when_it_cannot(self):
         self.assertEqual(os.path.dirname(ORBITEL), os.path.dirname(self.exe),
