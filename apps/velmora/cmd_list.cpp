@@ -1,7 +1,8 @@
 // velmora list: the scheduled-mail folder as its view shows it — To,
 // Subject, Next Occurrence — with each mail's pattern in words; --outbox for
-// the mails that wait in the Outbox, held ones among them; --json for
-// programs.
+// the mails that wait in the Outbox, held ones among them; --sent and
+// --drafts for those folders; --json for programs, each field spelt alike in
+// every listing. Reads only: it works in a home the user cannot write to.
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
@@ -35,20 +36,24 @@ class ListCommand final : public Command {
  public:
   void Define(CLI::App& sub) override {
     sub.add_flag("--json", json_,
-                 "Print a JSON array, one object per mail: entryId, to, cc, bcc, subject, "
-                 "scheduleTime (ISO 8601), scheduleTimeText, recurrenceText; with --outbox "
-                 "entryId, to, subject, state, nextAttempt, missingSources; with --sent "
-                 "sentTime instead of state and nextAttempt; with --drafts entryId, to, subject");
+                 "Print a JSON array, one object per mail. Every object: entryId, to, "
+                 "subject; the scheduled mails add cc, bcc, scheduleTime, scheduleTimeText, "
+                 "recurrenceText; --outbox adds state (waiting, underway, held, not "
+                 "submitted), nextAttempt, nextAttemptText, missingSources; --sent adds "
+                 "sentTime, sentTimeText, missingSources. A time X: X in ISO 8601 local "
+                 "time, XText in the regional settings, both null when none. missingSources: "
+                 "the attachment sources the mail left without, separated by \"; \"");
     sub.add_flag("--outbox", outbox_,
-                 "List the mails in the Outbox (waiting, or held because they may already "
-                 "have been sent) instead");
+                 "List the mails in the Outbox instead: To, Subject, where each stands "
+                 "(waiting, with the next attempt after a failed delivery; held because it "
+                 "may already have been sent) and its id");
     sub.add_flag("--sent", sent_,
-                 "List the mails in Sent Items instead, with any attachment source they "
-                 "left without")
+                 "List the mails in Sent Items instead: To, Subject, when each left, any "
+                 "attachment source it left without, and its id")
         ->excludes("--outbox");
     sub.add_flag("--drafts", drafts_,
                  "List the mails in Drafts instead (cancelled ones; velmora reschedule ID "
-                 "schedules one again)")
+                 "schedules one again): To, Subject and the id")
         ->excludes("--outbox")
         ->excludes("--sent");
   }
@@ -117,10 +122,10 @@ class ListCommand final : public Command {
         << "\n";
     for (const auto& e : entries) {
       out << posix::Column(e.to, toWidth) << "  " << posix::Column(e.subject, subjectWidth) << "  "
-          << (sent_     ? e.sentTime
+          << (sent_     ? (e.sentTime ? DateText(*e.sentTime) : std::string())
               : drafts_ ? std::string()
                         : std::string(posix::OutboxStateText(e.state)))
-          << (e.nextAttempt.empty() ? "" : "; tried again at " + e.nextAttempt) << "\n"
+          << (e.nextAttempt ? "; tried again at " + DateText(*e.nextAttempt) : "") << "\n"
           << "  id " << e.entryId << "\n";
       if (!e.missingSources.empty())
         out << "  sent without its attachment source(s): " << e.missingSources << "\n";

@@ -34,10 +34,18 @@ std::vector<OutboxEntry> ListFolder(MailStore& store, int defaultFolder) {
     const auto item = store.LoadItem(id);
     if (!item) continue;
     out.push_back({id, item->fields.to, item->fields.subject, StateOf(item->fields),
-                   MissingSourcesOf(*item),
-                   item->fields.sentTime ? DateText(*item->fields.sentTime) : std::string()});
+                   MissingSourcesOf(*item), item->fields.sentTime});
   }
   return out;
+}
+
+// `name` in ISO 8601 and `name`Text in the regional settings, as the
+// scheduled listing gives scheduleTime; null both when there is no time.
+void TimeFields(JsonObjects& json, const std::string& name, const std::optional<DateTime>& t) {
+  const std::string iso = t ? IsoDateTime(*t) : std::string();
+  const std::string text = t ? DateText(*t) : std::string();
+  json.FieldOrNull(name.c_str(), t ? &iso : nullptr);
+  json.FieldOrNull((name + "Text").c_str(), t ? &text : nullptr);
 }
 
 }  // namespace
@@ -46,7 +54,7 @@ std::vector<OutboxEntry> ListOutbox(MailStore& store) {
   std::vector<OutboxEntry> entries = ListFolder(store, host::ol::kFolderOutbox);
   if (const RetryState retry = LoadRetry(store); retry.at)
     for (OutboxEntry& e : entries)
-      if (e.state == OutboxState::kWaiting) e.nextAttempt = DateText(*retry.at);
+      if (e.state == OutboxState::kWaiting) e.nextAttempt = retry.at;
   return entries;
 }
 
@@ -95,10 +103,10 @@ std::string OutboxJson(const std::vector<OutboxEntry>& entries, MailFolderKind k
     json.Field("subject", e.subject);
     if (kind == MailFolderKind::kDrafts) continue;
     if (kind == MailFolderKind::kSent) {
-      json.Field("sentTime", e.sentTime);
+      TimeFields(json, "sentTime", e.sentTime);
     } else {
       json.Field("state", OutboxStateName(e.state));
-      json.Field("nextAttempt", e.nextAttempt);
+      TimeFields(json, "nextAttempt", e.nextAttempt);
     }
     json.Field("missingSources", e.missingSources);
   }

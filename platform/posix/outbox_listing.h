@@ -3,8 +3,11 @@
 // in plain sight, not lost among the mails waiting for the next send/receive.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "common/datetime.h"
 
 namespace velmora::posix {
 
@@ -26,9 +29,9 @@ struct OutboxEntry {
   std::string to;
   std::string subject;
   OutboxState state = OutboxState::kWaiting;
-  std::string missingSources;  // empty when every source gave its file
-  std::string sentTime;        // Sent Items only: when it left, in the regional settings
-  std::string nextAttempt;     // a waiting mail after a failed delivery: when it is tried again
+  std::string missingSources;           // empty when every source gave its file
+  std::optional<DateTime> sentTime;     // Sent Items only: when it left
+  std::optional<DateTime> nextAttempt;  // a waiting mail after a failed delivery: its next try
 };
 
 // The Outbox's mails in their order, read in one snapshot.
@@ -44,8 +47,11 @@ const char* OutboxStateName(OutboxState state);
 const char* OutboxStateText(OutboxState state);
 
 // One JSON array with an object per entry: entryId, to, subject; for the
-// Outbox state (its name), nextAttempt (empty when none is planned) and
-// missingSources; for Sent Items sentTime and missingSources.
+// Outbox state (its name), nextAttempt and nextAttemptText (null when none
+// is planned) and missingSources; for Sent Items sentTime, sentTimeText and
+// missingSources. Times are spelt as the scheduled listing spells
+// scheduleTime: ISO 8601 in the plain field, the regional settings' text in
+// the one ending in "Text".
 enum class MailFolderKind { kOutbox, kSent, kDrafts };
 std::string OutboxJson(const std::vector<OutboxEntry>& entries,
                        MailFolderKind kind = MailFolderKind::kOutbox);

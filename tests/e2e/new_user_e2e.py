@@ -127,6 +127,12 @@ class NewUser(Commands, unittest.TestCase):
         path = self.home / "Velmora.Log"
         return path.read_text(encoding="utf-8", errors="replace") if path.exists() else ""
 
+    def assertTimeSpeltTwice(self, entry, name):
+        """A time of `list --json` as every listing spells it: ISO 8601 in the
+        field, the regional settings' text (United States here) in its Text twin."""
+        self.assertEqual(datetime.datetime.fromisoformat(entry[name]),
+                         datetime.datetime.strptime(entry[name + "Text"], "%m/%d/%Y %I:%M:%S %p"))
+
     def next_due(self):
         for line in self.ok("config", "--show").splitlines():
             if line.startswith("next due:"):
@@ -156,6 +162,7 @@ class NewUser(Commands, unittest.TestCase):
             self.assertIn(str(empty), where)
         (sent,) = json.loads(self.ok("list", "--sent", "--json"))
         self.assertEqual(sent["subject"], "Monthly figures")
+        self.assertTimeSpeltTwice(sent, "sentTime")
         self.assertIn(str(gone), sent["missingSources"])
         self.assertIn(str(empty), sent["missingSources"])
         self.assertIn("sent without its attachment source", self.ok("list", "--sent"))
@@ -189,10 +196,11 @@ class NewUser(Commands, unittest.TestCase):
         self.assertTrue(line, "no retry was planned")
         (entry,) = json.loads(self.ok("list", "--outbox", "--json"))
         self.assertEqual(entry["state"], "waiting")
-        self.assertIn(entry["nextAttempt"], line)
+        self.assertIn(entry["nextAttemptText"], line)
+        self.assertTimeSpeltTwice(entry, "nextAttempt")
         self.assertIn("tried again at", self.ok("list", "--outbox"))
         # Should this host stop, the launcher starts another for the retry.
-        self.assertEqual(self.next_due(), entry["nextAttempt"])
+        self.assertEqual(self.next_due(), entry["nextAttemptText"])
 
         # The first retry comes a minute later, by itself.
         self.server.refuse_data = False

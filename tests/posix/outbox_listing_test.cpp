@@ -55,7 +55,8 @@ TEST_F(OutboxListing, JsonEscapesWhatASubjectMayHold) {
   EXPECT_EQ(OutboxJson(ListOutbox(*store)),
             "[\n  {\"entryId\": \"" + id +
                 "\", \"to\": \"ann@example.com\", \"subject\": \"quote \\\" backslash \\\\ tab\\t"
-                "\\u0001\", \"state\": \"held\", \"nextAttempt\": \"\", "
+                "\\u0001\", \"state\": \"held\", \"nextAttempt\": null, "
+                "\"nextAttemptText\": null, "
                 "\"missingSources\": \"\"}\n]\n");
   EXPECT_EQ(OutboxJson({}), "[]\n");
 }
