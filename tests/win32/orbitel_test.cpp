@@ -22,13 +22,17 @@
 #include "platform/win32/adapters/module_path.h"
 #include "platform/win32/adapters/outlook_launcher.h"
 #include "platform/win32/adapters/unicode.h"
+#include "tests/win32/launched_process.h"
 
 namespace velmora::win32 {
+
+using test::LaunchedProcess;
 namespace {
 
 using namespace std::chrono_literals;
 
 constexpr auto kPatience = 30s;
+constexpr DWORD kPatienceMs = 30000;
 constexpr wchar_t kSettings[] = L"Software\\Norvane\\Velmora";
 constexpr wchar_t kAppPath[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\outlook.exe";
@@ -102,67 +106,6 @@ class ScopedEnvW {
   const wchar_t* name_;
 };
 
-class Process {
- public:
-  explicit Process(const std::filesystem::path& exe) {
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    std::wstring command = L"\"" + exe.wstring() + L"\"";
-    const std::wstring folder = exe.parent_path().wstring();
-    ok_ = ::CreateProcessW(exe.wstring().c_str(), command.data(), nullptr, nullptr, FALSE, 0,
-                           nullptr, folder.c_str(), &si, &pi_) != 0;
-  }
-  ~Process() {
-    if (!ok_) return;
-    if (Running()) {
-      ::TerminateProcess(pi_.hProcess, 99);
-      ::WaitForSingleObject(pi_.hProcess, 5000);
-    }
-    ::CloseHandle(pi_.hThread);
-    ::CloseHandle(pi_.hProcess);
-  }
-  Process(const Process&) = delete;
-  Process& operator=(const Process&) = delete;
-
-  bool Started() const { return ok_; }
-  bool Running() const { return ok_ && ::WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
-  // The exit code once ended within the patience; nothing otherwise.
-  std::optional<DWORD> Wait() const {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(kPatience).count();
-    if (::WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(ms)) != WAIT_OBJECT_0)
-      return std::nullopt;
-    DWORD code = 0;
-    ::GetExitCodeProcess(pi_.hProcess, &code);
-    return code;
-  }
-  // Asks the launcher's window to close, as the system does at logoff.
-  bool Close() const {
-    FindWindowOf find{pi_.dwProcessId, nullptr};
-    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&find));
-    return find.hwnd && ::PostMessageW(find.hwnd, WM_CLOSE, 0, 0);
-  }
-
- private:
-  struct FindWindowOf {
-    DWORD pid;
-    HWND hwnd;
-  };
-  // A plain function: a lambda has the wrong calling convention on 32-bit.
-  static BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM p) {
-    auto* f = reinterpret_cast<FindWindowOf*>(p);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    wchar_t cls[64] = {};
-    ::GetClassNameW(hwnd, cls, 64);
-    if (pid != f->pid || std::wstring(cls) != L"OrbitelTrayWindow") return TRUE;
-    f->hwnd = hwnd;
-    return FALSE;
-  }
-
-  bool ok_ = false;
-  PROCESS_INFORMATION pi_{};
-};
-
 bool MutexExists() {
   HANDLE h = ::OpenMutexW(SYNCHRONIZE, FALSE, L"Brelcor.VelmoraTray");
   if (!h) return false;
@@ -229,10 +172,10 @@ TEST(OrbitelProcessTest, StartsOutlookWhenDueAndRunsOnlyOnce) {
   std::filesystem::remove(marker);
   ScopedEnvW env(L"VELMORA_OUTLOOK_MARKER", marker.wstring());
 
-  Process first(orbitel);
+  LaunchedProcess first(orbitel);
   ASSERT_TRUE(first.Started());
   ASSERT_TRUE(WaitFor([&] { return MutexExists() || !first.Running(); }));
-  ASSERT_TRUE(first.Running()) << "exit code " << first.Wait().value_or(0);
+  ASSERT_TRUE(first.Running()) << "exit code " << first.Wait(kPatienceMs).value_or(0);
 
   ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(marker); }))
       << "outlook.exe was not started; log:\n"
@@ -245,15 +188,15 @@ TEST(OrbitelProcessTest, StartsOutlookWhenDueAndRunsOnlyOnce) {
   EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSettings, L"SendAndExit"), L"1");
 
   {
-    Process second(orbitel);
+    LaunchedProcess second(orbitel);
     ASSERT_TRUE(second.Started());
-    EXPECT_EQ(second.Wait(), std::optional<DWORD>(0));
+    EXPECT_EQ(second.Wait(kPatienceMs), std::optional<DWORD>(0));
   }
   EXPECT_TRUE(first.Running());
   EXPECT_TRUE(MutexExists());
 
   ASSERT_TRUE(first.Close());
-  EXPECT_EQ(first.Wait(), std::optional<DWORD>(0));
+  EXPECT_EQ(first.Wait(kPatienceMs), std::optional<DWORD>(0));
   EXPECT_FALSE(MutexExists());
   std::filesystem::remove(marker);
 

@@ -47,7 +47,7 @@ bool StaysEmpty(const std::filesystem::path& path) {
 
 std::unique_ptr<MailHost> MailHost::Open(const std::filesystem::path& storePath, HostPorts ports,
                                          bool readOnly) {
-  constexpr const char* kWhatToDo =
+  constexpr const char* kRemedy =
       " Restore it from a backup, or move it aside to start with an empty store.";
   // SQLite takes an empty file for a new database: a store a full disk or an
   // interrupted copy truncated would silently become an empty one. Another
@@ -55,7 +55,7 @@ std::unique_ptr<MailHost> MailHost::Open(const std::filesystem::path& storePath,
   if (StaysEmpty(storePath))
     Raise(store_err::kFailed, "The store " + storePath.string() +
                                   " is empty (0 bytes); it was not replaced by a new one." +
-                                  kWhatToDo);
+                                  kRemedy);
   std::error_code ec;
   if (readOnly && !std::filesystem::exists(storePath, ec)) return OpenInMemory(ports);
   try {
@@ -65,7 +65,7 @@ std::unique_ptr<MailHost> MailHost::Open(const std::filesystem::path& storePath,
     if (why.find("not a database") != std::string::npos ||
         why.find("malformed") != std::string::npos)
       Raise(store_err::kFailed,
-            "The store " + storePath.string() + " is damaged (" + why + ")." + kWhatToDo);
+            "The store " + storePath.string() + " is damaged (" + why + ")." + kRemedy);
     throw;
   }
 }

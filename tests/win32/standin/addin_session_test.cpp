@@ -28,6 +28,7 @@
 #include "platform/win32/adapters/locale_win32.h"
 #include "platform/win32/adapters/unicode.h"
 #include "platform/win32/dialogs/dialog_ids.h"
+#include "tests/win32/launched_process.h"
 #include "tests/win32/standin/addin_host.h"
 #include "tests/win32/standin/outlook_model.h"
 #include "tests/win32/standin/redemption_standin.h"
@@ -906,60 +907,6 @@ TEST_F(AddinSession, ASecondAttachFindsTheHelpMenuEntriesAgainAndTheirClickOpens
 
 // ----------------------------------------------- the tray launcher and Outlook
 
-class Process {
- public:
-  explicit Process(const fs::path& exe) {
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    std::wstring command = L"\"" + exe.wstring() + L"\"";
-    const std::wstring folder = exe.parent_path().wstring();
-    ok_ = ::CreateProcessW(exe.wstring().c_str(), command.data(), nullptr, nullptr, FALSE, 0,
-                           nullptr, folder.c_str(), &si, &pi_) != 0;
-  }
-  ~Process() {
-    if (!ok_) return;
-    if (Running()) {
-      ::TerminateProcess(pi_.hProcess, 99);
-      ::WaitForSingleObject(pi_.hProcess, 5000);
-    }
-    ::CloseHandle(pi_.hThread);
-    ::CloseHandle(pi_.hProcess);
-  }
-  Process(const Process&) = delete;
-  Process& operator=(const Process&) = delete;
-  bool Started() const { return ok_; }
-  bool Running() const { return ok_ && ::WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
-  std::optional<DWORD> Wait(DWORD ms) const {
-    if (::WaitForSingleObject(pi_.hProcess, ms) != WAIT_OBJECT_0) return std::nullopt;
-    DWORD code = 0;
-    ::GetExitCodeProcess(pi_.hProcess, &code);
-    return code;
-  }
-  bool Close() const {
-    Find f{pi_.dwProcessId, nullptr};
-    ::EnumWindows(Match, reinterpret_cast<LPARAM>(&f));
-    return f.hwnd && ::PostMessageW(f.hwnd, WM_CLOSE, 0, 0);
-  }
-
- private:
-  struct Find {
-    DWORD pid;
-    HWND hwnd;
-  };
-  static BOOL CALLBACK Match(HWND hwnd, LPARAM p) {
-    auto* f = reinterpret_cast<Find*>(p);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    wchar_t cls[64] = {};
-    ::GetClassNameW(hwnd, cls, 64);
-    if (pid != f->pid || std::wstring(cls) != L"OrbitelTrayWindow") return TRUE;
-    f->hwnd = hwnd;
-    return FALSE;
-  }
-  bool ok_ = false;
-  PROCESS_INFORMATION pi_{};
-};
-
 bool WaitFor(const std::function<bool()>& done, DWORD ms) {
   const ULONGLONG end = ::GetTickCount64() + ms;
   while (!done()) {
@@ -1016,7 +963,7 @@ TEST_F(AddinSession, OrbitelStartsOutlookWhoseAddinSendsAndExits) {
   ::SetEnvironmentVariableW(L"VELMORA_STANDIN_RESULT", result.wstring().c_str());
   ::SetEnvironmentVariableW(L"VELMORA_STANDIN_SUBJECT", L"Left while Outlook was closed");
 
-  Process launcher(orbitel);
+  velmora::test::LaunchedProcess launcher(orbitel);
   ASSERT_TRUE(launcher.Started());
   const bool ended = WaitFor([&] { return fs::exists(result); }, 60000);
   ::SetEnvironmentVariableW(L"VELMORA_STANDIN_RESULT", nullptr);

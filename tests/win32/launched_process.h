@@ -1,0 +1,73 @@
+// A program a Windows test starts (the tray launcher, a stand-in): ended by
+// force if still running when the test is done, and its tray window asked to
+// close as the system does at logoff.
+#pragma once
+
+#include <windows.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace velmora::test {
+
+class LaunchedProcess {
+ public:
+  explicit LaunchedProcess(const std::filesystem::path& exe) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    std::wstring command = L"\"" + exe.wstring() + L"\"";
+    const std::wstring folder = exe.parent_path().wstring();
+    ok_ = ::CreateProcessW(exe.wstring().c_str(), command.data(), nullptr, nullptr, FALSE, 0,
+                           nullptr, folder.c_str(), &si, &pi_) != 0;
+  }
+  ~LaunchedProcess() {
+    if (!ok_) return;
+    if (Running()) {
+      ::TerminateProcess(pi_.hProcess, 99);
+      ::WaitForSingleObject(pi_.hProcess, 5000);
+    }
+    ::CloseHandle(pi_.hThread);
+    ::CloseHandle(pi_.hProcess);
+  }
+  LaunchedProcess(const LaunchedProcess&) = delete;
+  LaunchedProcess& operator=(const LaunchedProcess&) = delete;
+
+  bool Started() const { return ok_; }
+  bool Running() const { return ok_ && ::WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
+  // The exit code once ended within `ms`; nothing otherwise.
+  std::optional<DWORD> Wait(DWORD ms) const {
+    if (::WaitForSingleObject(pi_.hProcess, ms) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    ::GetExitCodeProcess(pi_.hProcess, &code);
+    return code;
+  }
+  // Asks the launcher's tray window to close.
+  bool Close() const {
+    FindWindowOf find{pi_.dwProcessId, nullptr};
+    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&find));
+    return find.hwnd && ::PostMessageW(find.hwnd, WM_CLOSE, 0, 0);
+  }
+
+ private:
+  struct FindWindowOf {
+    DWORD pid;
+    HWND hwnd;
+  };
+  // A plain function: a lambda has the wrong calling convention on 32-bit.
+  static BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM p) {
+    auto* f = reinterpret_cast<FindWindowOf*>(p);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    wchar_t cls[64] = {};
+    ::GetClassNameW(hwnd, cls, 64);
+    if (pid != f->pid || std::wstring(cls) != L"OrbitelTrayWindow") return TRUE;
+    f->hwnd = hwnd;
+    return FALSE;
+  }
+
+  bool ok_ = false;
+  PROCESS_INFORMATION pi_{};
+};
+
+}  // namespace velmora::test
