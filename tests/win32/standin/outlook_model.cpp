@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <deque>
 
+#include "addin/store/new_table_view.h"
+#include "platform/win32/adapters/unicode.h"
+
 namespace standin {
 
 const IID kApplicationEvents = {0x0006304E, 0, 0, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
@@ -68,65 +71,6 @@ std::size_t Index(long i, std::size_t n) {
 bool SameName(const std::wstring& a, const std::wstring& b) {
   return ::CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
-
-constexpr const wchar_t* kDefaultViewXml =
-    LR"(<?xml version="1.0"?>
-<view type="table">
-  <viewname>NAME</viewname>
-  <viewstyle>table-layout:fixed;width:100%;font-family:Tahoma;font-style:normal;font-weight:normal;font-size:8pt;color:Black;font-charset:0</viewstyle>
-  <viewtime>0</viewtime>
-  <linecolor>8421504</linecolor>
-  <linestyle>3</linestyle>
-  <collapsestate></collapsestate>
-  <rowstyle>background-color:#FFFFFF</rowstyle>
-  <headerstyle>background-color:#D3D3D3</headerstyle>
-  <previewstyle>color:Blue</previewstyle>
-  <column>
-    <name>HREF</name>
-    <prop>DAV:href</prop>
-    <checkbox>1</checkbox>
-  </column>
-  <column>
-    <heading>Importance</heading>
-    <prop>urn:schemas:httpmail:importance</prop>
-    <type>i4</type>
-    <bitmap>1</bitmap>
-    <width>10</width>
-    <style>padding-left:3px;text-align:center</style>
-  </column>
-  <column>
-    <heading>From</heading>
-    <prop>urn:schemas:httpmail:fromname</prop>
-    <type>string</type>
-    <width>49</width>
-    <style>padding-left:3px;text-align:left</style>
-  </column>
-  <column>
-    <heading>Subject</heading>
-    <prop>urn:schemas:httpmail:subject</prop>
-    <type>string</type>
-    <width>236</width>
-    <style>padding-left:3px;text-align:left</style>
-  </column>
-  <column>
-    <heading>Received</heading>
-    <prop>urn:schemas:httpmail:datereceived</prop>
-    <type>datetime</type>
-    <width>59</width>
-    <style>padding-left:3px;text-align:left</style>
-    <format>M/d/yyyy||h:mm tt</format>
-  </column>
-  <orderby>
-    <order>
-      <heading>Received</heading>
-      <prop>urn:schemas:httpmail:datereceived</prop>
-      <type>datetime</type>
-      <sort>desc</sort>
-    </order>
-  </orderby>
-  <groupbydefault>2</groupbydefault>
-</view>
-)";
 
 }  // namespace
 
@@ -410,8 +354,9 @@ class ViewsObj : public Object {
                  if (c.Long(1) != 0) Fail(E_INVALIDARG, L"Only table views here.");
                  auto v = std::make_shared<ViewData>();
                  v->name = c.Str(0);
-                 v->xml = kDefaultViewXml;
-                 v->xml.replace(v->xml.find(L"NAME"), 4, v->name);
+                 v->xml = velmora::win32::Widen(velmora::kNewTableViewXml);
+                 const std::wstring open = L"<viewname>";
+                 v->xml.insert(v->xml.find(open) + open.size(), v->name);
                  s.f->views.push_back(v);
                  c.ReturnDisp(Make<ViewObj>(v).get());
                }));
