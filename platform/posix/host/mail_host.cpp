@@ -37,10 +37,21 @@ bool IsEmptyFile(const std::filesystem::path& path) {
          !ec;
 }
 
+// Empty, and not a store another velmora is making right now: in WAL mode its
+// first pages wait in the "-wal" file until a checkpoint.
+bool LooksTruncated(const std::filesystem::path& path) {
+  std::error_code ec;
+  return IsEmptyFile(path) && !std::filesystem::exists(path.string() + "-wal", ec);
+}
+
+// Asked again for a while, never judged on a look taken after the last wait:
+// a store that did not exist yet may be made empty between two looks.
 bool StaysEmpty(const std::filesystem::path& path) {
-  for (int i = 0; i < 100 && IsEmptyFile(path); ++i)
+  for (int i = 0; i < 100; ++i) {
+    if (!LooksTruncated(path)) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  return IsEmptyFile(path);
+  }
+  return true;
 }
 
 }  // namespace
@@ -50,8 +61,7 @@ std::unique_ptr<MailHost> MailHost::Open(const std::filesystem::path& storePath,
   constexpr const char* kRemedy =
       " Restore it from a backup, or move it aside to start with an empty store.";
   // SQLite takes an empty file for a new database: a store a full disk or an
-  // interrupted copy truncated would silently become an empty one. Another
-  // velmora making the store right now gives it its first page at once.
+  // interrupted copy truncated would silently become an empty one.
   if (StaysEmpty(storePath))
     Raise(store_err::kFailed, "The store " + storePath.string() +
                                   " is empty (0 bytes); it was not replaced by a new one." +
