@@ -23,8 +23,8 @@ a last run completes the work, and the round is checked:
 - recipients, body and attachments arrived whole.
 
 Over SMTP the held mails are then resent with `velmora resend` and must
-arrive once more. A round starts over with a fresh store; rounds go on until
-the kills are spent. The seed is printed; the same seed replays the same
+arrive once more. A round starts over with a fresh copy of the filled store;
+rounds go on until the kills are spent. The seed is printed; the same seed replays the same
 choices (the moments they land on still depend on the machine).
 
 Usage: kill_e2e.py PATH-TO-VELMORA [--transport maildir|smtp] [--kills N]
@@ -42,6 +42,7 @@ import os
 import pathlib
 import random
 import selectors
+import shutil
 import signal
 import socket
 import sqlite3
@@ -484,16 +485,26 @@ def resend_held(v, sink, held, stats):
     stats.resent += len(held)
 
 
-def run_round(exe, base, transport, rng, kills, stats, smtp, total_kills):
+def fill_template(exe, base, rng):
+    """The scheduled mails once, in a home every round copies: filling a store
+    takes a score of commands, and the rounds differ by their kills anyway."""
+    work = base / "template"
+    work.mkdir()
+    scenario = Scenario(Velmora(exe, work / "home"), work, rng)
+    now = scenario.build()
+    return scenario, now
+
+
+def run_round(exe, base, transport, rng, kills, stats, smtp, total_kills, template):
     stats.rounds += 1
     work = pathlib.Path(tempfile.mkdtemp(prefix=f"round{stats.rounds}-", dir=base))
+    scenario, now = template
+    shutil.copytree(scenario.v.home, work / "home")
     v = Velmora(exe, work / "home")
     sink = smtp if transport == "smtp" else Maildir(v.home)
     if smtp:
         smtp.reset()
     sink.configure(v)
-    scenario = Scenario(v, work, rng)
-    now = scenario.build()
 
     done = 0
     state = snapshot(v, scenario, sink, now)
@@ -542,12 +553,13 @@ def main():
     started = time.monotonic()
     try:
         with tempfile.TemporaryDirectory(prefix="velmora-kill-e2e-") as base:
+            template = fill_template(os.path.abspath(args.velmora), pathlib.Path(base), rng)
             # A round whose host got through without a kill costs no kill;
             # the cap keeps a machine too fast to be caught from looping forever.
             while stats.kills < args.kills and stats.rounds < 2 * args.kills:
                 kills = min(args.kills_per_round, args.kills - stats.kills)
                 run_round(os.path.abspath(args.velmora), pathlib.Path(base), args.transport, rng,
-                          kills, stats, smtp, args.kills)
+                          kills, stats, smtp, args.kills, template)
     except Failure as e:
         print(f"FAILED (seed {seed}, round {stats.rounds}): {e}", flush=True)
         print("0 passed, 1 failed")

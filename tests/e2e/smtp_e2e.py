@@ -211,22 +211,22 @@ class KilledWhileTheServerHadIt(SmtpTest):
         (entry,) = self.outbox()
         self.assertEqual((entry["entryId"], entry["state"]), (mail_id, "underway"))
 
-        r = self.send_and_exit()
+        err = self.send_outbox()
         self.assertEqual(len(self.server.envelopes), 1, "the mail went a second time")
         line = (f'"Maybe sent" (id {mail_id}) may already have been sent; not sent again '
                 f"— use `velmora resend {mail_id}` to send it")
-        self.assertIn(line, r.stderr)
+        self.assertIn(line, err)
         self.assertIn(line, self.log())
         (entry,) = self.outbox()
         self.assertEqual(entry["state"], "held")
         self.assertIn("1 mail(s) held in the Outbox", self.ok("list"))
         self.assertIn("held: may already have been sent", self.ok("list", "--outbox"))
 
-        self.send_and_exit()  # held stays held
+        self.send_outbox()  # held stays held
         self.assertEqual(len(self.server.envelopes), 1)
 
         self.assertIn("resubmitted", self.ok("resend", mail_id))
-        self.send_and_exit()
+        self.send_outbox()
         self.assertEqual(len(self.server.envelopes), 2)
         self.assertEqual(self.outbox(), [])
         self.assertNotIn("held in the Outbox", self.ok("list"))
@@ -242,7 +242,7 @@ class KilledWhileTheServerHadIt(SmtpTest):
         (entry,) = self.outbox()
         self.assertEqual((entry["entryId"], entry["state"]), (mail_id, "held"))
         self.server.drop_reply = False
-        self.send_and_exit()
+        self.send_outbox()
         self.assertEqual(len(self.server.envelopes), 1, "the mail went a second time")
 
     def test_resend_refuses_a_mail_not_in_the_outbox(self):

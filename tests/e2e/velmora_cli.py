@@ -1,7 +1,9 @@
 """What the end-to-end tests of `velmora` share: the built command, run in the
 test's own VELMORA_HOME (the test case sets `self.env`)."""
 
+import signal
 import subprocess
+import threading
 
 
 class Commands:
@@ -26,3 +28,22 @@ class Commands:
             if line.startswith("scheduled: "):
                 return line.split(": ", 1)[1]
         self.fail(f"no id in {out!r}")
+
+    def send_outbox(self, timeout=60):
+        """Runs a host only for what waits in the Outbox: it sends that before
+        it says "host started", and is stopped then, sparing the ten-second
+        wait a --send-and-exit run has when its pass sends nothing. The run's
+        stderr."""
+        host = subprocess.Popen([self.exe, "run", "--verbose"], stdin=subprocess.DEVNULL,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                                env=self.env)
+        watchdog = threading.Timer(timeout, host.kill)
+        watchdog.start()
+        try:
+            started = any("host started" in line for line in host.stdout)
+            host.send_signal(signal.SIGTERM)
+            _, err = host.communicate(timeout=timeout)
+        finally:
+            watchdog.cancel()
+        self.assertTrue(started and host.returncode == 0, f"a host sending the Outbox: {err}")
+        return err

@@ -290,7 +290,7 @@ class Smtp(HostTest):
         self.assertEqual(r.returncode, 3, r.stderr)
         # Back to local delivery: the next run sends what the Outbox kept.
         self.ok("config", "--smtp", "")
-        self.send_and_exit()
+        self.send_outbox()
         (_, m), = self.delivered()
         self.assertEqual(m["Subject"], "Waits")
 
