@@ -18,6 +18,7 @@
 #include "addin/store/versions.h"
 #include "common/picture_locale.h"
 #include "common/services.h"
+#include "common/settings.h"
 #include "platform/posix/filesystem_posix.h"
 #include "platform/posix/host/mail_host.h"
 #include "platform/posix/registry_sqlite.h"
@@ -35,23 +36,22 @@ namespace {
 constexpr int kKilled = 9;
 
 // Hands out the safe-send objects of the host, and ends the process without
-// a word when asked for the n-th one: the pass dies between two mails.
+// a word at the second one: the pass dies between two mails.
 class DyingObjects final : public host::ObjectFactory {
  public:
-  DyingObjects(host::ObjectFactory& inner, int dieAt) : inner_(inner), dieAt_(dieAt) {}
+  explicit DyingObjects(host::ObjectFactory& inner) : inner_(inner) {}
   host::SafeMailItemPtr CreateSafeMailItem() override {
-    if (++calls_ == dieAt_) ::_exit(kKilled);
+    if (++calls_ == 2) ::_exit(kKilled);
     return inner_.CreateSafeMailItem();
   }
 
  private:
   host::ObjectFactory& inner_;
-  int dieAt_;
   int calls_ = 0;
 };
 
-DateTime At(int d, int hh) {
-  return DateTime::FromParts(2026, 12, d, hh, 0, 0);
+DateTime At(int d, int hh, int mm = 0) {
+  return DateTime::FromParts(2026, 12, d, hh, mm, 0);
 }
 
 class KilledPass : public ::testing::Test {
@@ -61,28 +61,19 @@ class KilledPass : public ::testing::Test {
     g_IgnoreList.reset();
     Main::ResetVelmoraFolderLookup();
   }
-
-  struct Host {
-    std::unique_ptr<posix::MailHost> mail;
-    std::unique_ptr<ScopedAddinServices> addin;
-  };
-  Host Open(host::ObjectFactory* objects = nullptr) {
-    Host h;
-    h.mail = posix::MailHost::Open(home.Path() / "store.db",
+  // The host over the store file, with the add-in's ports pointing at it.
+  std::unique_ptr<posix::MailHost> Open() {
+    auto m = posix::MailHost::Open(home.Path() / "store.db",
                                    {.dispatcher = &loop, .clock = &clock, .locale = &us});
-    h.addin = std::make_unique<ScopedAddinServices>(
-        AddinServices{objects ? objects : &h.mail->Objects(), &box, nullptr, nullptr, &timers, &xml,
-                      h.mail->App()});
+    Connect(*m, m->Objects());
+    return m;
+  }
+  void Connect(posix::MailHost& m, host::ObjectFactory& objects) {
+    addin.reset();
+    addin = std::make_unique<ScopedAddinServices>(
+        AddinServices{&objects, &box, nullptr, nullptr, &fake, &xml, m.App()});
     Main::ResetVelmoraFolderLookup();
     GetOutlookVersion();
-    return h;
-  }
-  void Schedule(const std::string& subject, CMailProps r) {
-    auto item = Main::GetVelmoraFolder(true)->Items()->Add(host::ol::kMailItem);
-    item->SetSubject(subject);
-    item->SetTo("ann@example.com");
-    r.WriteProps(item);
-    item->Save();
   }
 
   TempDir home{"killed"};
@@ -96,33 +87,34 @@ class KilledPass : public ::testing::Test {
   FakeTimerFactory fake{&clock};
   ScriptedMessageBox box;
   posix::PugiXmlFactory xml;
-  FakeTimerFactory& timers = fake;
+  std::unique_ptr<ScopedAddinServices> addin;
 };
 
 TEST_F(KilledPass, TheStoreIsAsBeforeThePass) {
   {
-    Host h = Open();
-    CMailProps once;
+    auto m = Open();
+    CMailProps once, daily;
     once.m_ScheduleTime = At(7, 8);
-    Schedule("once", once);
-    CMailProps daily;
-    daily.m_IsRecurring = true;
+    daily.m_IsRecurring = daily.m_NoEndDate = true;
     daily.m_RecurrenceType = recurrence::kDaily;
     daily.m_Interval = 1;
-    daily.m_NoEndDate = true;
     daily.m_StartTime = DateTime::FromTime(8, 30, 0);
     daily.m_PatternStartDate = At(4, 0);
-    daily.m_ScheduleTime = At(4, 8).AddMinutes(30);
-    Schedule("daily", daily);
+    daily.m_ScheduleTime = At(4, 8, 30);
+    for (auto& [subject, r] : {std::pair{"once", once}, std::pair{"daily", daily}}) {
+      auto item = Main::GetVelmoraFolder(true)->Items()->Add(host::ol::kMailItem);
+      item->SetSubject(subject);
+      item->SetTo("ann@example.com");
+      CMailProps(r).WriteProps(item);
+      item->Save();
+    }
   }
-
   EXPECT_EXIT(
       {
-        Host h = Open();
-        DyingObjects dying(h.mail->Objects(), 2);
-        h.addin.reset();
-        ScopedAddinServices addin({&dying, &box, nullptr, nullptr, nullptr, &xml, h.mail->App()});
-        posix::TransactionalTimers ticks(fake, h.mail->Store().Db());
+        auto m = Open();
+        DyingObjects dying(m->Objects());
+        Connect(*m, dying);
+        posix::TransactionalTimers ticks(fake, m->Store().Db());
         auto timer = ticks.CreateTimer();
         timer->SetHandler([] { Main::OnTimer1(nullptr, false); });
         timer->SetInterval(1000);
@@ -132,21 +124,17 @@ TEST_F(KilledPass, TheStoreIsAsBeforeThePass) {
       },
       ::testing::ExitedWithCode(kKilled), "");
 
-  Host h = Open();
-  auto folder = Main::GetVelmoraFolder(false);
-  ASSERT_TRUE(folder);
-  auto items = folder->Items();
+  auto m = Open();
+  auto items = Main::GetVelmoraFolder(false)->Items();
   ASSERT_EQ(items->Count(), 2) << "a copy or a moved mail survived the killed pass";
   std::map<std::string, DateTime> times;
-  for (int i = 1; i <= items->Count(); ++i) {
-    DateTime t;
-    ASSERT_TRUE(Main::GetUserProp(items->Item(i), t));
-    times[items->Item(i)->Subject()] = t;
-  }
+  for (int i = 1; i <= items->Count(); ++i)
+    ASSERT_TRUE(Main::GetUserProp(items->Item(i), times[items->Item(i)->Subject()]));
   EXPECT_EQ(times["once"], At(7, 8));
-  EXPECT_EQ(times["daily"], At(4, 8).AddMinutes(30));
-  auto ns = h.mail->App()->GetNamespace("MAPI");
-  EXPECT_EQ(ns->GetDefaultFolder(host::ol::kFolderOutbox)->Items()->Count(), 0);
+  EXPECT_EQ(times["daily"], At(4, 8, 30));
+  EXPECT_EQ(
+      m->App()->GetNamespace("MAPI")->GetDefaultFolder(host::ol::kFolderOutbox)->Items()->Count(),
+      0);
 }
 
 }  // namespace
