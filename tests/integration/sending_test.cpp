@@ -10,7 +10,6 @@
 #include "addin/store/sync_obj.h"
 #include "common/host_error.h"
 #include "integration/engine_fixture.h"
-#include "platform/posix/filesystem_posix.h"
 #include "support/captured_log.h"
 
 namespace velmora::test {
@@ -210,15 +209,6 @@ TEST_F(SendingPass, MailsAddedByTheSendingAreNotLookedAtInTheSamePass) {
   Pass();
   EXPECT_EQ(wire.Sent().size(), 7u);
   EXPECT_EQ(CountIn(Velmora()), 1);
-}
-
-TEST(GetFileName, TakesTheTextAfterTheLastSeparatorTheFileSystemKnows) {
-  EXPECT_EQ(Main::GetFileName("C:\\r\\a.txt"), "a.txt");
-  EXPECT_EQ(Main::GetFileName("/home/u/out/b.pdf"), "b.pdf");
-  EXPECT_EQ(Main::GetFileName("C:\\dir\\"), "");
-  posix::PosixFileSystem files;  // "/" alone separates: a backslash is part of the name
-  ScopedServices posixFiles({.files = &files});
-  EXPECT_EQ(Main::GetFileName("/home/u/quote\"s and \\back.pdf"), "quote\"s and \\back.pdf");
 }
 
 class RecipientCheck : public EngineTest {};

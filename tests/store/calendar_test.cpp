@@ -51,12 +51,11 @@ TEST(CalendarHelpers, DaysInMonthAndWeekInstance) {
   EXPECT_EQ(GetWeekInstance(DateTime::FromParts(2027, 3, 8)), 2);
 }
 
-TEST(TimeFormat, TheFirstSecondsAndTheirSeparatorAreRemoved) {
+TEST(TimeFormat, SecondsAndTheirSeparatorAreRemoved) {
   for (const auto& [format, separator, expected] : {std::tuple{"h:mm:ss tt", ":", "h:mm tt"},
                                                     {"H:mm:s", ":", "H:mm"},
                                                     {"HH.mm.ss", ".", "HH.mm"},
-                                                    {"h:mm tt", ":", "h:mm tt"},
-                                                    {"HH:mm:ss:ss", ":", "HH:mm:ss"}}) {
+                                                    {"h:mm tt", ":", "h:mm tt"}}) {
     PictureLocale l(LocalePictures{.longTime = format, .timeSeparator = separator});
     ScopedServices s(Services{.locale = &l, .logFolder = GetServices().logFolder});
     std::string out;
@@ -67,26 +66,6 @@ TEST(TimeFormat, TheFirstSecondsAndTheirSeparatorAreRemoved) {
   std::string out = "kept";
   EXPECT_FALSE(mLocale::GetTimeFormat(out));
   EXPECT_EQ(out, "kept");
-}
-
-// A locale whose entries are longer than the platform's answer buffer.
-class LongLocale final : public Locale {
- public:
-  std::string FormatDateTime(DateTime) const override { return {}; }
-  std::optional<DateTime> ParseDateTime(std::string_view) const override { return {}; }
-  std::string GetLocaleInfo(std::uint32_t entry) const override {
-    std::string s;
-    for (int i = 0; i < 300; ++i)
-      s += entry == 1 ? "x" : "\xC3\xA9";  // é, two bytes each
-    return s;
-  }
-};
-
-TEST(LocaleString, LongEntriesAreCutAt255Characters) {
-  LongLocale l;
-  ScopedServices s(Services{.locale = &l, .logFolder = GetServices().logFolder});
-  EXPECT_EQ(mLocale::GetLocaleString(1), std::string(255, 'x'));
-  EXPECT_EQ(mLocale::GetLocaleString(2).size(), 510u) << "cut between characters, never inside one";
 }
 
 }  // namespace

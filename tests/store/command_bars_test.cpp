@@ -1,5 +1,5 @@
 // Command bars of the standalone host's windows as the add-in uses them:
-// Click reaching every held control with the clicked one's tag, and Send.
+// Click reaching every held control with the clicked one's tag.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -38,29 +38,6 @@ TEST_F(StoreCommandBars, ClickReachesEveryHeldControlWithTheSameTag) {
   other->Execute();
   untagged->Execute();
   EXPECT_EQ(heard, (std::vector<std::string>{"held heard other", "untagged"}));
-}
-
-TEST_F(StoreCommandBars, SendSendsUnlessAHandlerCancels) {
-  auto window = mail->OpenInspector(SavedMail(Drafts(), "compose"));
-  auto send = window->CommandBars()->FindControl(host::FindControlArgs{.id = 2617});
-  bool cancelClick = true, cancelSend = false;
-  int itemSends = 0;
-  auto s1 = send->OnClick([&](host::CommandBarControlPtr, bool& cancel) { cancel = cancelClick; });
-  auto s2 = app->OnItemSend([&](host::MailItemPtr, bool& cancel) {
-    ++itemSends;
-    cancel = cancelSend;
-  });
-  send->Execute();
-  cancelClick = false;
-  cancelSend = true;
-  send->Execute();
-  EXPECT_EQ(itemSends, 1);
-  EXPECT_EQ(Outbox()->Items()->Count(), 0);
-  EXPECT_EQ(app->Inspectors()->Count(), 1);
-  cancelSend = false;
-  send->Execute();
-  EXPECT_EQ(Outbox()->Items()->Count(), 1);
-  EXPECT_EQ(app->Inspectors()->Count(), 0);
 }
 
 }  // namespace

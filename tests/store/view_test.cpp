@@ -65,25 +65,6 @@ class FolderView : public test::VelmoraFolderTest {
   int Applied(const host::FolderPtr& f) { return mail->ViewAppliedCount(f, "Velmora View"); }
 };
 
-TEST_F(FolderView, AMailFoldersDefaultViewHasASenderAndANewDefinitionIsKeptOnlyWhenSaved) {
-  auto folder = Root()->Folders()->Add("Mail", host::ol::kFolderDrafts);
-  ASSERT_EQ(folder->Views()->Count(), 1);
-  const auto props = Props(folder->Views()->Item("Messages")->Xml());
-  EXPECT_EQ(std::count(props.begin(), props.end(), kFrom), 1);
-  EXPECT_EQ(Root()->Folders()->Add("People", 10)->Views()->Count(), 0);
-
-  auto view = folder->Views()->Add("Velmora View", host::ol::kTableView, 0);
-  const auto before = view->Xml();
-  for (const char* bad : {"<view><column></view>", ""})
-    EXPECT_EQ(test::ErrorOf([&] { view->SetXml(bad); }), posix::store_err::kInvalidArgument);
-  EXPECT_EQ(view->Xml(), before);
-  const std::string xml = "<view type=\"table\"><viewname>Velmora View</viewname></view>";
-  view->SetXml(xml);
-  EXPECT_EQ(Xml(folder), before);
-  view->Save();
-  EXPECT_EQ(Xml(folder), xml);
-}
-
 TEST_F(FolderView, ANewFolderOrOneWithoutTheViewGetsItAppliedOnce) {
   auto folder = Main::GetVelmoraFolder(true);
   ASSERT_TRUE(folder);

@@ -1,5 +1,4 @@
-// Windows of the standalone host: explorers and inspectors closing, also
-// over items and a host already gone.
+// Windows of the standalone host closing over items and a host already gone.
 #include <gtest/gtest.h>
 
 #include "store/mail_host_fixture.h"
@@ -8,17 +7,6 @@ namespace velmora::test {
 namespace {
 
 using StoreWindows = MailHostTest;
-
-TEST_F(StoreWindows, AnExplorerIsGoneBeforeItsCloseEventWhichComesOnce) {
-  auto first = mail->OpenExplorer();
-  auto second = mail->OpenExplorer();
-  std::vector<int> countsSeen;
-  auto sub = second->OnClose([&] { countsSeen.push_back(app->Explorers()->Count()); });
-  second->Close();
-  second->Close();
-  EXPECT_EQ(countsSeen, std::vector<int>{1});
-  EXPECT_EQ(app->ActiveExplorer(), first);
-}
 
 TEST_F(StoreWindows, TheWindowOfADeletedItemStillClosesAndClosingAnItemClosesItsWindow) {
   auto item = SavedMail(Drafts(), "gone");
