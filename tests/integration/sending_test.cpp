@@ -25,15 +25,15 @@ class SendingPass : public EngineTest {
 };
 
 TEST_F(SendingPass, WhatIsDueLeavesUnscheduledAndTheNextValidTimeIsPublished) {
-  auto plain = Velmora()->Items()->Add(host::ol::kMailItem);
-  plain->SetTo("ann@example.com");
-  plain->Save();
-  auto textual = Velmora()->Items()->Add(host::ol::kMailItem);
-  textual->SetTo("ann@example.com");
-  textual->UserProperties()
-      ->Add(std::string(kPropScheduleTime), host::ol::kText)
-      ->SetValue(std::string("1/1/2020"));
-  textual->Save();
+  for (bool asText : {false, true}) {  // no schedule, or one that is no date
+    auto item = Velmora()->Items()->Add(host::ol::kMailItem);
+    item->SetTo("ann@example.com");
+    if (asText)
+      item->UserProperties()
+          ->Add(std::string(kPropScheduleTime), host::ol::kText)
+          ->SetValue(std::string("1/1/2020"));
+    item->Save();
+  }
   SetRegistryString(kValueNextOccurence, "stale");
   Pass();
   EXPECT_TRUE(wire.Sent().empty()) << "a mail without a valid schedule left";
@@ -51,30 +51,18 @@ TEST_F(SendingPass, WhatIsDueLeavesUnscheduledAndTheNextValidTimeIsPublished) {
   EXPECT_FALSE(sent->UserProperties()->Find(std::string(kPropRecurrence)));
 }
 
-TEST_F(SendingPass, EachMissedOccurrenceLeavesOnceAndTheSeriesMovesOnOrEnds) {
-  const DateTime first = clock.Now().AddDays(-3).AddMinutes(-60);
-  Schedule("Daily", Daily(first));
+TEST_F(SendingPass, ACountedSeriesCountsDownAcrossPassesAndEnds) {
   Schedule("Twice", Daily(clock.Now(), 2));
   Pass();
-  ASSERT_EQ(wire.Sent().size(), 5u);
-  ASSERT_EQ(CountIn(Velmora()), 2);
-  EXPECT_EQ(NextOccurence(), us.FormatDateTime(first.AddDays(4)));
-  for (int i = 1; i <= 2; ++i) {
-    auto item = Velmora()->Items()->Item(i);
-    CMailProps stored;
-    stored.ReadProps(item);
-    EXPECT_TRUE(stored.m_IsRecurring);
-    if (item->Subject() == "Daily") {
-      EXPECT_EQ(ScheduleOf(item), first.AddDays(4));
-      EXPECT_EQ(stored.m_PatternStartDate, first.AddDays(4).DatePart());
-    } else {
-      EXPECT_EQ(stored.m_Occurrences, 1);
-    }
-  }
+  ASSERT_EQ(CountIn(Velmora()), 1);
+  CMailProps stored;
+  stored.ReadProps(Velmora()->Items()->Item(1));
+  EXPECT_EQ(stored.m_Occurrences, 1);
+  EXPECT_EQ(ScheduleOf(Velmora()->Items()->Item(1)), clock.Now().AddDays(1));
   clock.Advance(86400);
   Pass();
-  EXPECT_EQ(wire.Sent().size(), 7u);
-  EXPECT_EQ(CountIn(Velmora()), 1) << "the counted series ended";
+  EXPECT_EQ(wire.Sent().size(), 2u);
+  EXPECT_EQ(CountIn(Velmora()), 0);
 }
 
 // A scheduled mail seen through a probe: it notes the order in which it and

@@ -1,11 +1,10 @@
-// The host's first day of the week, the calendar helpers of the recurrence
-// rules, and the time format without seconds.
+// The host's first day of the week and the calendar helpers of the
+// recurrence rules.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "addin/store/calendar.h"
-#include "addin/store/mlocale.h"
 #include "addin/store/versions.h"
 #include "common/picture_locale.h"
 #include "common/services.h"
@@ -49,23 +48,6 @@ TEST(CalendarHelpers, DaysInMonthAndWeekInstance) {
   EXPECT_EQ(GetWeekInstance(DateTime::FromParts(2027, 2, 22)), 5);  // 22 + 7 > 28
   EXPECT_EQ(GetWeekInstance(DateTime::FromParts(2027, 3, 24)), 4);  // 24 + 7 = 31: not last
   EXPECT_EQ(GetWeekInstance(DateTime::FromParts(2027, 3, 8)), 2);
-}
-
-TEST(TimeFormat, SecondsAndTheirSeparatorAreRemoved) {
-  for (const auto& [format, separator, expected] : {std::tuple{"h:mm:ss tt", ":", "h:mm tt"},
-                                                    {"H:mm:s", ":", "H:mm"},
-                                                    {"HH.mm.ss", ".", "HH.mm"},
-                                                    {"h:mm tt", ":", "h:mm tt"}}) {
-    PictureLocale l(LocalePictures{.longTime = format, .timeSeparator = separator});
-    ScopedServices s(Services{.locale = &l, .logFolder = GetServices().logFolder});
-    std::string out;
-    ASSERT_TRUE(mLocale::GetTimeFormat(out)) << format;
-    EXPECT_EQ(out, expected) << format;
-  }
-  ScopedServices none(Services{.logFolder = GetServices().logFolder});
-  std::string out = "kept";
-  EXPECT_FALSE(mLocale::GetTimeFormat(out));
-  EXPECT_EQ(out, "kept");
 }
 
 }  // namespace

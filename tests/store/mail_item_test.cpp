@@ -127,17 +127,6 @@ TEST_F(StoreItems, MovingOrDeletingAnItemAnotherObjectMovedOrDeletedIsRefused) {
   EXPECT_EQ(Outbox()->Items()->Count() + Drafts()->Items()->Count(), 0);
 }
 
-TEST_F(StoreItems, CloseSavesOrDiscards) {
-  auto item = SavedMail(Drafts(), "kept");
-  item->SetSubject("discarded");
-  item->Close(host::ol::kDiscard);
-  EXPECT_EQ(item->Subject(), "kept");
-  item->SetSubject("saved");
-  item->Close(host::ol::kSave);
-  EXPECT_EQ(ns->GetItemFromID(item->EntryID())->Subject(), "saved");
-  EXPECT_EQ(ErrorOf([&] { item->Close(7); }), kInvalidArgument);
-}
-
 TEST_F(StoreItems, FolderKeepsArrivalOrder) {
   SavedMail(Inbox(), "a");
   auto b = SavedMail(Inbox(), "b");

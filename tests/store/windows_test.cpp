@@ -1,4 +1,5 @@
-// Windows of the standalone host closing over items and a host already gone.
+// Windows of the standalone host closing: saving or discarding, over a
+// deleted item, and over a host already gone.
 #include <gtest/gtest.h>
 
 #include "store/mail_host_fixture.h"
@@ -8,17 +9,23 @@ namespace {
 
 using StoreWindows = MailHostTest;
 
-TEST_F(StoreWindows, TheWindowOfADeletedItemStillClosesAndClosingAnItemClosesItsWindow) {
-  auto item = SavedMail(Drafts(), "gone");
+TEST_F(StoreWindows, ClosingAWindowSavesOrDiscardsAlsoOverADeletedItem) {
+  auto item = SavedMail(Drafts(), "original");
+  for (auto [mode, typed] : {std::pair{host::ol::kSave, "typed"}, {host::ol::kDiscard, "lost"}}) {
+    auto window = mail->OpenInspector(item);
+    item->SetSubject(typed);
+    window->Close(mode);
+  }
+  EXPECT_EQ(item->Subject(), "typed");
+  EXPECT_EQ(ns->GetItemFromID(item->EntryID())->Subject(), "typed");
   auto window = mail->OpenInspector(item);
   item->Delete();
   window->Close(host::ol::kSave);
   EXPECT_EQ(app->Inspectors()->Count(), 0);
   EXPECT_EQ(DeletedItems()->Items()->Count(), 1);
-  auto other = SavedMail(Drafts(), "x");
-  mail->OpenInspector(other);
-  other->Close(host::ol::kSave);
-  EXPECT_EQ(app->Inspectors()->Count(), 0);
+  mail->OpenInspector(SavedMail(Drafts(), "x"));
+  app->ActiveInspector()->CurrentItem()->Close(host::ol::kSave);
+  EXPECT_EQ(app->Inspectors()->Count(), 0) << "closing an item closes its window";
 }
 
 TEST_F(StoreWindows, ObjectsOutlivingTheHostFailCleanly) {
