@@ -11,7 +11,6 @@
 #include "common/debug.h"
 #include "integration/engine_fixture.h"
 #include "platform/posix/bug_report_draft.h"
-#include "platform/posix/os_version_posix.h"
 #include "support/captured_log.h"
 
 namespace velmora::test {
@@ -77,22 +76,11 @@ TEST_F(BugReport, TheMailIsAddressedBuiltLineForLineShownAndNeverSent) {
             Expected("Redemption.dll ok", "Redemption not registered"));
 }
 
-TEST_F(BugReport, TheSystemsVersionOrEmptyTextWhenItCannotBeHad) {
-  EXPECT_EQ(mBugReport::FormatWinVersion(posix::OsVersionFromRelease("Linux", "6.1.0-18-amd64")),
-            "Linux Win version:6.1 Build: 0");
-  EXPECT_TRUE(posix::UnameOsVersion().Query().has_value());
-  os.record.reset();
-  EXPECT_EQ(mBugReport::GetWinVersion(), "");
-  mBugReport::SetOsVersionPort(nullptr);
-  EXPECT_EQ(mBugReport::GetWinVersion(), "");
-}
-
 TEST_F(BugReport, TheStandaloneHostKeepsTheReportInDraftsWithTheLogAttached) {
   CapturedLog log;
   g_debug().OutCustomError("Test", "a line for the report");
   const posix::SavedBugReport saved = posix::SaveBugReportToDrafts(*mail);
   EXPECT_TRUE(saved.logAttached);
-  EXPECT_EQ(saved.logPath, mBugReport::LogFilePath());
   auto report = ns->GetItemFromID(saved.entryId);
   ASSERT_TRUE(report);
   EXPECT_EQ(saved.folderPath, Main::GetFolderPath(Folder(host::ol::kFolderDrafts)));

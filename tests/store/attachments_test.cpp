@@ -52,15 +52,7 @@ TEST_F(StoreAttachments, TheBytesAreTakenWhenAdded) {
 }
 
 TEST_F(StoreAttachments, AMissingOversizedOrFolderSourceRaisesAndAddsNothing) {
-  const auto missing = dir / "nowhere.txt";
-  try {
-    item->Attachments()->Add(missing, "x");
-    ADD_FAILURE() << "no error raised";
-  } catch (const HostError& e) {
-    EXPECT_EQ(e.Number(), kFileNotFound);
-    EXPECT_EQ(e.Description(), "Cannot add the attachment: " + missing);
-  }
-  for (const std::string& source : {dir.Path().string(), std::string()})
+  for (const std::string& source : {dir / "nowhere.txt", dir.Path().string(), std::string()})
     EXPECT_EQ(ErrorOf([&] { item->Attachments()->Add(source, "x"); }), kFileNotFound);
   const auto huge = dir / "huge.iso";
   std::ofstream(huge).close();

@@ -48,27 +48,18 @@ TEST_F(VelmoraFolder, AbsentFolderIsCreatedOnlyWhenAskedAndOnlyOnce) {
 }
 
 TEST_F(VelmoraFolder, SameNamedFolderOfOtherItemsIsRefusedOnEveryCall) {
-  for (int folderType : {10, 9}) {  // contacts, then appointments
-    auto host = posix::MailHost::OpenInMemory({.dispatcher = &loop, .clock = &clock});
-    AddinServices ports = GetAddinServices();
-    ports.app = host->App();
-    ScopedAddinServices other(ports);
-    auto root =
-        host->App()->GetNamespace("MAPI")->GetDefaultFolder(host::ol::kFolderInbox)->Parent();
-    root->Folders()->Add("Velmora", folderType);
-    const int count = root->Folders()->Count();
-    box.shown.clear();
-    EXPECT_FALSE(Main::GetVelmoraFolder(true));
-    EXPECT_FALSE(Main::GetVelmoraFolder(false));
-    ASSERT_EQ(box.shown.size(), 2u);
-    for (const auto& shown : box.shown) {
-      EXPECT_EQ(shown.text,
-                "Velmora has encountered an error. Velmora folder already exists and it is not "
-                "compatible with mail items.");
-      EXPECT_EQ(shown.style, mb::kOkOnly | mb::kSetForeground);
-    }
-    EXPECT_EQ(root->Folders()->Count(), count) << "a second Velmora folder was made";
+  Root()->Folders()->Add("Velmora", 10);  // of contacts
+  const int count = Root()->Folders()->Count();
+  EXPECT_FALSE(Main::GetVelmoraFolder(true));
+  EXPECT_FALSE(Main::GetVelmoraFolder(false));
+  ASSERT_EQ(box.shown.size(), 2u);
+  for (const auto& shown : box.shown) {
+    EXPECT_EQ(shown.text,
+              "Velmora has encountered an error. Velmora folder already exists and it is not "
+              "compatible with mail items.");
+    EXPECT_EQ(shown.style, mb::kOkOnly | mb::kSetForeground);
   }
+  EXPECT_EQ(Root()->Folders()->Count(), count) << "a second Velmora folder was made";
 }
 
 class ScheduleTimeProperty : public test::VelmoraFolderTest {

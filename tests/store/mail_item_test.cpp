@@ -1,5 +1,5 @@
 // Item objects of the standalone host: buffered changes, save, move, copy,
-// delete, and the folder's item order.
+// delete.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -12,7 +12,6 @@
 namespace velmora::test {
 namespace {
 
-using posix::store_err::kBadIndex;
 using posix::store_err::kInvalidArgument;
 using posix::store_err::kNotFound;
 
@@ -125,20 +124,6 @@ TEST_F(StoreItems, MovingOrDeletingAnItemAnotherObjectMovedOrDeletedIsRefused) {
   EXPECT_EQ(ErrorOf([&] { e->Move(Outbox()); }), kNotFound);
   EXPECT_EQ(DeletedItems()->Items()->Count(), 1);
   EXPECT_EQ(Outbox()->Items()->Count() + Drafts()->Items()->Count(), 0);
-}
-
-TEST_F(StoreItems, FolderKeepsArrivalOrder) {
-  SavedMail(Inbox(), "a");
-  auto b = SavedMail(Inbox(), "b");
-  SavedMail(Inbox(), "c");
-  b->Move(Drafts())->Move(Inbox());  // arrives again, so it comes last
-  auto items = Inbox()->Items();
-  ASSERT_EQ(items->Count(), 3);
-  EXPECT_EQ(items->Item(1)->Subject(), "a");
-  EXPECT_EQ(items->Item(2)->Subject(), "c");
-  EXPECT_EQ(items->Item(3)->Subject(), "b");
-  EXPECT_EQ(ErrorOf([&] { items->Item(0); }), kBadIndex);
-  EXPECT_EQ(ErrorOf([&] { items->Item(4); }), kBadIndex);
 }
 
 }  // namespace
