@@ -53,14 +53,11 @@ TEST_F(FolderView, ANewFolderOrOneWithoutTheViewGetsItAppliedOnce) {
   EXPECT_EQ(std::count(props.begin(), props.end(), kFrom), 0);
   EXPECT_EQ(std::count(props.begin(), props.end(), kTo), 1);
   EXPECT_EQ(props.back(), kSchedule);
-  pugi::xml_document doc;
-  doc.load_string(View(folder)->Xml().c_str());
-  EXPECT_STREQ(doc.select_node(("//column[prop='" + kSchedule + "']/userheading").c_str())
-                   .node()
-                   .text()
-                   .get(),
-               "Next Occurrence");
   const std::string xml = View(folder)->Xml();
+  pugi::xml_document doc;
+  doc.load_string(xml.c_str());
+  const auto heading = doc.select_node(("//column[prop='" + kSchedule + "']/userheading").c_str());
+  EXPECT_STREQ(heading.node().text().get(), "Next Occurrence");
   Main::UpdateView(folder);
   EXPECT_EQ(View(folder)->Xml(), xml) << "an up-to-date view changed";
   EXPECT_EQ(Applied(folder), 1);
