@@ -60,7 +60,6 @@ class EngineTest : public ::testing::Test {
   posix::SqliteRegistry registry{":memory:"};
   RegistrySettings settings{registry};
   posix::PosixFileSystem files;
-  TempDir home{"engine"};
   ScopedServices services{{&clock, &us, &registry, &settings, &files, GetServices().logFolder}};
   ManualDispatcher loop;
   RecordingTransport wire;

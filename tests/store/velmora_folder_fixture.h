@@ -45,14 +45,6 @@ class VelmoraFolderTest : public ::testing::Test {
     item->Save();
     return item;
   }
-  // The root's direct children of that exact name.
-  std::vector<host::FolderPtr> TopFolders(const std::string& name) {
-    std::vector<host::FolderPtr> out;
-    auto folders = Root()->Folders();
-    for (int i = 1; i <= folders->Count(); ++i)
-      if (auto f = folders->Item(i); f->Name() == name) out.push_back(f);
-    return out;
-  }
   std::vector<std::string> Subjects(const host::FolderPtr& folder) {
     std::vector<std::string> out;
     auto items = folder->Items();
