@@ -30,21 +30,6 @@ Services WithLocale(const Locale* locale, const Clock* clock) {
   return s;
 }
 
-// Every field of the text form, readable in a failure message.
-std::string Fields(const CMailProps& p) {
-  std::string s;
-  for (std::int64_t v :
-       {std::int64_t{p.m_IsRecurring}, std::int64_t{p.m_RecurrenceType},
-        std::int64_t{p.m_DayOfMonth}, std::int64_t{p.m_MonthOfYear}, std::int64_t{p.m_Instance},
-        std::int64_t{p.m_DayOfWeekMask}, std::int64_t{p.m_Interval}, std::int64_t{p.m_Occurrences},
-        std::int64_t{p.m_NoEndDate}})
-    s += std::to_string(v) + " ";
-  for (const auto& entry : p.m_collAttachments)
-    s += "[" + entry + "] ";
-  return s + ToIsoText(p.m_StartTime) + " / " + ToIsoText(p.m_PatternStartDate) + " / " +
-         ToIsoText(p.m_PatternEndDate);
-}
-
 class MailPropsText : public ::testing::Test {
  protected:
   static CMailProps Weekly() { return test::WeeklyRecord({"C:\\r\\a.txt", "C:\\out\\"}); }
@@ -70,11 +55,12 @@ class MailPropsText : public ::testing::Test {
 TEST_F(MailPropsText, WritesAndReadsTheStoredFormByteForByte) {
   EXPECT_EQ(Weekly().WriteToString(), kWeeklyText);
   EXPECT_EQ(CMailProps().WriteToString(), kOneOffText);
+  // Read into a record whose every field differs, each field is read.
   CMailProps p = Sentinel();
   p.ReadFromString(kWeeklyText);
-  EXPECT_EQ(Fields(p), Fields(Weekly()));
+  EXPECT_EQ(p.WriteToString(), kWeeklyText);
   p.ReadFromString(kOneOffText);
-  EXPECT_EQ(Fields(p), Fields(CMailProps()));
+  EXPECT_EQ(p.WriteToString(), kOneOffText);
 }
 
 TEST_F(MailPropsText, AnyNonZeroYesNoFieldReadsAsYes) {
@@ -120,7 +106,8 @@ TEST_F(MailPropsText, DateLengthsCountCharactersNotBytes) {
   EXPECT_NE(text.find("#10;9:30:00 午後#"), std::string::npos) << text;
   CMailProps q = Sentinel();
   q.ReadFromString(text);
-  EXPECT_EQ(Fields(q), Fields(p));
+  EXPECT_EQ(q.WriteToString(), text);
+  EXPECT_EQ(q.m_PatternEndDate, p.m_PatternEndDate);
 }
 
 TEST_F(MailPropsText, ADamagedValueFallsBackToOneOffKeepingWhatWasRead) {
