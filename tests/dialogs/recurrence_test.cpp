@@ -273,13 +273,6 @@ TEST_F(RecurrenceDialog, AStoredNthPatternLoadsItsListsBesideTheStartsDefaults) 
   EXPECT_EQ(S().txtInterval33, "2");
   EXPECT_EQ(S().txtDayOfMonth3, "15");
 
-  // Sunday and Monday together are no list item: the start's weekday stays.
-  p.m_DayOfWeekMask = 3;
-  frmRecurrence other;
-  other.Load(kWindow);
-  EXPECT_EQ(t::kDayKinds[static_cast<std::size_t>(other.State().cboDayOfWeekMask3)],
-            std::string("wednesday"));
-
   // Numbers outside the lists keep the start's choices: OK stores a pattern
   // that exists.
   p.m_RecurrenceType = recurrence::kYearNth;

@@ -56,7 +56,10 @@ class FakeMutexes final : public tray::MutexPort {
 class FakeHost final : public tray::HostLauncher {
  public:
   explicit FakeHost(tray::SettingsLocation where) : where_(std::move(where)) {}
-  bool IsRunning() override { return running; }
+  bool IsRunning() override {
+    if (failRunning) Raise(err::kAutomation, "no process list");
+    return running;
+  }
   void Start() override {
     CWinReg reg;
     flagAtStart.push_back(reg.InitForRead(where_.root, where_.subkey)
@@ -65,7 +68,7 @@ class FakeHost final : public tray::HostLauncher {
     if (failStart) Raise(err::kFileNotFound, "outlook.exe not found");
   }
   int Starts() const { return static_cast<int>(flagAtStart.size()); }
-  bool running = false, failStart = false;
+  bool running = false, failStart = false, failRunning = false;
   std::vector<std::string> flagAtStart;
 
  private:
@@ -137,20 +140,6 @@ class FlakyRegistry final : public RegistryBackend {
   RegistryBackend& inner_;
 };
 
-// The manual clock, with a switch that makes reading it fail.
-class BreakableClock final : public Clock {
- public:
-  explicit BreakableClock(const ManualClock& inner) : inner_(inner) {}
-  DateTime Now() const override {
-    if (broken) Raise(err::kAutomation, "clock broken");
-    return inner_.Now();
-  }
-  bool broken = false;
-
- private:
-  const ManualClock& inner_;
-};
-
 class TrayFormTest : public testing::Test {
  protected:
   tray::TrayPorts Ports() { return {mutexes_, host_, icon_, timers_, quit_}; }
@@ -173,7 +162,6 @@ class TrayFormTest : public testing::Test {
 
   CapturedLog log_;  // failures the launcher logs stay out of the run's log
   ManualClock clock_{DateTime::FromParts(2026, 12, 7, 10, 14, 30)};
-  BreakableClock breakable_{clock_};
   PictureLocale locale_;
   std::unique_ptr<RegistryBackend> backend_ = MakeTestRegistryBackend();
   FlakyRegistry registry_{*backend_};
@@ -274,8 +262,8 @@ TEST_F(TrayFormTest, ASecondCopyEndsSilentlyAndANewOneRunsOnceTheFirstHasGone) {
 
 TEST_F(TrayFormTest, AFailingTickEndsTheProgramAndLetsGoOfEverything) {
   auto form = Loaded();
-  GetServices().clock = &breakable_;
-  breakable_.broken = true;
+  host_.failRunning = true;
+  SetValue(kValueNextOccurence, "12/7/2026 10:00:00 AM");
   timers_.Advance(30000);
   EXPECT_EQ(quit_.codes, std::vector<int>{tray::kExitFailure});
   EXPECT_FALSE(form->Loaded());
