@@ -33,22 +33,6 @@ class MailPropsOnItem : public test::VelmoraFolderTest {
   host::MailItemPtr mail_ = SavedMail(Drafts(), "report");
 };
 
-TEST_F(MailPropsOnItem, AMailWithoutAScheduleReadsAsOneOffAtTheDefaultTime) {
-  clock.Set(DateTime::FromParts(2026, 12, 7, 10, 29, 0));
-  CMailProps p = Weekly();
-  CapturedLog log;
-  p.ReadProps(mail_);
-  // A ScheduleTime held as text is no schedule either.
-  mail_->UserProperties()
-      ->Add(std::string(kPropScheduleTime), host::ol::kText)
-      ->SetValue(std::string("12/24/2026 8:00:00 AM"));
-  p.ReadProps(mail_);
-  EXPECT_EQ(log.Text(), "");
-  EXPECT_EQ(ToIsoText(p.m_ScheduleTime), "2026-12-07 11:00:00");
-  EXPECT_FALSE(p.m_IsRecurring);
-  EXPECT_TRUE(p.m_collAttachments.empty());
-}
-
 TEST_F(MailPropsOnItem, AWrittenRecordIsSavedOnceAndReadsBack) {
   CMailProps written = Weekly();
   written.WriteProps(mail_);
@@ -84,6 +68,13 @@ TEST_F(MailPropsOnItem, ADamagedOrUnwritableRecordStillLeavesTheMailItsTime) {
   p.ReadProps(mail_);
   EXPECT_FALSE(p.m_IsRecurring);
   EXPECT_EQ(p.m_ScheduleTime, DateTime::FromParts(2026, 12, 24, 8, 0, 0));
+  // A ScheduleTime held as text is no schedule: the default time instead.
+  auto other = SavedMail(Drafts(), "other");
+  other->UserProperties()
+      ->Add(std::string(kPropScheduleTime), host::ol::kText)
+      ->SetValue(std::string("12/24/2026 8:00:00 AM"));
+  p.ReadProps(other);
+  EXPECT_EQ(p.m_ScheduleTime, DateTime::FromParts(2026, 12, 7, 9, 30, 0));
 
   // A source the text cannot hold: empty text, but the due time is stored,
   // so the mail still goes out once.
