@@ -61,6 +61,8 @@ TEST_F(SendTimeDialog, CentresOnTheOwnerAndStaysOnThePrimaryScreen) {
   }
   // A loaded form asks the screen port, and follows the top-most switch.
   screen.size = {20000, 12000};
+  g_OwnerLeft = 18000;  // centred, it would run off the right edge
+  g_OwnerWidth = 15000;
   g_TopMost = true;
   frmOnce f;
   f.Load(kWindow);
