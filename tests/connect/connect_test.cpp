@@ -436,6 +436,9 @@ TEST_F(Lifecycle, PassesFallOnTheMinuteASecondAfterTheAttachAndAFailingOneRearms
   timers.Advance(1000);  // 9:02:00
   loop.Drain();
   EXPECT_EQ(SentSubjects(), std::vector<std::string>{"Soon"});
+  // A run the user started never closes the host.
+  EXPECT_FALSE(ExitTimer().Enabled());
+  EXPECT_EQ(app->Explorers()->Count(), 1);
   {
     ScopedServices noClock({nullptr, &us, &registry, &settings, &files, GetServices().logFolder});
     CapturedLog log;
@@ -471,24 +474,21 @@ TEST_F(Lifecycle, ASendAndExitRunWithNothingDueClosesTenSecondsOnAndLetsGoOfEver
   EXPECT_EQ(g_Connect, nullptr);
 }
 
-TEST_F(Lifecycle, ARunTheUserStartedNeverArmsTheExitTimer) {
-  ScheduleOnce("Due", clock.Now());
-  ConnectWithExplorer();
-  for (int i = 0; i < 5; ++i) {
-    timers.RunNext();
-    loop.Drain();
-    EXPECT_FALSE(ExitTimer().Enabled());
-  }
-  EXPECT_EQ(app->Explorers()->Count(), 1);
-  EXPECT_EQ(wire.Sent().size(), 1u);
-}
-
-TEST_F(Lifecycle, StartingWithoutAnExplorerSendsNothingUntilOneAttachesOnce) {
+TEST_F(Lifecycle, WithoutAnExplorerWindowsAreHandedOverOnceAndNothingIsSentUntilOneAttaches) {
   ScheduleOnce("Due", clock.Now());
   Connect();
   EXPECT_TRUE(addin->WaitsForExplorer());
   EXPECT_FALSE(MainTimer().Enabled());
+  timers.Advance(3000);
+  EXPECT_EQ(calls.inspectors, 0);
+  // Opened before the watch could see it: the event goes to the handler too.
+  auto window = Compose("Draft");
+  const int byEvent = calls.inspectors;
+  timers.Advance(1000);
+  EXPECT_EQ(calls.inspectors, byEvent + 1);
+  EXPECT_FALSE(InspectorTimer().Enabled());
   timers.Advance(5000);
+  EXPECT_EQ(calls.inspectors, byEvent + 1);
   EXPECT_TRUE(wire.Sent().empty());
   auto first = mail->OpenExplorer();
   EXPECT_FALSE(addin->WaitsForExplorer());
@@ -509,22 +509,6 @@ TEST_F(Lifecycle, StartingWithoutAnExplorerSendsNothingUntilOneAttachesOnce) {
   EXPECT_EQ(wire.Sent().size(), 2u);
   second->Close();
   EXPECT_EQ(g_Connect, addin.get());
-}
-
-TEST_F(Lifecycle, TheInspectorWatchHandsEveryOpenWindowOverOnceAndStops) {
-  Connect();
-  timers.Advance(3000);
-  EXPECT_TRUE(calls.inspectors == 0);
-  auto draft = Folder(host::ol::kFolderDrafts)->Items()->Add(host::ol::kMailItem);
-  draft->Save();
-  // Opened before the watch could see it: the event goes to the handler too.
-  auto window = mail->OpenInspector(draft);
-  const int byEvent = calls.inspectors;
-  timers.Advance(1000);
-  EXPECT_EQ(calls.inspectors, byEvent + 1);
-  EXPECT_FALSE(InspectorTimer().Enabled());
-  timers.Advance(5000);
-  EXPECT_EQ(calls.inspectors, byEvent + 1);
 }
 
 TEST_F(Lifecycle, AFailedConnectionLeavesNothingHalfDone) {
