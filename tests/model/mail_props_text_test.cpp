@@ -163,14 +163,6 @@ TEST_F(MailPropsText, TheDefaultSendTimeIsTheNextHalfHourAfterTheNextMinute) {
   EXPECT_EQ(CMailProps::DefaultSendTime(at(10, 0, 0)), at(10, 30, 0));
   EXPECT_EQ(CMailProps::DefaultSendTime(at(23, 59, 30)),
             DateTime::FromParts(2026, 12, 8, 0, 30, 0));
-  // Init takes it and keeps the pattern for the dialogs to start from.
-  clock_.Set(at(10, 17, 25));
-  CMailProps p = Weekly();
-  p.Init();
-  EXPECT_EQ(p.m_ScheduleTime, at(10, 30, 0));
-  EXPECT_FALSE(p.m_IsRecurring);
-  EXPECT_TRUE(p.m_collAttachments.empty());
-  EXPECT_EQ(p.m_DayOfWeekMask, 34);
 }
 
 }  // namespace

@@ -251,18 +251,19 @@ TEST_F(OccurrenceTest, InstanceDayIsTheDayTheMonthWalkFindsForEveryMaskAndInstan
   EXPECT_EQ(CMailProps::GetInstanceDay(2027, 5, 4, 2), 24);  // fourth Monday
   EXPECT_EQ(CMailProps::GetInstanceDay(2027, 5, 4, -1), 4);  // every bit set: every day
   EXPECT_EQ(CMailProps::GetInstanceDay(10000, 1, 1, 2), 0);
+  const auto same = [](int year, int month, int instance, int mask) {
+    ASSERT_EQ(CMailProps::GetInstanceDay(year, month, instance, mask),
+              WalkedInstanceDay(year, month, instance, mask))
+        << year << "-" << month << " instance " << instance << " mask " << mask;
+  };
   for (int year : {100, 2027, 2028, 9999})
     for (int month = 1; month <= 12; ++month) {
       for (int instance = -1; instance <= 6; ++instance)
         for (int mask : {-129, -128, -1, 0, 2, 128})
-          ASSERT_EQ(CMailProps::GetInstanceDay(year, month, instance, mask),
-                    WalkedInstanceDay(year, month, instance, mask))
-              << year << "-" << month << " instance " << instance << " mask " << mask;
+          same(year, month, instance, mask);
       for (int instance = 1; instance <= kLast; ++instance)
         for (int mask = 1; mask < 128; ++mask)
-          ASSERT_EQ(CMailProps::GetInstanceDay(year, month, instance, mask),
-                    WalkedInstanceDay(year, month, instance, mask))
-              << year << "-" << month << " instance " << instance << " mask " << mask;
+          same(year, month, instance, mask);
     }
 }
 

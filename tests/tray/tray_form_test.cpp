@@ -142,9 +142,9 @@ class FlakyRegistry final : public RegistryBackend {
 
 class TrayFormTest : public testing::Test {
  protected:
-  tray::TrayPorts Ports() { return {mutexes_, host_, icon_, timers_, quit_}; }
   std::unique_ptr<Form1> Loaded() {
-    auto form = std::make_unique<Form1>(Ports(), where_);
+    auto form =
+        std::make_unique<Form1>(tray::TrayPorts{mutexes_, host_, icon_, timers_, quit_}, where_);
     EXPECT_EQ(form->Form_Load(), LoadResult::kRunning);
     return form;
   }
