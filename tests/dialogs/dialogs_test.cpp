@@ -47,7 +47,6 @@ TEST_F(SendTimeDialog, CentresOnTheOwnerAndStaysOnThePrimaryScreen) {
       {"owner below the bottom", 0, 15000, 6000, 6000, {6000, 4000}, 0, 12200},
       {"wider and taller than the screen", 0, 0, 28800, 16200, {30000, 17000}, 0, 0},
       {"owner smaller than the dialog", 3000, 3000, 2000, 1000, {6000, 4000}, 1000, 1500},
-      {"small owner at the origin", 0, 0, 2000, 1000, {6000, 4000}, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -94,10 +93,7 @@ TEST_F(SendTimeDialog, TheOtherDialogsHandOverAndOnlyTheLastOneDecides) {
   Props().m_NoEndDate = true;
   Props().m_ScheduleTime = At(2024, 5, 17, 9, 0);
   forms.shown.clear();
-  forms.recurrence = [](frmRecurrence& f) {
-    EXPECT_TRUE(f.State().btnRemoveRecEnabled);
-    EXPECT_TRUE(f.Click(RecControl::btnRemoveRec));
-  };
+  forms.recurrence = [](frmRecurrence& f) { EXPECT_TRUE(f.Click(RecControl::btnRemoveRec)); };
   forms.once = [](frmOnce& f) { f.ClickOk(); };
   ShowRecurrenceDialog();
   EXPECT_EQ(forms.shown, (Strings{"recurrence", "once"}));

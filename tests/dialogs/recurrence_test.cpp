@@ -39,7 +39,6 @@ TEST_F(RecurrenceDialog, NumberTexts) {
     EXPECT_TRUE(frmRecurrence::IsNumberValid(ok, true)) << ok;
   for (const char* bad : {"", " ", "0", "00", "-3", "+3", "1.5", "3x", "x", "99999999999"})
     EXPECT_FALSE(frmRecurrence::IsNumberValid(bad, false)) << bad;
-  EXPECT_TRUE(box.shown.empty());
   EXPECT_FALSE(frmRecurrence::IsNumberValid("0", true));
   EXPECT_EQ(Messages(), std::vector<std::string>{t::kNumberNotValid});
   EXPECT_EQ(box.shown[0].style, mb::kOkOnly | mb::kSetForeground);
