@@ -1,32 +1,55 @@
-// The add-in's lifecycle and timers on the standalone host with fake timers:
-// attaching, the send-and-exit handshake, the minute-aligned pass, the exit
-// path, and letting go of the host.
+// The add-in on the in-memory host with fake timers, the dialogs played by a
+// script: attaching, the send-and-exit handshake, the minute-aligned pass,
+// the exit path and letting go of the host; the schedule button on mail
+// windows being written (after Send, or on the add-in's own bar) and none on
+// other windows; the schedule and options commands: where the mail ends, what
+// it carries, and the main timer held off for the whole command and given
+// back on every way out.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <memory>
+#include <string>
+
+#include "addin/connect/buttons.h"
 #include "addin/connect/connect.h"
 #include "addin/connect/timer_form.h"
 #include "addin/store/globals.h"
+#include "addin/store/sending.h"
+#include "addin/store/special.h"
 #include "addin/store/sync_obj.h"
 #include "integration/engine_fixture.h"
 #include "support/captured_log.h"
+#include "support/scripted_dialogs.h"
 
 namespace velmora::test {
 namespace {
 
-// Records the call points where buttons and menu entries join the lifecycle.
+// Passes the lifecycle's calls on to the real buttons, counting them.
 class RecordingUi final : public ConnectUi {
  public:
-  void AddAboutMenu(Connect&, const host::ExplorerPtr& e) override { menus.push_back(e); }
-  void NewInspector(Connect&, const host::InspectorPtr& i) override { inspectors.push_back(i); }
-  void ReleaseButtons(Connect&) override { ++releases; }
-  std::vector<host::ExplorerPtr> menus;
-  std::vector<host::InspectorPtr> inspectors;
-  int releases = 0;
+  explicit RecordingUi(ConnectUi& inner) : inner_(inner) {}
+  void AddAboutMenu(Connect& a, const host::ExplorerPtr& e) override {
+    ++menus;
+    inner_.AddAboutMenu(a, e);
+  }
+  void NewInspector(Connect& a, const host::InspectorPtr& i) override {
+    ++inspectors;
+    inner_.NewInspector(a, i);
+  }
+  void ReleaseButtons(Connect& a) override {
+    ++releases;
+    inner_.ReleaseButtons(a);
+  }
+  int menus = 0, inspectors = 0, releases = 0;
+
+ private:
+  ConnectUi& inner_;
 };
 
-class Lifecycle : public EngineTest {
+class Commands : public EngineTest {
  protected:
-  ~Lifecycle() override {
+  ~Commands() override {
     addin.reset();
     UnloadTimerForm();
   }
@@ -38,215 +61,453 @@ class Lifecycle : public EngineTest {
     explorer = mail->OpenExplorer();
     Connect();
   }
-  // The value's text, or "<missing>" when the value does not exist.
-  std::string SendAndExit() {
-    CWinReg reg;
-    if (!reg.InitForRead(CWinReg::HKEY_CURRENT_USER, kSettingsKey)) return "<missing>";
-    for (std::uint32_t i = 0;; ++i) {
-      const std::string name = reg.Values(i);
-      if (name.empty()) return "<missing>";
-      if (name == kValueSendAndExit) return reg.GetString(kValueSendAndExit);
-    }
+  // A mail being written, saved in Drafts, in a window of its own.
+  std::shared_ptr<posix::HostInspector> Compose(const std::string& subject,
+                                                posix::InspectorOptions options = {},
+                                                const std::string& to = "ann@example.com") {
+    auto item = app->CreateItem(host::ol::kMailItem);
+    item->SetSubject(subject);
+    item->SetTo(to);
+    item->SetBody("Body of " + subject);
+    item->Save();
+    return mail->OpenInspector(item, options);
   }
-  Timer& Main() { return TheTimerForm().ctlTimer(); }
+  host::CommandBarControlPtr Tagged(const std::shared_ptr<posix::HostInspector>& window,
+                                    std::string_view tag) {
+    return window->CommandBars()->FindControl({.tag = std::string(tag)});
+  }
+  // The user presses the window's schedule button.
+  void Press(const std::shared_ptr<posix::HostInspector>& window,
+             std::string_view tag = kTagVelmora) {
+    auto button = Tagged(window, tag);
+    ASSERT_TRUE(button) << "no button tagged " << tag;
+    button->Execute();
+  }
+  Timer& MainTimer() { return TheTimerForm().ctlTimer(); }
+
   Timer& InspectorTimer() { return TheTimerForm().ctlInspectorTimer(); }
   Timer& ExitTimer() { return TheTimerForm().tmrExit(); }
 
-  RecordingUi ui;
-  std::unique_ptr<velmora::Connect> addin = std::make_unique<velmora::Connect>(&ui);
+  ScriptedDialogs dialogs;
+  std::unique_ptr<ConnectUi> ui = MakeConnectUi(dialogs);
+  ConnectButtons& buttons = static_cast<ConnectButtons&>(*ui);
+  RecordingUi calls{*ui};
+  std::unique_ptr<velmora::Connect> addin = std::make_unique<velmora::Connect>(&calls);
   std::shared_ptr<posix::HostExplorer> explorer;
+
+  void WantSpellingCheck(std::int32_t check) {
+    CWinReg reg;
+    ASSERT_TRUE(reg.InitForWrite(CWinReg::HKEY_CURRENT_USER,
+                                 "Software\\Microsoft\\Office\\16.0\\Outlook\\Options\\Spelling",
+                                 true));
+    ASSERT_TRUE(reg.SetNumber("Check", check));
+  }
+  // The step records whether the main timer ran while the dialog was open.
+  ScriptedDialogs::Step Watching(ScriptedDialogs::Step step) {
+    return [this, step](CMailProps& r) {
+      timerOnInDialog = timerOnInDialog || MainTimer().Enabled();
+      return step(r);
+    };
+  }
+  std::string FolderOf(const host::MailItemPtr& item) {
+    return ns->GetItemFromID(item->EntryID())->Parent()->Name();
+  }
+  host::MailItemPtr Reload(const host::MailItemPtr& item) {
+    return ns->GetItemFromID(item->EntryID());
+  }
+  void ShowVelmoraFolder(std::vector<host::MailItemPtr> selection) {
+    explorer->SetCurrentFolder(Velmora());
+    explorer->SetSelection(std::move(selection));
+  }
+
+  bool timerOnInDialog = false;
+  const DateTime t1 = At(2026, 12, 8, 10, 30, 0);
+  const DateTime t2 = At(2026, 12, 9, 11, 0, 0);
 };
 
-TEST_F(Lifecycle, AStartByTheTrayLauncherIsReadAndConsumed) {
+using ButtonsTest = Commands;
+using Lifecycle = Commands;
+
+using Controls = std::vector<host::CommandBarControlPtr>;
+
+Controls ControlsOf(const host::CommandBarPtr& bar) {
+  Controls list;
+  auto controls = bar->Controls();
+  for (int i = 1; i <= controls->Count(); ++i)
+    list.push_back(controls->Item(i));
+  return list;
+}
+
+int CountTagged(const host::CommandBarPtr& bar, std::string_view tag) {
+  int n = 0;
+  for (const auto& c : ControlsOf(bar))
+    n += c->Tag() == tag;
+  return n;
+}
+
+TEST_F(ButtonsTest, EachMailWindowGetsItsButtonOnceAndOneReferenceRunsTheCommand) {
+  ConnectWithExplorer();
+  auto first = Compose("First");
+  auto second = Compose("Second");
+  auto standard = first->CommandBars()->Item("Standard");
+  const std::size_t controls = ControlsOf(standard).size();
+  ASSERT_NE(Tagged(first, kTagVelmora), Tagged(second, kTagVelmora));
+  // Handed over again (the event and the inspector timer both saw it).
+  buttons.m_Inspectors_NewInspector(first);
+  EXPECT_EQ(ControlsOf(standard).size(), controls);
+  EXPECT_EQ(CountTagged(standard, kTagVelmora), 1);
+  Press(first);
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_FALSE(dialogs.shown[0].topMost);
+}
+
+TEST_F(ButtonsTest, WithoutAUsableSendTheButtonGoesOnTheAddInsOwnBar) {
+  ConnectWithExplorer();
+  const posix::InspectorOptions scenes[] = {
+      {.editorType = host::ol::kEditorWord, .isWordMail = true},
+      {.sendControl = false},
+      {.sendVisible = false},
+  };
+  std::shared_ptr<posix::HostInspector> window;
+  for (const auto& options : scenes) {
+    window = Compose("Report", options);
+    auto bar = window->CommandBars()->Item("Velmora");
+    ASSERT_TRUE(bar);
+    EXPECT_TRUE(bar->Visible());
+    buttons.m_Inspectors_NewInspector(window);
+    ASSERT_EQ(ControlsOf(bar).size(), 1u);
+    EXPECT_EQ(ControlsOf(bar)[0]->Tag(), kTagVelmora2);
+    EXPECT_EQ(ControlsOf(bar)[0]->Caption(), "Velmora");
+    EXPECT_EQ(CountTagged(window->CommandBars()->Item("Standard"), kTagVelmora), 0);
+  }
+  // The second button keeps its dialogs on top.
+  dialogs.script.push_back(ScriptedDialogs::Cancel());
+  Press(window, kTagVelmora2);
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_TRUE(dialogs.shown[0].topMost);
+}
+
+TEST_F(ButtonsTest, ReadMailsAndWordMailOnTheOldestHostGetNothing) {
+  ConnectWithExplorer();
+  auto item = app->CreateItem(host::ol::kMailItem);
+  item->Save();
+  mail->Store().MarkSent(item->EntryID(), clock.Now(), "bob@example.com");
+  auto read = mail->OpenInspector(ns->GetItemFromID(item->EntryID()));
+  mail->SetVersion("9.0.0.2711");
+  GetOutlookVersion();
+  auto word = Compose("Word on 9.0", {.editorType = host::ol::kEditorWord, .isWordMail = true});
+  for (const auto& w : {read, word}) {
+    EXPECT_FALSE(Tagged(w, kTagVelmora));
+    EXPECT_FALSE(Tagged(w, kTagVelmora2));
+  }
+  // The oldest host still gets the button after Send with its own editor.
+  EXPECT_TRUE(Tagged(Compose("Plain on 9.0"), kTagVelmora));
+}
+
+TEST_F(Commands, ANewMailConfirmedEndsInTheFolderAndOneFromTheFolderKeepsItsPlace) {
+  ConnectWithExplorer();
+  auto window = Compose("Report");
+  auto item = window->CurrentItem();
+  dialogs.script.push_back(Watching(ScriptedDialogs::AcceptAt(t1)));
+  Press(window);
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  const auto& shown = dialogs.shown[0];
+  EXPECT_EQ(shown.dialog, "once");
+  EXPECT_EQ(shown.record.m_ScheduleTime, At(2026, 12, 7, 9, 30, 0)) << "a new mail's default";
+  // Over the window's 120, 90, 760 x 560 pixels at 15 twips across and 12 down.
+  EXPECT_EQ((std::array{shown.left, shown.top, shown.width, shown.height}),
+            (std::array{1800, 1080, 11400, 6720}));
+  EXPECT_FALSE(timerOnInDialog);
+  EXPECT_TRUE(window->Closed());
+  EXPECT_EQ(FolderOf(item), "Velmora");
+  EXPECT_EQ(ScheduleOf(Reload(item)), t1);
+  EXPECT_FALSE(g_EditProps);
+  EXPECT_EQ(MainTimer().Interval(), 1000);
+
+  // Opened again from the folder: filled from the mail, which stays itself.
+  dialogs.script.push_back(ScriptedDialogs::AcceptAt(t2));
+  Press(mail->OpenInspector(Reload(item)));
+  EXPECT_EQ(dialogs.shown[1].record.m_ScheduleTime, t1);
+  EXPECT_EQ(FolderOf(item), "Velmora");
+  EXPECT_EQ(ScheduleOf(Reload(item)), t2);
+  // A recurring one opens the recurrence dialog.
+  auto daily = Schedule("Daily", Daily(At(2026, 12, 8, 8, 0, 0)));
+  dialogs.script.push_back([](CMailProps&) { return true; });
+  Press(mail->OpenInspector(daily));
+  ASSERT_EQ(dialogs.shown.size(), 3u);
+  EXPECT_EQ(dialogs.shown[2].dialog, "recurrence");
+  EXPECT_EQ(CountIn(Velmora()), 2);
+}
+
+// A user folder that happens to bear the folder's name is not the folder: a
+// mail left there would never be sent.
+TEST_F(Commands, AMailInAnotherFolderNamedLikeTheFolderIsMovedIntoTheRealOne) {
+  ConnectWithExplorer();
+  auto lookalike = Folder(host::ol::kFolderInbox)->Folders()->Add("Velmora", 16);
+  auto item = lookalike->Items()->Add(host::ol::kMailItem);
+  item->SetSubject("Lookalike");
+  item->SetTo("ann@example.com");
+  item->Save();
+  dialogs.script.push_back(ScriptedDialogs::AcceptAt(t1));
+  Press(mail->OpenInspector(item));
+  EXPECT_EQ(Main::GetFolderPath(Reload(item)->Parent()), Main::GetFolderPath(Velmora()));
+  EXPECT_EQ(CountIn(lookalike), 0);
+}
+
+TEST_F(Commands, CancelOrARefusedRecipientCheckLeavesTheMailAsItWas) {
+  ConnectWithExplorer();
+  auto window = Compose("Draft");
+  auto item = window->CurrentItem();
+  dialogs.script.push_back(ScriptedDialogs::Cancel());
+  Press(window);
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_FALSE(window->Closed());
+  EXPECT_EQ(FolderOf(item), "Drafts");
+  EXPECT_FALSE(ScheduleOf(Reload(item)));
+  EXPECT_FALSE(Reload(item)->UserProperties()->Find("VelmoraRecurrence"));
+  EXPECT_TRUE(MainTimer().Enabled());
+
+  auto nobody = Compose("Nobody", {}, "");
+  Press(nobody);
+  EXPECT_EQ(dialogs.shown.size(), 1u) << "no dialog after the check said no";
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_EQ(box.shown[0].text, Main::kNoRecipientsText);
+  EXPECT_FALSE(nobody->Closed());
+  EXPECT_TRUE(MainTimer().Enabled());
+}
+
+TEST_F(Commands, TheSpellingCheckRunsOnlyWhenWantedAndNotForWordMail) {
+  ConnectWithExplorer();
+  struct Case {
+    const char* what;
+    std::int32_t wanted;
+    int id;  // the window's spelling control; 0 for none
+    bool wordMail;
+    int runs;
+  };
+  for (const Case& c : {Case{"plain", 1, 2, false, 1}, Case{"other id", 1, 2566, false, 1},
+                        Case{"Word", 1, 2, true, 0}, Case{"not wanted", 0, 2, false, 0},
+                        Case{"none", 1, 0, false, 0}}) {
+    WantSpellingCheck(c.wanted);
+    auto window =
+        Compose(c.what, {.editorType = c.wordMail ? host::ol::kEditorWord : host::ol::kEditorHtml,
+                         .isWordMail = c.wordMail});
+    std::shared_ptr<posix::HostControl> spell;
+    if (c.id) spell = window->Bars()->Bar("Standard")->ControlList()->AddBuiltIn(1, c.id, "x");
+    CapturedLog log;
+    Press(window, c.wordMail ? kTagVelmora2 : kTagVelmora);
+    if (spell) {
+      EXPECT_EQ(spell->ExecuteCount(), c.runs) << c.what;
+    }
+  }
+  EXPECT_EQ(dialogs.shown.size(), 5u) << "the command goes on in every case";
+}
+
+TEST_F(Commands, WithoutAnExplorerTheMailIsMarkedForTheAttachToMove) {
+  auto window = Compose("Early");
+  auto item = window->CurrentItem();
+  Connect();
+  ASSERT_TRUE(addin->m_NoExplorer);
+  timers.Advance(1000);  // the inspector timer hands the window over
+  dialogs.script.push_back(ScriptedDialogs::AcceptAt(t1));
+  Press(window);
+  EXPECT_TRUE(window->Closed());
+  EXPECT_EQ(FolderOf(item), "Drafts");
+  EXPECT_TRUE(Reload(item)->UserProperties()->Find(std::string(mSpecial::kPropMoveToVelmora)));
+  EXPECT_EQ(ScheduleOf(Reload(item)), t1);
+  EXPECT_FALSE(MainTimer().Enabled()) << "no sending before an explorer is attached";
+}
+
+TEST_F(Commands, AFailingCommandGivesTheTimerBackAndAHeldOneStaysOff) {
+  ConnectWithExplorer();
+  auto window = Compose("Fails");
+  CapturedLog log;
+  dialogs.failing = true;
+  Press(window);
+  EXPECT_TRUE(MainTimer().Enabled());
+  EXPECT_FALSE(g_EditProps);
+  EXPECT_FALSE(window->Closed());
+  dialogs.failing = false;
+  mail->SetSafeMailAvailable(false);
+  Press(window);
+  mail->SetSafeMailAvailable(true);
+  EXPECT_TRUE(MainTimer().Enabled());
+  ShowVelmoraFolder({ScheduleOnce("A", t1), ScheduleOnce("B", t1)});
+  {
+    ScopedAddinServices noBox({&mail->Objects(), nullptr, &keys, nullptr, &timers, &xml, app});
+    buttons.Options()->Execute();
+  }
+  EXPECT_TRUE(MainTimer().Enabled());
+  EXPECT_TRUE(dialogs.shown.empty()) << "each of the three failed before its dialog";
+
+  MainTimer().SetEnabled(false);  // a send-and-exit run waiting for its send/receive
+  dialogs.script.push_back(ScriptedDialogs::AcceptAt(t1));
+  Press(window);
+  EXPECT_TRUE(window->Closed());
+  EXPECT_FALSE(MainTimer().Enabled());
+}
+
+TEST_F(Commands, OptionsOnOneMailEditsItAndOnSeveralAsksWhetherOneScheduleOrOneEach) {
+  ConnectWithExplorer();
+  // On another folder it only brings the folder into view.
+  auto inboxMail = Folder(host::ol::kFolderInbox)->Items()->Add(host::ol::kMailItem);
+  inboxMail->Save();
+  explorer->SetSelection({inboxMail});
+  buttons.Options()->Execute();
+  EXPECT_EQ(Main::GetFolderPath(explorer->CurrentFolder()), Main::GetFolderPath(Velmora()));
+  auto a = ScheduleOnce("A", At(2026, 12, 10, 8, 0, 0));
+  auto b = ScheduleOnce("B", At(2026, 12, 11, 8, 0, 0));
+  auto c = ScheduleOnce("C", At(2026, 12, 12, 8, 0, 0));
+  auto contact = Velmora()->Items()->Add(host::ol::kContactItem);
+  contact->Save();
+  ShowVelmoraFolder({contact, contact});
+  buttons.Options()->Execute();
+  EXPECT_TRUE(dialogs.shown.empty()) << "no mail among them";
+  EXPECT_TRUE(box.shown.empty());
+  ShowVelmoraFolder({a});
+  dialogs.script.push_back(ScriptedDialogs::AcceptAt(t2));
+  buttons.Options()->Execute();
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].record.m_ScheduleTime, At(2026, 12, 10, 8, 0, 0));
+  EXPECT_EQ(ScheduleOf(Reload(a)), t2);
+
+  ShowVelmoraFolder({a, contact, b, c});
+  box.answers = {mb::kNo};
+  dialogs.script.push_back(Watching(ScriptedDialogs::AcceptAt(t1)));
+  buttons.Options()->Execute();
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_EQ(box.shown[0].text,
+            "Subsequent show Velmora props (yes)\r\nSet Velmora Time to Selected Items(no)");
+  ASSERT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(dialogs.shown[1].record.m_ScheduleTime, At(2026, 12, 7, 9, 30, 0))
+      << "a fresh record, not one of the mails'";
+  for (const auto& m : {a, b, c})
+    EXPECT_EQ(ScheduleOf(Reload(m)), t1);
+  EXPECT_EQ(CountIn(Velmora()), 4) << "all stay in the folder";
+  EXPECT_FALSE(timerOnInDialog);
+
+  box.answers = {mb::kYes};
+  dialogs.script = {ScriptedDialogs::AcceptAt(t2), ScriptedDialogs::Cancel(),
+                    ScriptedDialogs::AcceptAt(At(2026, 12, 20, 7, 0, 0))};
+  const DateTime bOwn = At(2026, 12, 11, 9, 15, 0);
+  Main::SetUserProp(b, bOwn);
+  b->Save();
+  buttons.Options()->Execute();
+  ASSERT_EQ(dialogs.shown.size(), 5u);
+  EXPECT_EQ(dialogs.shown[3].record.m_ScheduleTime, bOwn) << "filled from its own mail";
+  EXPECT_EQ(ScheduleOf(Reload(a)), t2);
+  EXPECT_EQ(ScheduleOf(Reload(b)), bOwn) << "its dialog was cancelled";
+  EXPECT_EQ(ScheduleOf(Reload(c)), At(2026, 12, 20, 7, 0, 0));
+
+  box.answers = {mb::kCancel};
+  buttons.Options()->Execute();
+  EXPECT_EQ(dialogs.shown.size(), 5u);
+}
+
+TEST_F(Lifecycle, TheTrayLaunchersFlagIsReadAndConsumed) {
   SetRegistryString(kValueSendAndExit, "1");
   ConnectWithExplorer();
   EXPECT_TRUE(addin->m_bSendAndExit);
-  EXPECT_EQ(SendAndExit(), "");
-  EXPECT_EQ(g_Connect, addin.get());
-  EXPECT_EQ(ui.menus.size(), 1u);
+  CWinReg reg;
+  ASSERT_TRUE(reg.InitForRead(CWinReg::HKEY_CURRENT_USER, kSettingsKey));
+  EXPECT_EQ(reg.GetString(kValueSendAndExit), "");
 }
 
-TEST_F(Lifecycle, AnOrdinaryStartLeavesTheFlagEmptyButPresentAndPutsAShortcutToTheFolder) {
-  mail->SetVersion("11.0.5608");
-  ConnectWithExplorer();
-  EXPECT_FALSE(addin->m_bSendAndExit);
-  EXPECT_EQ(SendAndExit(), "");
-  EXPECT_FALSE(addin->m_NoExplorer);
-  EXPECT_EQ(g_OutlookVersion, "11.0");
-  auto group = explorer->Panes()->Item(1)->Contents()->Groups()->Item(1);
-  ASSERT_EQ(group->Shortcuts()->Count(), 1);
-  EXPECT_EQ(group->Shortcuts()->Item(1)->Name(), "Velmora");
-}
-
-TEST_F(Lifecycle, TheFirstPassRunsASecondAfterTheAttachAndThenOnTheMinute) {
+TEST_F(Lifecycle, PassesFallOnTheMinuteASecondAfterTheAttachAndAFailingOneRearmsForAMinute) {
   clock.Set(At(2026, 12, 7, 9, 0, 44));
   ScheduleOnce("Soon", At(2026, 12, 7, 9, 2, 0));
   ConnectWithExplorer();
-  EXPECT_TRUE(Main().Enabled());
-  EXPECT_EQ(Main().Interval(), 1000);
+  EXPECT_EQ(MainTimer().Interval(), 1000);
   timers.Advance(1000);  // 9:00:45
-  EXPECT_EQ(Main().Interval(), 15000);
+  EXPECT_EQ(MainTimer().Interval(), 15000);
   timers.Advance(15000);  // 9:01:00
-  EXPECT_EQ(Main().Interval(), 60000);
+  EXPECT_EQ(MainTimer().Interval(), 60000);
   EXPECT_TRUE(wire.Sent().empty());
-  timers.Advance(60000);  // 9:02:00
+  clock.Set(At(2026, 12, 7, 9, 1, 59));
+  addin->OnTimer();
+  EXPECT_EQ(MainTimer().Interval(), 1000) << "a pass at second 59 waits a second";
+  timers.Advance(1000);  // 9:02:00
   loop.Drain();
   EXPECT_EQ(SentSubjects(), std::vector<std::string>{"Soon"});
-}
-
-TEST_F(Lifecycle, ATickAtSecond59RearmsForOneSecondAndAFailingOneForAMinute) {
-  clock.Set(At(2026, 12, 7, 9, 0, 58));
-  ConnectWithExplorer();
-  timers.Advance(1000);
-  EXPECT_EQ(Main().Interval(), 1000);
+  // A run the user started never closes the host.
+  EXPECT_FALSE(ExitTimer().Enabled());
+  EXPECT_EQ(app->Explorers()->Count(), 1);
   {
     ScopedServices noClock({nullptr, &us, &registry, &settings, &files, GetServices().logFolder});
     CapturedLog log;
     addin->OnTimer();
-    EXPECT_TRUE(log.Contains("Connect.OnTimer"));
   }
-  EXPECT_TRUE(Main().Enabled());
-  EXPECT_EQ(Main().Interval(), 60000);
+  EXPECT_TRUE(MainTimer().Enabled());
+  EXPECT_EQ(MainTimer().Interval(), 60000);
 }
 
-TEST_F(Lifecycle, ASendAndExitRunWithNothingDueClosesTenSecondsAfterTheFirstPass) {
+TEST_F(Lifecycle, ASendAndExitRunWithNothingDueClosesTenSecondsOnAndLetsGoOfEverything) {
   SetRegistryString(kValueSendAndExit, "1");
   ConnectWithExplorer();
   timers.Advance(1000);
-  EXPECT_TRUE(keys.sent.empty());
   EXPECT_FALSE(addin->SyncObj()->HasObject());
-  EXPECT_TRUE(ExitTimer().Enabled());
-  EXPECT_EQ(ExitTimer().Interval(), 10000);
   timers.Advance(9999);
   EXPECT_EQ(app->Explorers()->Count(), 1);
   timers.Advance(1);
   EXPECT_EQ(app->Explorers()->Count(), 0);
   // The last explorer's close let go of everything.
   EXPECT_EQ(g_Connect, nullptr);
-  EXPECT_FALSE(GetAddinServices().app);
-  EXPECT_FALSE(TimerFormLoaded());
-  EXPECT_GE(ui.releases, 1);
-}
-
-TEST_F(Lifecycle, ASendAndExitRunWithDueMailWaitsForTheSendReceiveThenCloses) {
-  ScheduleOnce("Due", clock.Now().AddMinutes(-3));
-  SetRegistryString(kValueSendAndExit, "1");
-  ConnectWithExplorer();
-  timers.Advance(1000);
-  EXPECT_TRUE(addin->SyncObj()->HasObject());
-  EXPECT_FALSE(Main().Enabled());
-  EXPECT_FALSE(ExitTimer().Enabled());
-  EXPECT_EQ(app->Explorers()->Count(), 1);
-  loop.Drain();  // the send/receive runs and ends
-  EXPECT_EQ(SentSubjects(), std::vector<std::string>{"Due"});
-  EXPECT_EQ(app->Explorers()->Count(), 0);
-  EXPECT_EQ(g_Connect, nullptr);
-  EXPECT_EQ(NextOccurence(), "");
-}
-
-TEST_F(Lifecycle, ARunTheUserStartedNeverArmsTheExitTimer) {
-  ScheduleOnce("Due", clock.Now());
-  ConnectWithExplorer();
-  for (int i = 0; i < 5; ++i) {
-    timers.RunNext();
-    loop.Drain();
-    EXPECT_FALSE(ExitTimer().Enabled());
-  }
-  EXPECT_EQ(app->Explorers()->Count(), 1);
-  EXPECT_EQ(wire.Sent().size(), 1u);
-}
-
-TEST_F(Lifecycle, StartingWithoutAnExplorerSendsNothingUntilOneAttachesOnce) {
-  ScheduleOnce("Due", clock.Now());
-  Connect();
-  EXPECT_TRUE(addin->m_NoExplorer);
-  EXPECT_TRUE(addin->WaitsForExplorer());
-  EXPECT_TRUE(InspectorTimer().Enabled());
-  EXPECT_EQ(InspectorTimer().Interval(), 1000);
-  EXPECT_FALSE(Main().Enabled());
-  timers.Advance(5000);
-  EXPECT_TRUE(wire.Sent().empty());
-  auto first = mail->OpenExplorer();
-  EXPECT_FALSE(addin->m_NoExplorer);
-  EXPECT_FALSE(addin->WaitsForExplorer());
-  EXPECT_FALSE(InspectorTimer().Enabled());
-  EXPECT_TRUE(Main().Enabled());
-  auto second = mail->OpenExplorer();
-  EXPECT_EQ(ui.menus.size(), 1u);
-  timers.Advance(1000);
-  loop.Drain();
-  EXPECT_EQ(wire.Sent().size(), 1u);
-}
-
-TEST_F(Lifecycle, TheInspectorWatchHandsEveryOpenWindowOverOnceAndStops) {
-  Connect();
-  timers.Advance(3000);
-  EXPECT_TRUE(ui.inspectors.empty());
-  auto draft = Folder(host::ol::kFolderDrafts)->Items()->Add(host::ol::kMailItem);
-  draft->Save();
-  // Opened before the watch could see it: the event goes to the handler too.
-  auto window = mail->OpenInspector(draft);
-  const std::size_t byEvent = ui.inspectors.size();
-  timers.Advance(1000);
-  EXPECT_EQ(ui.inspectors.size(), byEvent + 1);
-  EXPECT_FALSE(InspectorTimer().Enabled());
-  timers.Advance(5000);
-  EXPECT_EQ(ui.inspectors.size(), byEvent + 1);
-}
-
-TEST_F(Lifecycle, ClosingOneOfTwoExplorersKeepsTheAddInRunning) {
-  ConnectWithExplorer();
-  auto other = mail->OpenExplorer();
-  explorer->Close();
-  EXPECT_FALSE(addin->HoldsExplorer());
-  EXPECT_EQ(g_Connect, addin.get());
-  EXPECT_TRUE(Main().Enabled());
-  ScheduleOnce("Still sent", clock.Now());
-  timers.Advance(1000);
-  loop.Drain();
-  EXPECT_EQ(wire.Sent().size(), 1u);
-  // Closing the remaining one is no longer watched: the add-in keeps running.
-  other->Close();
-  EXPECT_EQ(g_Connect, addin.get());
-}
-
-TEST_F(Lifecycle, ClosingTheLastExplorerTurnsEveryTimerOffAndReleasesTheHost) {
-  ConnectWithExplorer();
-  explorer->Close();
-  EXPECT_EQ(g_Connect, nullptr);
   EXPECT_FALSE(addin->m_app);
-  EXPECT_FALSE(addin->HoldsInspectors());
-  EXPECT_FALSE(addin->HoldsExplorer());
+  EXPECT_FALSE(GetAddinServices().app);
   EXPECT_EQ(addin->SyncObj(), nullptr);
   EXPECT_EQ(g_IgnoreList, nullptr);
   EXPECT_FALSE(TimerFormLoaded());
   EXPECT_FALSE(timers.RunNext());
+  EXPECT_GE(calls.releases, 1);
   // Disconnection after that finds nothing left to release.
   addin->OnBeginShutdown();
   addin->OnDisconnection(0);
   EXPECT_EQ(g_Connect, nullptr);
 }
 
-TEST_F(Lifecycle, SendAllShowsItsBoxEveryTimeAndSaysTrue) {
-  ConnectWithExplorer();
-  EXPECT_TRUE(addin->SendAll());
-  g_TopMost = true;
-  EXPECT_TRUE(addin->SendAll());
-  g_TopMost = false;
-  ASSERT_EQ(box.shown.size(), 2u);
-  EXPECT_EQ(box.shown[1].text, "SendAll");
-  // Like every box: brought to the front, or kept on top while dialogs are.
-  EXPECT_EQ(box.shown[0].style, mb::kOkOnly | mb::kSetForeground);
-  EXPECT_EQ(box.shown[1].style, mb::kOkOnly | mb::kTopMost);
+TEST_F(Lifecycle, WithoutAnExplorerWindowsAreHandedOverOnceAndNothingIsSentUntilOneAttaches) {
+  ScheduleOnce("Due", clock.Now());
+  Connect();
+  EXPECT_TRUE(addin->WaitsForExplorer());
+  EXPECT_FALSE(MainTimer().Enabled());
+  timers.Advance(3000);
+  EXPECT_EQ(calls.inspectors, 0);
+  // Opened before the watch could see it: the event goes to the handler too.
+  auto window = Compose("Draft");
+  const int byEvent = calls.inspectors;
+  timers.Advance(1000);
+  EXPECT_EQ(calls.inspectors, byEvent + 1);
+  EXPECT_FALSE(InspectorTimer().Enabled());
+  timers.Advance(5000);
+  EXPECT_EQ(calls.inspectors, byEvent + 1);
+  EXPECT_TRUE(wire.Sent().empty());
+  auto first = mail->OpenExplorer();
+  EXPECT_FALSE(addin->WaitsForExplorer());
+  EXPECT_FALSE(InspectorTimer().Enabled());
+  auto second = mail->OpenExplorer();
+  EXPECT_EQ(calls.menus, 1);
+  timers.Advance(1000);
+  loop.Drain();
+  EXPECT_EQ(wire.Sent().size(), 1u);
+
+  // Closing one of the two keeps the add-in sending; closing the remaining
+  // one is no longer watched.
+  first->Close();
+  EXPECT_EQ(g_Connect, addin.get());
+  ScheduleOnce("Still sent", clock.Now());
+  timers.Advance(60000);
+  loop.Drain();
+  EXPECT_EQ(wire.Sent().size(), 2u);
+  second->Close();
+  EXPECT_EQ(g_Connect, addin.get());
 }
 
-TEST_F(Lifecycle, AFailedConnectionIsLoggedAndLeavesNothingHalfDone) {
+TEST_F(Lifecycle, AFailedConnectionLeavesNothingHalfDone) {
   CapturedLog log;
   addin->OnConnection(nullptr, 1, nullptr);
-  EXPECT_TRUE(log.Contains("Connect.AddinInstance_OnConnection"));
   addin->OnStartupComplete();
-  EXPECT_TRUE(log.Contains("AddinInstance_OnStartupComplete"));
-  EXPECT_FALSE(TimerFormLoaded() && Main().Enabled());
+  EXPECT_TRUE(log.Contains("Connect.AddinInstance_OnConnection"));
+  EXPECT_FALSE(TimerFormLoaded() && MainTimer().Enabled());
 }
 
 }  // namespace

@@ -5,12 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <functional>
-#include <map>
-#include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "addin/dialogs/dialog_services.h"
@@ -21,7 +17,6 @@
 #include "addin/model/mail_props.h"
 #include "addin/store/calendar.h"
 #include "addin/store/globals.h"
-#include "addin/store/versions.h"
 #include "addin/support/about.h"
 #include "common/picture_locale.h"
 #include "common/services.h"
@@ -42,34 +37,23 @@ class FakeScreen final : public ScreenPort {
 // form left open by its script is closed with Cancel, as the close box does.
 class ScriptedForms final : public FormHost {
  public:
-  void ShowModal(frmOnce& f) override {
-    shown.push_back("once");
-    f.Load(kWindow);
-    if (once) once(f);
-    if (!f.Closed()) f.ClickCancel();
-  }
-  void ShowModal(frmRecurrence& f) override {
-    shown.push_back("recurrence");
-    f.Load(kWindow);
-    if (recurrence) recurrence(f);
-    if (!f.Closed()) f.ClickCancel();
-  }
-  void ShowModal(frmAttachments& f) override {
-    shown.push_back("attachments");
-    f.Load();
-    if (attachments) attachments(f);
-    if (!f.Closed()) f.ClickCancel();
-  }
-  void ShowModal(frmAbout& f) override {
-    shown.push_back("about");
-    f.Load();
-    if (about) about(f);
-  }
+  void ShowModal(frmOnce& f) override { Play("once", f, once, kWindow); }
+  void ShowModal(frmRecurrence& f) override { Play("recurrence", f, recurrence, kWindow); }
+  void ShowModal(frmAttachments& f) override { Play("attachments", f, attachments); }
+  void ShowModal(frmAbout&) override { shown.push_back("about"); }
   std::function<void(frmOnce&)> once;
   std::function<void(frmRecurrence&)> recurrence;
   std::function<void(frmAttachments&)> attachments;
-  std::function<void(frmAbout&)> about;
   std::vector<std::string> shown;
+
+ private:
+  template <class Form, class... Size>
+  void Play(const char* name, Form& f, const std::function<void(Form&)>& script, Size... size) {
+    shown.push_back(name);
+    f.Load(size...);
+    if (script) script(f);
+    if (!f.Closed()) f.ClickCancel();
+  }
 };
 
 inline DateTime At(int y, int m, int d, int h = 0, int mi = 0, int s = 0) {
