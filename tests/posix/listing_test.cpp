@@ -1,6 +1,6 @@
-// What `velmora list` gives: JSON that survives any subject, columns of one
-// width whatever a subject holds, the earliest mail first, and every mail of
-// the Outbox with where it stands.
+// What `velmora list` gives: JSON that survives any subject (every listing
+// writes it alike), columns of one width whatever a subject holds, and the
+// earliest mail first.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,9 +8,7 @@
 
 #include "common/picture_locale.h"
 #include "common/services.h"
-#include "platform/posix/outbox_listing.h"
 #include "platform/posix/schedule_listing.h"
-#include "platform/posix/store/mail_store.h"
 
 namespace velmora::posix {
 namespace {
@@ -47,28 +45,6 @@ TEST(ListColumns, OneLineOfTheSameWidthWhateverTheSubjectHoldsAndTheEarliestFirs
   entries[2].scheduleTime = DateTime::FromParts(2027, 1, 1);
   SortByNextTime(entries);
   EXPECT_EQ(entries[0].subject + entries[1].subject + entries[2].subject, "soonerlaterunscheduled");
-}
-
-TEST(OutboxListing, EachMailOfTheOutboxWithItsState) {
-  auto store = MailStore::OpenInMemory();
-  const auto add = [&](int folderKind, const std::string& subject, bool submitted,
-                       int state = transmission::kNone) {
-    ItemChanges c;
-    c.folderId = store->DefaultFolder(folderKind).id;
-    c.fields.subject = subject;
-    const std::string id = store->SaveItem(c, DateTime::FromParts(2026, 12, 7, 9, 0, 0));
-    store->SetSubmitted(id, submitted);
-    if (state != transmission::kNone) store->SetTransmission(id, state);
-  };
-  add(4, "waiting", true);
-  add(4, "underway", true, transmission::kUnderway);
-  add(4, "held", true, transmission::kHeld);
-  add(4, "idle", false);
-  add(16, "a draft is not in the Outbox", false);
-  std::string seen;
-  for (const auto& e : ListOutbox(*store))
-    seen += e.subject + "=" + OutboxStateName(e.state) + ";";
-  EXPECT_EQ(seen, "waiting=waiting;underway=underway;held=held;idle=not submitted;");
 }
 
 }  // namespace

@@ -41,12 +41,12 @@ class Schedule : public ::testing::Test {
   ScopedServices services{{&clock, &us, &registry, nullptr, nullptr, GetServices().logFolder}};
 
   // The refusal's text, or "accepted"; a refusal must leave the record alone.
-  std::string Refusal(const PatternRequest& p, bool catchUp = false) {
+  std::string Refusal(const PatternRequest& p) {
     CMailProps r;
     r.m_collAttachments = {"/tmp/a.txt"};
     const std::string before = r.WriteToString();
     try {
-      ApplySchedule({.pattern = p, .catchUp = catchUp}, r);
+      ApplySchedule({.pattern = p}, r);
     } catch (const ScheduleError& e) {
       EXPECT_EQ(r.WriteToString(), before) << "a refused request changed the record";
       return e.what();
@@ -62,6 +62,11 @@ class Schedule : public ::testing::Test {
 
 TEST_F(Schedule, WhatTheDialogRefusesIsRefusedNamingTheOption) {
   const auto daily = [](PatternRequest& p) { p.type = recurrence::kDaily; };
+  const auto early = [](PatternRequest& p) {
+    p.type = recurrence::kDaily;
+    p.startDate = D(2026, 12, 2);
+    p.timeOfDay = DateTime::FromTime(8, 0, 0);
+  };
   const auto monthly = [](PatternRequest& p) { p.type = recurrence::kMonthly; };
   const auto yearly = [](int month, int day, int year) {
     return [=](PatternRequest& p) {
@@ -93,6 +98,10 @@ TEST_F(Schedule, WhatTheDialogRefusesIsRefusedNamingTheOption) {
       {"--until: the end date 2026-12-10 is before the first occurrence",
        [](auto& p) { p.mask = 32, p.end = RangeEnd::kUntil, p.until = D(2026, 12, 10); }},
       {"--until", [](auto& p) { p.end = RangeEnd::kUntil, p.until = D(2026, 11, 1); }},
+      // Daily from 2 December at 8:00: by 9:00 on the 7th six are due (a count caps them).
+      {"--start: 6 occurrences are already due",
+       [&](auto& p) { early(p), p.end = RangeEnd::kNever; }},
+      {"--start: 2 occurrences", [&](auto& p) { early(p), p.count = 2; }},
   };
   for (const auto& [expected, change] : rows) {
     PatternRequest p = Weekly();
@@ -142,22 +151,6 @@ TEST_F(Schedule, TheFirstOccurrenceIsSetAndAnEndDateBecomesACountAndIsKept) {
   ApplySchedule({.pattern = p}, r);
   EXPECT_TRUE(r.m_NoEndDate);
   EXPECT_EQ(r.m_Occurrences, 0);
-}
-
-TEST_F(Schedule, AStartSoFarBackThatSeveralOccurrencesAreDueIsRefusedUnlessCaughtUp) {
-  PatternRequest daily = Weekly();
-  daily.type = recurrence::kDaily;
-  daily.startDate = D(2026, 12, 2);
-  daily.timeOfDay = DateTime::FromTime(8, 0, 0);  // 2 to 7 December: six are due at 9:00
-  daily.end = RangeEnd::kNever;
-  EXPECT_NE(Refusal(daily).find("--start: 6 occurrences are already due"), std::string::npos);
-  daily.end = RangeEnd::kCount;  // a count caps what could leave
-  daily.count = 2;
-  EXPECT_NE(Refusal(daily).find("2 occurrences"), std::string::npos);
-  daily.end = RangeEnd::kNever;
-  EXPECT_EQ(Refusal(daily, true), "accepted");
-  daily.startDate = D(2026, 12, 7);  // one due occurrence is no surprise
-  EXPECT_EQ(First(daily), D(2026, 12, 7, 8, 0));
 }
 
 }  // namespace

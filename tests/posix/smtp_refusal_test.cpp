@@ -9,8 +9,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -32,14 +32,11 @@ namespace {
 class ScriptedSmtp {
  public:
   ScriptedSmtp() {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in a{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t n = sizeof a;
-    if (::bind(fd_, reinterpret_cast<sockaddr*>(&a), n) != 0 || ::listen(fd_, 4) != 0 ||
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &n) != 0)
-      ADD_FAILURE() << "no loopback socket";
-    url_ = "smtp://127.0.0.1:" + std::to_string(ntohs(a.sin_port));
+    EXPECT_TRUE(::bind(fd_, reinterpret_cast<sockaddr*>(&a), n) == 0 && ::listen(fd_, 4) == 0 &&
+                ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &n) == 0);
+    url = "smtp://127.0.0.1:" + std::to_string(ntohs(a.sin_port));
     thread_ = std::thread([this] {
       for (int c; (c = ::accept(fd_, nullptr, nullptr)) >= 0; ::close(c))
         Session(c);
@@ -50,38 +47,32 @@ class ScriptedSmtp {
     thread_.join();
     ::close(fd_);
   }
-  const std::string& Url() const { return url_; }
   void Refuse(const std::string& stage, const std::string& reply) {
     std::lock_guard lock(mutex_);
-    stage_ = stage;
-    reply_ = reply;
+    script_ = {stage, reply};
   }
-  int Taken() {
-    std::lock_guard lock(mutex_);
-    return taken_;
-  }
+
+  std::string url;
+  std::atomic<int> taken = 0;
 
  private:
   void Session(int c) {
     std::string in;
     const auto line = [&]() -> std::optional<std::string> {
-      std::size_t end;
-      while ((end = in.find("\r\n")) == std::string::npos) {
-        char buf[4096];
+      for (char buf[4096]; in.find("\r\n") == std::string::npos;) {
         const ssize_t n = ::read(c, buf, sizeof buf);
         if (n <= 0) return std::nullopt;
         in.append(buf, static_cast<std::size_t>(n));
       }
-      std::string l = in.substr(0, end);
-      in.erase(0, end + 2);
+      std::string l = in.substr(0, in.find("\r\n"));
+      in.erase(0, l.size() + 2);
       return l;
     };
     // Says the scripted reply or `ok`; True when that accepts.
-    const auto say = [&](const std::string& stage, const std::string& ok) {
-      std::string reply = ok;
+    const auto say = [&](const std::string& stage, std::string reply) {
       {
         std::lock_guard lock(mutex_);
-        if (stage == stage_) reply = reply_;
+        if (stage == script_.first) reply = script_.second;
       }
       if (reply == "-") return false;
       reply += "\r\n";
@@ -97,28 +88,22 @@ class ScriptedSmtp {
         if (!say("data", "354 End with <CRLF>.<CRLF>")) continue;
         while ((l = line()) && *l != ".") {
         }
-        if (say("end", "250 OK")) {
-          std::lock_guard lock(mutex_);
-          ++taken_;
-        }
-      } else {
-        say("other", verb == "QUIT" ? "221 Bye" : "250 localhost");  // EHLO, RSET, NOOP
-        if (verb == "QUIT") return;
+        if (say("end", "250 OK")) ++taken;
+      } else if (say("other", verb == "QUIT" ? "221 Bye" : "250 localhost") && verb == "QUIT") {
+        return;  // EHLO, RSET, NOOP go on
       }
     }
   }
 
   int fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-  std::string url_;
   std::thread thread_;
   std::mutex mutex_;
-  std::string stage_, reply_;
-  int taken_ = 0;
+  std::pair<std::string, std::string> script_;
 };
 
 TEST(SmtpRefusal, AnyRefusalLeavesTheMailWaitingWithTheReasonNeverHeld) {
   ScriptedSmtp server;
-  SmtpTransport smtp(server.Url());
+  SmtpTransport smtp(server.url);
   test::ManualClock clock{DateTime::FromParts(2026, 12, 7, 9, 0, 0)};
   test::ManualDispatcher loop;
   auto mail = MailHost::OpenInMemory({.dispatcher = &loop, .transport = &smtp, .clock = &clock});
@@ -153,13 +138,13 @@ TEST(SmtpRefusal, AnyRefusalLeavesTheMailWaitingWithTheReasonNeverHeld) {
       ASSERT_EQ(errors.size(), 1u) << what;
       EXPECT_NE(errors[0].find(refusal), std::string::npos) << errors[0];
       EXPECT_EQ(errors[0].find("may have been delivered"), std::string::npos) << errors[0];
-      EXPECT_EQ(server.Taken(), sent) << what;
+      EXPECT_EQ(server.taken, sent) << what;
 
       // The next send/receive, the server willing, delivers it once.
       server.Refuse("none", "");
       group->Start();
       loop.Drain();
-      EXPECT_EQ(server.Taken(), ++sent) << what;
+      EXPECT_EQ(server.taken, ++sent) << what;
       EXPECT_FALSE(mail->Store().LoadItem(item->EntryID())->fields.submitted) << what;
     }
   }
@@ -174,7 +159,7 @@ TEST(SmtpTimeout, AServerThatTakesTheDataAndNeverAnswersIsLeftAndTheMailHeld) {
   mail.recipients = {"ann@example.com"};
   mail.messageId = "<STUCK@example.com>";
   mail.date = DateTime::FromParts(2026, 12, 7, 9, 0, 0);
-  SmtpTransport smtp(server.Url(), {.commandTimeoutSeconds = 1});
+  SmtpTransport smtp(server.url, {.commandTimeoutSeconds = 1});
   const auto start = std::chrono::steady_clock::now();
   try {
     smtp.Deliver(mail);

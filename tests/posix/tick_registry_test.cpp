@@ -5,7 +5,6 @@
 // store again; a tick that ends commits everything it did. Also the registry
 // batch itself: one transaction over many writes, a failed write undone alone.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <memory>
 #include <stdexcept>
@@ -34,47 +33,6 @@ bool Write(SqliteRegistry& db, const std::string& value,
            const std::string& name = "NextOccurence") {
   CWinReg r(db);
   return r.InitForWrite(CWinReg::HKEY_CURRENT_USER, kKey, true) && r.SetString(name, value);
-}
-
-class RegistryBatch : public ::testing::Test {
- protected:
-  test::TempDir dir{"batch"};
-  std::filesystem::path path = dir.Path() / "registry.db";
-  SqliteRegistry mine{path};
-  SqliteRegistry other{path};  // as another process sees the file
-};
-
-TEST_F(RegistryBatch, WritesReachTheFileOnlyWhenTheBatchCommitsAndAFailedWriteIsUndoneAlone) {
-  ASSERT_TRUE(Write(mine, "before"));
-  ASSERT_TRUE(mine.BeginBatch());
-  EXPECT_FALSE(mine.BeginBatch()) << "batches do not nest";
-  ASSERT_TRUE(Write(mine, "after"));
-  EXPECT_FALSE(Write(mine, "too long", std::string(SqliteRegistry::kMaxValueName + 1, 'n')));
-  EXPECT_EQ(Read(mine), "after");
-  EXPECT_EQ(Read(other), "before");
-  ASSERT_TRUE(mine.EndBatch(true));
-  EXPECT_EQ(Read(other), "after");
-  EXPECT_FALSE(mine.EndBatch(true)) << "no batch is open";
-
-  ASSERT_TRUE(mine.BeginBatch());
-  ASSERT_TRUE(Write(mine, "rolled back"));
-  EXPECT_TRUE(mine.EndBatch(false));
-  EXPECT_EQ(Read(mine), "after");
-  EXPECT_TRUE(Write(mine, "alone"));
-  EXPECT_EQ(Read(other), "alone");
-}
-
-TEST_F(RegistryBatch, AProcessDyingInABatchLeavesTheRegistryAsBefore) {
-  ASSERT_TRUE(Write(mine, "before"));
-  EXPECT_EXIT(
-      {
-        SqliteRegistry child(path);
-        if (!child.BeginBatch() || !Write(child, "after")) ::_exit(1);
-        ::_exit(9);
-      },
-      ::testing::ExitedWithCode(9), "");
-  EXPECT_EQ(Read(other), "before");
-  EXPECT_TRUE(Write(other, "later")) << "the dead batch still holds the lock";
 }
 
 class TickRegistry : public ::testing::Test {
@@ -109,6 +67,26 @@ class TickRegistry : public ::testing::Test {
     return item;
   }
 };
+
+TEST_F(TickRegistry, ABatchReachesTheFileOnlyWhenItCommitsAndAFailedWriteIsUndoneAlone) {
+  ASSERT_TRUE(Write(registry, "before"));
+  ASSERT_TRUE(registry.BeginBatch());
+  EXPECT_FALSE(registry.BeginBatch()) << "batches do not nest";
+  ASSERT_TRUE(Write(registry, "after"));
+  EXPECT_FALSE(Write(registry, "too long", std::string(SqliteRegistry::kMaxValueName + 1, 'n')));
+  EXPECT_EQ(Read(registry), "after");
+  EXPECT_EQ(Read(other), "before");
+  ASSERT_TRUE(registry.EndBatch(true));
+  EXPECT_EQ(Read(other), "after");
+  EXPECT_FALSE(registry.EndBatch(true)) << "no batch is open";
+
+  ASSERT_TRUE(registry.BeginBatch());
+  ASSERT_TRUE(Write(registry, "rolled back"));
+  EXPECT_TRUE(registry.EndBatch(false));
+  EXPECT_EQ(Read(registry), "after");
+  EXPECT_TRUE(Write(registry, "alone"));
+  EXPECT_EQ(Read(other), "alone");
+}
 
 TEST_F(TickRegistry, AFailedTickTakesBackStoreAndRegistryWritesAndAnEndedOneCommitsBoth) {
   ASSERT_TRUE(Write(registry, "12/7/2026 8:00:00 AM"));
