@@ -8,7 +8,6 @@
 #include <new>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "common/debug.h"
 #include "common/picture_locale.h"
@@ -20,23 +19,14 @@
 namespace velmora {
 namespace {
 
-constexpr std::string_view kStamp = "12/7/2026 9:00:00 AM ";
-
-// The lines of a log, each without its stamp; every line must end in CR LF.
-std::vector<std::string> Lines(const std::filesystem::path& p) {
+std::string Text(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
-  const std::string text{std::istreambuf_iterator<char>(in), {}};
-  std::vector<std::string> lines;
-  for (std::size_t start = 0, end; start < text.size(); start = end + 2) {
-    end = text.find("\r\n", start);
-    EXPECT_NE(end, std::string::npos) << "line without CR LF";
-    if (end == std::string::npos) break;
-    const std::string line = text.substr(start, end - start);
-    EXPECT_EQ(line.find('\n'), std::string::npos);
-    EXPECT_EQ(line.rfind(kStamp, 0), 0u) << line;
-    lines.push_back(line.substr(kStamp.size()));
-  }
-  return lines;
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// One line as the log writes it at the fixture's time.
+std::string L(const std::string& text) {
+  return "12/7/2026 9:00:00 AM " + text + "\r\n";
 }
 
 class DebugLogTest : public ::testing::Test {
@@ -63,7 +53,7 @@ TEST_F(DebugLogTest, AFileOverTheLimitStartsAfreshAndAnUnwritableOneLosesLinesQu
   CDebug fresh(kTrayLog, dir_.Path());
   EXPECT_FALSE(std::filesystem::exists(TrayFile()));
   fresh.Out("first");
-  EXPECT_EQ(Lines(TrayFile()), std::vector<std::string>{"first"});
+  EXPECT_EQ(Text(TrayFile()), L("first"));
 
   CDebug missing(kTrayLog, dir_.Path() / "no" / "such" / "folder");
   missing.Out("lost");
@@ -78,15 +68,13 @@ TEST_F(DebugLogTest, EachLineIsStampedAndOnDiskAtOnceAndTheAddinLogTakesNoTraces
   CDebug log(kTrayLog, dir_.Path());
   log.OutWarning("A.B", "one");
   clock_.Advance(61);
-  log.Out("two");
-  std::ifstream in(TrayFile(), std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
-            std::string(kStamp) + "Warning : A.B\tone\r\n12/7/2026 9:01:01 AM two\r\n");
+  log.Out("three");
+  EXPECT_EQ(Text(TrayFile()), L("Warning : A.B\tone") + "12/7/2026 9:01:01 AM three\r\n");
   // Not held open between lines: a removed file comes back with the next one.
   std::filesystem::remove(TrayFile());
   clock_.Advance(-61);
-  log.Out("three");
-  EXPECT_EQ(Lines(TrayFile()), std::vector<std::string>{"three"});
+  log.Out("four");
+  EXPECT_EQ(Text(TrayFile()), L("four"));
 
   CDebug addin(kAddinLog, dir_.Path());
   addin.Out("->OnConnection");
@@ -96,8 +84,7 @@ TEST_F(DebugLogTest, EachLineIsStampedAndOnDiskAtOnceAndTheAddinLogTakesNoTraces
   EXPECT_FALSE(std::filesystem::exists(AddinFile()));
   addin.OutWarning("Main.SendMessage", "x");
   addin.OutCall({"Send", 3, "abc"});
-  EXPECT_EQ(Lines(AddinFile()),
-            (std::vector<std::string>{"Warning : Main.SendMessage\tx", "Call Send(3, 'abc')"}));
+  EXPECT_EQ(Text(AddinFile()), L("Warning : Main.SendMessage\tx") + L("Call Send(3, 'abc')"));
 }
 
 TEST_F(DebugLogTest, TrapsLogNumberPlaceAndDescriptionAndReturnNeutral) {
@@ -105,11 +92,9 @@ TEST_F(DebugLogTest, TrapsLogNumberPlaceAndDescriptionAndReturnNeutral) {
   EXPECT_TRUE(TrapOr("Main.Other", true, []() -> bool { throw std::bad_alloc(); }));
   Firewall("Connect.OnConnection", [] { throw 42; });
   EXPECT_FALSE(Ignore([] { throw std::runtime_error("passed over"); }));
-  EXPECT_EQ(Lines(AddinFile()), (std::vector<std::string>{
-                                    "Error(5) : Main.SendAll\tbad call",
-                                    "Error(7) : Main.Other\tOut of memory",
-                                    "Error(51) : Connect.OnConnection\tInternal error",
-                                }));
+  EXPECT_EQ(Text(AddinFile()), L("Error(5) : Main.SendAll\tbad call") +
+                                   L("Error(7) : Main.Other\tOut of memory") +
+                                   L("Error(51) : Connect.OnConnection\tInternal error"));
 }
 
 }  // namespace

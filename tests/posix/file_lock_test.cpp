@@ -26,7 +26,7 @@ mode_t ModeOf(const std::filesystem::path& p) {
   return st.st_mode & 0777;
 }
 
-TEST(FileLockTest, OneHolderAtATimeInPrivateFilesAndTheProbeTakesNothing) {
+TEST(FileLockTest, OneHolderAtATimeInPrivateFilesTheProbeTakesNothingAndLinksAreNotFollowed) {
   test::TempDir dir("lock");
   const auto path = dir.Path() / "state" / "deeper" / "x.lock";
   EXPECT_FALSE(FileLock::IsHeld(path));
@@ -45,6 +45,17 @@ TEST(FileLockTest, OneHolderAtATimeInPrivateFilesAndTheProbeTakesNothing) {
   first.Release();
   EXPECT_FALSE(FileLock::IsHeld(path));
   EXPECT_TRUE(second.TryAcquire());
+
+  // An unusable lock file is an error, and a planted link is not followed.
+  std::ofstream(dir / "plain") << "x";
+  EXPECT_THROW(FileLock(dir.Path() / "plain" / "x.lock").TryAcquire(), HostError);
+  // A lock file nobody can read is not a running host.
+  EXPECT_FALSE(VelmoraLauncher(dir.Path() / "plain" / "x.lock", dir.Path()).IsRunning());
+
+  std::filesystem::create_symlink(dir.Path() / "elsewhere", dir.Path() / "link.lock");
+  EXPECT_THROW(FileLock(dir.Path() / "link.lock").TryAcquire(), HostError);
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "elsewhere"));
+  EXPECT_THROW(FileLock::IsHeld(dir.Path() / "link.lock"), HostError);
 }
 
 TEST(FileLockTest, TheLockGoesWithItsHoldersProcessAndTheLauncherSeesTheHostByIt) {
@@ -75,19 +86,6 @@ TEST(FileLockTest, TheLockGoesWithItsHoldersProcessAndTheLauncherSeesTheHostByIt
   ASSERT_EQ(::waitpid(child, nullptr, 0), child);
   EXPECT_FALSE(launcher.IsRunning());
   EXPECT_TRUE(mine.TryAcquire());
-}
-
-TEST(FileLockTest, AnUnusableLockFileIsAnErrorAndAPlantedLinkIsNotFollowed) {
-  test::TempDir dir("lock");
-  std::ofstream(dir / "plain") << "x";
-  EXPECT_THROW(FileLock(dir.Path() / "plain" / "x.lock").TryAcquire(), HostError);
-  // A lock file nobody can read is not a running host.
-  EXPECT_FALSE(VelmoraLauncher(dir.Path() / "plain" / "x.lock", dir.Path()).IsRunning());
-
-  std::filesystem::create_symlink(dir.Path() / "elsewhere", dir.Path() / "link.lock");
-  EXPECT_THROW(FileLock(dir.Path() / "link.lock").TryAcquire(), HostError);
-  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "elsewhere"));
-  EXPECT_THROW(FileLock::IsHeld(dir.Path() / "link.lock"), HostError);
 }
 
 }  // namespace

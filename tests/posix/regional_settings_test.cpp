@@ -41,23 +41,22 @@ TEST_F(Regional, StoredValuesAreFollowedAndAHandEditedOneThatCannotReadDatesFall
 
 TEST_F(Regional, ProblemsAreNamedAndSavingRefusesUnusableSettingsAndKeepsTheOldOnes) {
   EXPECT_FALSE(RegionalSettingsProblem({}));
-  const auto problem = [](std::string shortDate, std::string longTime, std::string am = "AM",
-                          int firstDay = 6) {
+  const auto problem = [](std::string LocalePictures::*field, std::string value) {
     LocalePictures p;
-    p.shortDate = shortDate;
-    p.longTime = longTime;
-    p.am = am;
-    p.firstDayOfWeek = firstDay;
+    p.*field = value;
     return RegionalSettingsProblem(p).value_or("none");
   };
-  EXPECT_NE(problem("M/yyyy", "h:mm:ss tt").find("day"), std::string::npos);
-  EXPECT_NE(problem("M/d/yyyy", "h:mm tt").find("seconds"), std::string::npos);
-  EXPECT_NE(problem("M/d/yyyy", "h:mm:ss").find("AM/PM"), std::string::npos);
-  EXPECT_NE(problem("M/d/yyyy", "h:mm:ss tt", "PM").find("same"), std::string::npos);
-  EXPECT_NE(problem("M#d#yyyy", "h:mm:ss tt").find("#"), std::string::npos);
+  using P = LocalePictures;
+  EXPECT_NE(problem(&P::shortDate, "M/yyyy").find("day"), std::string::npos);
+  EXPECT_NE(problem(&P::longTime, "h:mm tt").find("seconds"), std::string::npos);
+  EXPECT_NE(problem(&P::longTime, "h:mm:ss").find("AM/PM"), std::string::npos);
+  EXPECT_NE(problem(&P::am, "PM").find("same"), std::string::npos);
+  EXPECT_NE(problem(&P::shortDate, "M#d#yyyy").find("#"), std::string::npos);
   // Two-digit years: 1999 would come back as another century.
-  EXPECT_NE(problem("d/M/yy", "h:mm:ss tt"), "none");
-  EXPECT_NE(problem("M/d/yyyy", "h:mm:ss tt", "AM", 7), "none");
+  EXPECT_NE(problem(&P::shortDate, "d/M/yy"), "none");
+  LocalePictures eighthDay;
+  eighthDay.firstDayOfWeek = 7;
+  EXPECT_TRUE(RegionalSettingsProblem(eighthDay));
 
   LocalePictures good;
   good.shortDate = "yyyy-MM-dd";
