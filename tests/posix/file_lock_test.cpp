@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,10 +19,8 @@
 namespace velmora::posix {
 namespace {
 
-mode_t ModeOf(const std::filesystem::path& p) {
-  struct stat st {};
-  EXPECT_EQ(::stat(p.c_str(), &st), 0) << p;
-  return st.st_mode & 0777;
+unsigned ModeOf(const std::filesystem::path& p) {
+  return static_cast<unsigned>(std::filesystem::status(p).permissions());
 }
 
 TEST(FileLockTest, OneHolderAtATimeInPrivateFilesTheProbeTakesNothingAndLinksAreNotFollowed) {

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -39,10 +38,8 @@ std::vector<fs::path> Files(const fs::path& dir) {
   return {fs::directory_iterator(dir, ec), fs::directory_iterator()};
 }
 
-mode_t Mode(const fs::path& p) {
-  struct stat st {};
-  EXPECT_EQ(::stat(p.c_str(), &st), 0) << p;
-  return st.st_mode & 0777;
+unsigned Mode(const fs::path& p) {
+  return static_cast<unsigned>(std::filesystem::status(p).permissions());
 }
 
 class Maildir : public ::testing::Test {
