@@ -11,28 +11,19 @@ DateTime D(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0) {
   return DateTime::FromParts(y, m, d, hh, mm, ss);
 }
 
-TEST(DateTimeOle, KnownValuesConvertBothWays) {
+TEST(DateTimeOle, ConvertsBothWaysRoundsToTheSecondAndRefusesWhatIsOutOfRange) {
   EXPECT_EQ(DateTime::FromOle(46363.375), D(2026, 12, 7, 9, 0, 0));
   EXPECT_DOUBLE_EQ(D(2026, 12, 7, 9).ToOle(), 46363.375);
   EXPECT_EQ(DateTime::FromOle(365.25), D(1900, 12, 30, 6));
   EXPECT_EQ(DateTime::FromOle(0.0), DateTime());
-  EXPECT_EQ(DateTime::FromOle(2.0), D(1900, 1, 1));
-}
-
-TEST(DateTimeOle, RoundsToTheNearestSecondAndCarriesIntoTheNextDay) {
   EXPECT_EQ(DateTime::FromOle(46363.375 + 0.4 / 86400), D(2026, 12, 7, 9, 0, 0));
   EXPECT_EQ(DateTime::FromOle(46363.375 + 0.6 / 86400), D(2026, 12, 7, 9, 0, 1));
-  EXPECT_EQ(DateTime::FromOle(46363.9999999), D(2026, 12, 8));
-}
-
-TEST(DateTimeOle, RejectsValuesOutsideTheHostRange) {
+  EXPECT_EQ(DateTime::FromOle(46363.9999999), D(2026, 12, 8));  // carried into the next day
   EXPECT_FALSE(DateTime::TryFromOle(1e300).has_value());
   EXPECT_FALSE(DateTime::TryFromOle(-1e7).has_value());
   EXPECT_FALSE(DateTime::TryFromOle(std::numeric_limits<double>::quiet_NaN()).has_value());
   EXPECT_THROW(DateTime::FromOle(3e6), HostError);
-}
-
-TEST(DateTimeBuild, OutOfRangeYearsRaiseInsteadOfWrapping) {
+  // Years outside the host's range raise instead of wrapping.
   EXPECT_THROW(D(10000, 1, 1), HostError);
   EXPECT_THROW(D(99, 12, 31), HostError);
   EXPECT_FALSE(DateTime::TryFromParts(9999, 12, 32).has_value());
@@ -47,9 +38,7 @@ TEST(DateTimeAdd, MonthsClampToTheLastDayAndKeepTheTime) {
   EXPECT_EQ(D(2028, 2, 29).AddYears(1), D(2029, 2, 28));
   EXPECT_EQ(D(2028, 2, 29).AddYears(4), D(2032, 2, 29));
   EXPECT_THROW(D(9999, 6, 1).AddYears(1), HostError);
-  // Days and seconds cross month and year boundaries.
   EXPECT_EQ(D(2026, 12, 31, 23, 59, 59).AddSeconds(1), D(2027, 1, 1));
-  EXPECT_EQ(D(2027, 3, 1).AddDays(-1), D(2027, 2, 28));
   EXPECT_EQ(D(2027, 3, 1, 9).AddDays(365), D(2028, 2, 29, 9));
 }
 
@@ -59,7 +48,6 @@ TEST(DateTimeCalendar, CivilConversionIsConsistentOverCenturies) {
     ASSERT_EQ(DaysFromCivil(c.year, c.month, c.day), day);
     ASSERT_LE(c.day, DaysInMonth(c.year, c.month));
   }
-  EXPECT_EQ(DaysInMonth(2028, 2), 29);
   EXPECT_EQ(DaysInMonth(2100, 2), 28);
   EXPECT_EQ(DaysInMonth(2000, 2), 29);
 }

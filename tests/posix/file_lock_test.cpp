@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,91 +13,76 @@
 #include "common/host_error.h"
 #include "platform/posix/file_lock.h"
 #include "platform/posix/host_lock.h"
-#include "scoped_env.h"
+#include "platform/posix/orbitel_ports.h"
 #include "support/temp_dir.h"
 
 namespace velmora::posix {
 namespace {
 
-using test::TempDir;
-
-mode_t ModeOf(const std::filesystem::path& p) {
-  struct stat st {};
-  EXPECT_EQ(::stat(p.c_str(), &st), 0) << p;
-  return st.st_mode & 0777;
+unsigned ModeOf(const std::filesystem::path& p) {
+  return static_cast<unsigned>(std::filesystem::status(p).permissions());
 }
 
-TEST(FileLockTest, OneHolderAtATimeAndTheProbeTakesNothing) {
-  TempDir dir("lock");
+TEST(FileLockTest, OneHolderAtATimeInPrivateFilesTheProbeTakesNothingAndLinksAreNotFollowed) {
+  test::TempDir dir("lock");
   const auto path = dir.Path() / "state" / "deeper" / "x.lock";
   EXPECT_FALSE(FileLock::IsHeld(path));
   EXPECT_FALSE(std::filesystem::exists(path)) << "a probe must not create the file";
 
   FileLock first(path);
   ASSERT_TRUE(first.TryAcquire());
-  EXPECT_TRUE(first.Held());
   EXPECT_EQ(ModeOf(path), 0600u);
   EXPECT_EQ(ModeOf(path.parent_path()), 0700u);
   EXPECT_EQ(ModeOf(path.parent_path().parent_path()), 0700u);
-
-  // Asking again and again leaves the holder holding and others out.
-  for (int i = 0; i < 3; ++i)
-    EXPECT_TRUE(FileLock::IsHeld(path));
+  EXPECT_TRUE(FileLock::IsHeld(path));
+  EXPECT_TRUE(FileLock::IsHeld(path)) << "a probe took the lock";
   FileLock second(path);
   EXPECT_FALSE(second.TryAcquire());
-  EXPECT_FALSE(second.Held());
   EXPECT_TRUE(first.TryAcquire()) << "taking a held lock again is a no-op";
-
   first.Release();
   EXPECT_FALSE(FileLock::IsHeld(path));
   EXPECT_TRUE(second.TryAcquire());
-  EXPECT_TRUE(FileLock::IsHeld(path));
+
+  // An unusable lock file is an error, and a planted link is not followed.
+  std::ofstream(dir / "plain") << "x";
+  EXPECT_THROW(FileLock(dir.Path() / "plain" / "x.lock").TryAcquire(), HostError);
+  // A lock file nobody can read is not a running host.
+  EXPECT_FALSE(VelmoraLauncher(dir.Path() / "plain" / "x.lock", dir.Path()).IsRunning());
+
+  std::filesystem::create_symlink(dir.Path() / "elsewhere", dir.Path() / "link.lock");
+  EXPECT_THROW(FileLock(dir.Path() / "link.lock").TryAcquire(), HostError);
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "elsewhere"));
+  EXPECT_THROW(FileLock::IsHeld(dir.Path() / "link.lock"), HostError);
 }
 
-TEST(FileLockTest, TheLockGoesWithItsHoldersProcess) {
-  TempDir dir("lock");
+TEST(FileLockTest, TheLockGoesWithItsHoldersProcessAndTheLauncherSeesTheHostByIt) {
+  test::TempDir dir("lock");
   const auto path = dir.Path() / "velmora.lock";
+  VelmoraLauncher launcher(path, dir.Path());
+  EXPECT_FALSE(launcher.IsRunning());
   int ready[2];
   ASSERT_EQ(::pipe(ready), 0);
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    ::close(ready[0]);
-    FileLock lock(path);
+    HostLock lock(path);
     const char answer = lock.TryAcquire() ? 'y' : 'n';
     if (::write(ready[1], &answer, 1) != 1) ::_exit(2);
-    // Hold the lock until killed.
-    for (;;)
+    for (;;)  // holds the lock until killed
       ::pause();
   }
-  ::close(ready[1]);
   char answer = 0;
   ASSERT_EQ(::read(ready[0], &answer, 1), 1);
   ::close(ready[0]);
+  ::close(ready[1]);
   EXPECT_EQ(answer, 'y');
-  EXPECT_TRUE(FileLock::IsHeld(path));
+  EXPECT_TRUE(launcher.IsRunning());
   FileLock mine(path);
   EXPECT_FALSE(mine.TryAcquire());
-
   ASSERT_EQ(::kill(child, SIGKILL), 0);
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  EXPECT_FALSE(FileLock::IsHeld(path));
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  EXPECT_FALSE(launcher.IsRunning());
   EXPECT_TRUE(mine.TryAcquire());
-}
-
-TEST(FileLockTest, AnUnusableLockFileIsAnError) {
-  TempDir dir("lock");
-  std::ofstream(dir / "plain") << "x";
-  FileLock underAFile(dir.Path() / "plain" / "x.lock");
-  EXPECT_THROW(underAFile.TryAcquire(), HostError);
-
-  // A link planted where the lock file goes is not followed.
-  std::filesystem::create_symlink(dir.Path() / "elsewhere", dir.Path() / "link.lock");
-  FileLock link(dir.Path() / "link.lock");
-  EXPECT_THROW(link.TryAcquire(), HostError);
-  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "elsewhere"));
-  EXPECT_THROW(FileLock::IsHeld(dir.Path() / "link.lock"), HostError);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "common/host_error.h"
 #include "common/winreg.h"
+#include "platform/posix/live_regional_locale.h"
 #include "platform/posix/regional_settings.h"
 #include "platform/posix/registry_sqlite.h"
 
@@ -22,71 +23,66 @@ class Regional : public ::testing::Test {
   }
 };
 
-TEST_F(Regional, NothingStoredGivesUnitedStatesSettingsAndStoredValuesAreFollowed) {
-  const LocalePictures us = LoadRegionalSettings(registry);
-  EXPECT_EQ(us.shortDate, "M/d/yyyy");
-  EXPECT_EQ(us.longTime, "h:mm:ss tt");
-  EXPECT_EQ(us.am, "AM");
-  EXPECT_EQ(us.pm, "PM");
-  EXPECT_EQ(us.firstDayOfWeek, 6);
-
+TEST_F(Regional, StoredValuesAreFollowedAndAHandEditedOneThatCannotReadDatesFallsBackWhole) {
+  EXPECT_EQ(LoadRegionalSettings(registry).firstDayOfWeek, 6);  // nothing stored: Sunday
   Put("sShortDate", "dd.MM.yyyy");
   Put("sTimeFormat", "HH:mm:ss");
   Put("iFirstDayOfWeek", "0");
   const LocalePictures p = LoadRegionalSettings(registry);
-  EXPECT_EQ(p.shortDate, "dd.MM.yyyy");
-  EXPECT_EQ(p.longTime, "HH:mm:ss");
   EXPECT_EQ(p.firstDayOfWeek, 0);
-  const PictureLocale locale(p);
-  EXPECT_EQ(locale.FormatDateTime(DateTime::FromParts(2026, 12, 7, 21, 5, 9)),
+  EXPECT_EQ(PictureLocale(p).FormatDateTime(DateTime::FromParts(2026, 12, 7, 21, 5, 9)),
             "07.12.2026 21:05:09");
-}
 
-TEST_F(Regional, AHandEditedValueThatCannotReadItsDatesFallsBackWhole) {
   Put("sShortDate", "yyyy");  // no day, no month: every date would read as 1 January
-  Put("iFirstDayOfWeek", "1");
-  const LocalePictures p = LoadRegionalSettings(registry);
-  EXPECT_EQ(p.shortDate, "M/d/yyyy");
-  EXPECT_EQ(p.firstDayOfWeek, 1);
+  EXPECT_EQ(LoadRegionalSettings(registry).shortDate, "M/d/yyyy");
   Put("iFirstDayOfWeek", "9");
   EXPECT_EQ(LoadRegionalSettings(registry).firstDayOfWeek, 6);
 }
 
-TEST_F(Regional, ProblemsAreNamed) {
-  LocalePictures p;
-  EXPECT_FALSE(RegionalSettingsProblem(p));
-  p.shortDate = "M/yyyy";
-  EXPECT_NE(RegionalSettingsProblem(p)->find("day"), std::string::npos);
-  p = {};
-  p.longTime = "h:mm tt";
-  EXPECT_NE(RegionalSettingsProblem(p)->find("seconds"), std::string::npos);
-  p = {};
-  p.longTime = "h:mm:ss";
-  EXPECT_NE(RegionalSettingsProblem(p)->find("AM/PM"), std::string::npos);
-  p = {};
-  p.am = p.pm = "X";
-  EXPECT_NE(RegionalSettingsProblem(p)->find("same"), std::string::npos);
-  p = {};
-  p.shortDate = "M#d#yyyy";
-  EXPECT_NE(RegionalSettingsProblem(p)->find("#"), std::string::npos);
-  p = {};
-  p.shortDate = "d/M/yy";  // two-digit years: 1999 would come back as another century
-  EXPECT_TRUE(RegionalSettingsProblem(p));
-  p = {};
-  p.firstDayOfWeek = 7;
-  EXPECT_TRUE(RegionalSettingsProblem(p));
-}
+TEST_F(Regional, ProblemsAreNamedAndSavingRefusesUnusableSettingsAndKeepsTheOldOnes) {
+  EXPECT_FALSE(RegionalSettingsProblem({}));
+  const auto problem = [](std::string LocalePictures::*field, std::string value) {
+    LocalePictures p;
+    p.*field = value;
+    return RegionalSettingsProblem(p).value_or("none");
+  };
+  using P = LocalePictures;
+  EXPECT_NE(problem(&P::shortDate, "M/yyyy").find("day"), std::string::npos);
+  EXPECT_NE(problem(&P::longTime, "h:mm tt").find("seconds"), std::string::npos);
+  EXPECT_NE(problem(&P::longTime, "h:mm:ss").find("AM/PM"), std::string::npos);
+  EXPECT_NE(problem(&P::am, "PM").find("same"), std::string::npos);
+  EXPECT_NE(problem(&P::shortDate, "M#d#yyyy").find("#"), std::string::npos);
+  // Two-digit years: 1999 would come back as another century.
+  EXPECT_NE(problem(&P::shortDate, "d/M/yy"), "none");
+  LocalePictures eighthDay;
+  eighthDay.firstDayOfWeek = 7;
+  EXPECT_TRUE(RegionalSettingsProblem(eighthDay));
 
-TEST_F(Regional, SavingRefusesUnusableSettingsAndKeepsTheOldOnes) {
   LocalePictures good;
   good.shortDate = "yyyy-MM-dd";
   good.longTime = "HH:mm:ss";
   SaveRegionalSettings(registry, good);
-  EXPECT_EQ(LoadRegionalSettings(registry).shortDate, "yyyy-MM-dd");
   LocalePictures bad = good;
   bad.shortDate = "dd";
   EXPECT_THROW(SaveRegionalSettings(registry, bad), HostError);
   EXPECT_EQ(LoadRegionalSettings(registry).shortDate, "yyyy-MM-dd");
+}
+
+// Orbitel runs for days while the user may change the settings: dates are
+// read and written in the settings of the moment.
+TEST_F(Regional, TheLiveLocaleFollowsTheSettingsAsTheyChange) {
+  const LiveRegionalLocale locale(registry);
+  const DateTime nine = DateTime::FromParts(2026, 12, 7, 9, 0, 0);
+  EXPECT_EQ(locale.FormatDateTime(nine), "12/7/2026 9:00:00 AM");
+  LocalePictures german;
+  german.shortDate = "d.M.yyyy";
+  german.longTime = "HH:mm:ss";
+  german.dateSeparator = ".";
+  SaveRegionalSettings(registry, german);
+  EXPECT_EQ(locale.FormatDateTime(nine), "7.12.2026 09:00:00");
+  EXPECT_EQ(locale.ParseDateTime("7.12.2026 09:00:00"), nine);
+  SaveRegionalSettings(registry, LocalePictures{});
+  EXPECT_EQ(locale.ParseDateTime("12/7/2026 9:00:00 AM"), nine);
 }
 
 }  // namespace

@@ -25,20 +25,17 @@ std::string Refusal(const std::filesystem::path& path) {
 
 TEST(StoreOpen, AnEmptyOrDamagedStoreIsRefusedByNameAndKept) {
   test::TempDir dir("store-open");
-  const std::filesystem::path empty = dir.Path() / "empty.db";
+  const auto empty = dir.Path() / "empty.db";
   std::ofstream(empty).close();
   const std::string refusal = Refusal(empty);
   EXPECT_NE(refusal.find(empty.string() + " is empty (0 bytes)"), std::string::npos) << refusal;
   EXPECT_NE(refusal.find("Restore it from a backup"), std::string::npos) << refusal;
   EXPECT_EQ(std::filesystem::file_size(empty), 0u);
 
-  const std::filesystem::path damaged = dir.Path() / "damaged.db";
-  const std::string garbage(8192, 'x');
-  std::ofstream(damaged, std::ios::binary) << garbage;
-  const std::string why = Refusal(damaged);
-  EXPECT_NE(why.find(damaged.string() + " is damaged"), std::string::npos) << why;
-  EXPECT_EQ(std::filesystem::file_size(damaged), garbage.size());
-
+  const auto damaged = dir.Path() / "damaged.db";
+  std::ofstream(damaged, std::ios::binary) << std::string(8192, 'x');
+  EXPECT_NE(Refusal(damaged).find(damaged.string() + " is damaged"), std::string::npos);
+  EXPECT_EQ(std::filesystem::file_size(damaged), 8192u);
   EXPECT_EQ(Refusal(dir.Path() / "new.db"), "opened");  // a missing store is made
 }
 

@@ -1,10 +1,9 @@
-// The registry's side of a tick: what a sending pass writes there (the next
-// due time the tray launcher watches) reaches the file only after the store
-// committed, so a host that dies in the pass never leaves a next due time
-// later than the mails still due in the store. Also the batch itself: one
-// transaction over many writes, a failed write inside it undone alone.
+// Every timer tick of the add-in is one store transaction, and what it writes
+// to the registry (the next due time the tray launcher watches) reaches the
+// file only after the store committed: a tick that fails half way leaves both
+// as before it, and the objects that looked at the half-done work read the
+// store again; a tick that ends commits everything it did.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <memory>
 #include <stdexcept>
@@ -12,10 +11,10 @@
 #include "common/winreg.h"
 #include "platform/posix/host/mail_host.h"
 #include "platform/posix/registry_sqlite.h"
+#include "platform/posix/store/sqlite.h"
 #include "platform/posix/tick_transaction.h"
 #include "support/fake_timers.h"
 #include "support/manual_clock.h"
-#include "support/manual_dispatcher.h"
 #include "support/temp_dir.h"
 
 namespace velmora::posix {
@@ -23,66 +22,16 @@ namespace {
 
 constexpr const char* kKey = "Software\\Velmora Test";
 
-std::string Read(SqliteRegistry& db, const std::string& name) {
+std::string Read(SqliteRegistry& db) {
   CWinReg r(db);
   if (!r.InitForRead(CWinReg::HKEY_CURRENT_USER, kKey)) return "(no key)";
-  return r.GetString(name);
+  return r.GetString("NextOccurence");
 }
 
-bool Write(SqliteRegistry& db, const std::string& name, const std::string& value) {
+bool Write(SqliteRegistry& db, const std::string& value) {
   CWinReg r(db);
-  return r.InitForWrite(CWinReg::HKEY_CURRENT_USER, kKey, true) && r.SetString(name, value);
-}
-
-class RegistryBatch : public ::testing::Test {
- protected:
-  test::TempDir dir{"batch"};
-  std::filesystem::path path = dir.Path() / "registry.db";
-  SqliteRegistry mine{path};
-  SqliteRegistry other{path};  // as another process sees the file
-};
-
-TEST_F(RegistryBatch, WritesReachTheFileOnlyWhenTheBatchCommits) {
-  ASSERT_TRUE(Write(mine, "NextOccurence", "before"));
-  ASSERT_TRUE(mine.BeginBatch());
-  EXPECT_FALSE(mine.BeginBatch()) << "batches do not nest";
-  ASSERT_TRUE(Write(mine, "NextOccurence", "after"));
-  ASSERT_TRUE(Write(mine, "Other", "x"));
-  EXPECT_EQ(Read(mine, "NextOccurence"), "after");
-  EXPECT_EQ(Read(other, "NextOccurence"), "before");
-  EXPECT_EQ(Read(other, "Other"), "");
-  ASSERT_TRUE(mine.EndBatch(true));
-  EXPECT_EQ(Read(other, "NextOccurence"), "after");
-  EXPECT_EQ(Read(other, "Other"), "x");
-  EXPECT_FALSE(mine.EndBatch(true)) << "no batch is open";
-}
-
-TEST_F(RegistryBatch, ARolledBackBatchLeavesNothingAndWritesGoOnAlone) {
-  ASSERT_TRUE(Write(mine, "NextOccurence", "before"));
-  ASSERT_TRUE(mine.BeginBatch());
-  ASSERT_TRUE(Write(mine, "NextOccurence", "after"));
-  // A failed write inside the batch is undone alone; the batch goes on.
-  CWinReg r(mine);
-  ASSERT_TRUE(r.InitForWrite(CWinReg::HKEY_CURRENT_USER, kKey, true));
-  EXPECT_FALSE(r.SetString(std::string(SqliteRegistry::kMaxValueName + 1, 'n'), "too long"));
-  EXPECT_EQ(Read(mine, "NextOccurence"), "after");
-  EXPECT_TRUE(mine.EndBatch(false));
-  EXPECT_EQ(Read(mine, "NextOccurence"), "before");
-  EXPECT_TRUE(Write(mine, "NextOccurence", "alone"));
-  EXPECT_EQ(Read(other, "NextOccurence"), "alone");
-}
-
-TEST_F(RegistryBatch, AProcessDyingInABatchLeavesTheRegistryAsBefore) {
-  ASSERT_TRUE(Write(mine, "NextOccurence", "before"));
-  EXPECT_EXIT(
-      {
-        SqliteRegistry child(path);
-        if (!child.BeginBatch() || !Write(child, "NextOccurence", "after")) ::_exit(1);
-        ::_exit(9);
-      },
-      ::testing::ExitedWithCode(9), "");
-  EXPECT_EQ(Read(other, "NextOccurence"), "before");
-  EXPECT_TRUE(Write(other, "NextOccurence", "later")) << "the dead batch still holds the lock";
+  return r.InitForWrite(CWinReg::HKEY_CURRENT_USER, kKey, true) &&
+         r.SetString("NextOccurence", value);
 }
 
 class TickRegistry : public ::testing::Test {
@@ -91,7 +40,6 @@ class TickRegistry : public ::testing::Test {
   SqliteRegistry registry{dir.Path() / "registry.db"};
   SqliteRegistry other{dir.Path() / "registry.db"};
   test::ManualClock clock{DateTime::FromParts(2026, 12, 7, 9, 0, 0)};
-  test::ManualDispatcher loop;
   test::FakeTimerFactory fake{&clock};
   std::unique_ptr<MailHost> mail = MailHost::Open(dir.Path() / "store.db", {.clock = &clock});
   host::NameSpacePtr ns = mail->App()->GetNamespace("MAPI");
@@ -103,65 +51,87 @@ class TickRegistry : public ::testing::Test {
                               .beforeTick = [this] { ++beforeTick; },
                               .beforeCommit = [this] { ++beforeCommit; }}};
 
-  std::unique_ptr<Timer> Every(std::function<void()> tick) {
-    auto t = timers.CreateTimer();
+  std::unique_ptr<Timer> Every(TimerFactory& factory, std::function<void()> tick) {
+    auto t = factory.CreateTimer();
     t->SetHandler(std::move(tick));
     t->SetInterval(1000);
     t->SetEnabled(true);
     return t;
   }
   int Drafts() { return ns->GetDefaultFolder(host::ol::kFolderDrafts)->Items()->Count(); }
-  void AddDraft() {
+  host::MailItemPtr Draft(const std::string& subject) {
     auto item = ns->GetDefaultFolder(host::ol::kFolderDrafts)->Items()->Add(host::ol::kMailItem);
+    item->SetSubject(subject);
     item->Save();
+    return item;
   }
 };
 
-TEST_F(TickRegistry, AFailedTickTakesItsRegistryWritesBackWithTheStore) {
-  ASSERT_TRUE(Write(registry, "NextOccurence", "12/7/2026 8:00:00 AM"));
-  auto timer = Every([&] {
-    AddDraft();
-    Write(registry, "NextOccurence", "12/8/2026 8:00:00 AM");
-    throw std::runtime_error("killed after the next due time was written");
+TEST_F(TickRegistry, AFailedTickTakesBackStoreAndRegistryWritesAndAnEndedOneCommitsBoth) {
+  ASSERT_TRUE(Write(registry, "12/7/2026 8:00:00 AM"));
+  auto kept = Draft("original");
+  bool fail = true;
+  std::string seen;
+  std::string tooDeep = std::string(kKey) + "\\half";
+  for (int depth = 3; depth <= SqliteRegistry::kMaxDepth; ++depth)
+    tooDeep += "\\d";
+  auto timer = Every(timers, [&] {
+    // The shape of a sending pass: an item re-stamped, a copy made, one moved
+    // on, the next due time written — then, the first time, the process is gone.
+    auto same = ns->GetItemFromID(kept->EntryID());
+    same->SetSubject("re-stamped");
+    same->Save();
+    seen = kept->Subject();
+    kept->Copy();
+    Draft("new draft")->Move(ns->GetDefaultFolder(host::ol::kFolderOutbox));
+    Write(registry, "12/8/2026 8:00:00 AM");
+    // A write that fails half way (the keys above one too deep for the
+    // registry made) is undone alone; the tick's other writes stay.
+    if (!fail) {
+      EXPECT_FALSE(CWinReg(registry).InitForWrite(CWinReg::HKEY_CURRENT_USER, tooDeep, true));
+    }
+    if (fail) throw std::runtime_error("killed mid-pass");
   });
   fake.Advance(1000);
-  EXPECT_EQ(Drafts(), 0);
-  EXPECT_EQ(Read(other, "NextOccurence"), "12/7/2026 8:00:00 AM");
+  EXPECT_EQ(seen, "re-stamped") << "a tick sees its own changes at once";
+  EXPECT_TRUE(timer->Enabled()) << "the timer keeps running after a failed tick";
+  EXPECT_EQ(Drafts(), 1);
+  EXPECT_EQ(ns->GetDefaultFolder(host::ol::kFolderOutbox)->Items()->Count(), 0);
+  EXPECT_EQ(kept->Subject(), "original") << "an object kept what was rolled back";
+  EXPECT_EQ(Read(other), "12/7/2026 8:00:00 AM");
   EXPECT_EQ(beforeTick, 1);
   EXPECT_EQ(beforeCommit, 0);
+
+  fail = false;
+  fake.Advance(1000);
+  EXPECT_EQ(beforeCommit, 1);
+  EXPECT_EQ(Drafts(), 2);
+  EXPECT_EQ(ns->GetItemFromID(kept->EntryID())->Subject(), "re-stamped");
+  EXPECT_EQ(Read(other), "12/8/2026 8:00:00 AM");
+  EXPECT_FALSE(
+      CWinReg(other).InitForRead(CWinReg::HKEY_CURRENT_USER, std::string(kKey) + "\\half"));
+  // Between ticks the store and the registry are free for others.
+  EXPECT_TRUE(Write(other, "set by another"));
+  EXPECT_NO_THROW({
+    sql::WriteTransaction tx(mail->Store().Db());
+    tx.Commit();
+  });
 }
 
 TEST_F(TickRegistry, AStoreThatCannotCommitKeepsTheTicksRegistryWritesOut) {
-  ASSERT_TRUE(Write(registry, "NextOccurence", "12/7/2026 8:00:00 AM"));
+  ASSERT_TRUE(Write(registry, "12/7/2026 8:00:00 AM"));
   // The store's transaction is gone under the tick, so its COMMIT fails.
   auto& db = mail->Store().Db();
   TransactionalTimers failing{
       fake, db, {.registry = &registry, .beforeCommit = [&db] { db.Exec("ROLLBACK"); }}};
-  auto timer = failing.CreateTimer();
-  timer->SetHandler([&] {
-    AddDraft();
-    Write(registry, "NextOccurence", "12/8/2026 8:00:00 AM");
+  auto timer = Every(failing, [&] {
+    Draft("lost with the store's transaction");
+    Write(registry, "12/8/2026 8:00:00 AM");
   });
-  timer->SetInterval(1000);
-  timer->SetEnabled(true);
   fake.Advance(1000);
   EXPECT_EQ(Drafts(), 0);
-  EXPECT_EQ(Read(other, "NextOccurence"), "12/7/2026 8:00:00 AM");
-  EXPECT_EQ(Read(registry, "NextOccurence"), "12/7/2026 8:00:00 AM");
-}
-
-TEST_F(TickRegistry, ATickThatEndsCommitsBothAfterItsHook) {
-  auto timer = Every([&] {
-    AddDraft();
-    Write(registry, "NextOccurence", "12/8/2026 8:00:00 AM");
-  });
-  fake.Advance(1000);
-  EXPECT_EQ(beforeTick, 1);
-  EXPECT_EQ(beforeCommit, 1);
-  EXPECT_EQ(Drafts(), 1);
-  EXPECT_EQ(Read(other, "NextOccurence"), "12/8/2026 8:00:00 AM");
-  // Between ticks the registry is free for other processes.
-  EXPECT_TRUE(Write(other, "NextOccurence", "set by another"));
+  EXPECT_EQ(Read(other), "12/7/2026 8:00:00 AM");
+  EXPECT_EQ(Read(registry), "12/7/2026 8:00:00 AM");
 }
 
 }  // namespace
