@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "addin/model/file_utils.h"
 #include "addin/model/ignore_list.h"
@@ -68,52 +69,39 @@ class Win32FileSystemTest : public ::testing::Test {
 
 constexpr std::uint64_t kTen = 133000000000000000ULL;  // some day in 2022
 
-TEST_F(Win32FileSystemTest, FileExistsForFilesOnly) {
-  const std::string file = Write("a.txt", kTen);
-  EXPECT_TRUE(fs_.FileExists(file));
-  EXPECT_FALSE(fs_.FileExists(Folder()));
-  EXPECT_FALSE(fs_.FileExists(PathOf("missing.txt")));
-  EXPECT_FALSE(fs_.FileExists(""));
-  EXPECT_FALSE(fs_.FileExists(file + std::string(1, '\0') + "x"));
-  EXPECT_TRUE(fs_.FileExists(Write("hidden.txt", kTen, FILE_ATTRIBUTE_HIDDEN)));
-}
-
-TEST_F(Win32FileSystemTest, NonAsciiNamesTravelAsUtf8) {
-  const std::string name =
-      "\xC3\x9C"
-      "berblick.txt";  // Überblick.txt
-  const std::string path = Write(name, kTen);
-  EXPECT_TRUE(fs_.FileExists(path));
-  const auto entries = fs_.ListFolder(Folder());
-  ASSERT_TRUE(entries);
-  EXPECT_NE(Entry(*entries, name), nullptr);
-}
-
-TEST_F(Win32FileSystemTest, ListingCarriesAttributesAndTimes) {
-  Write("plain.txt", kTen + 1);
+TEST_F(Win32FileSystemTest, FilesAreSeenWithTheirUtf8NamesAttributesAndTimes) {
+  const std::string plain = Write("plain.txt", kTen + 1);
   Write("hidden.txt", kTen, FILE_ATTRIBUTE_HIDDEN);
   Write("both.txt", kTen, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  const std::string umlaut =
+      "\xC3\x9C"
+      "berblick.txt";  // Überblick.txt
   MakeFolder("sub");
+
+  EXPECT_TRUE(fs_.FileExists(plain));
+  EXPECT_TRUE(fs_.FileExists(Write(umlaut, kTen)));
+  EXPECT_TRUE(fs_.FileExists(PathOf("hidden.txt")));
+  for (const std::string& no : {Folder(), PathOf("sub"), PathOf("missing.txt"), std::string(),
+                                plain + std::string(1, '\0') + "x"})
+    EXPECT_FALSE(fs_.FileExists(no)) << no;
 
   const auto entries = fs_.ListFolder(Folder());
   ASSERT_TRUE(entries);
-  const FileEntry* plain = Entry(*entries, "plain.txt");
-  ASSERT_NE(plain, nullptr);
-  EXPECT_FALSE(plain->directory || plain->hidden || plain->system);
-  EXPECT_EQ(plain->lastWrite, static_cast<std::int64_t>(kTen + 1));
-
-  const FileEntry* hidden = Entry(*entries, "hidden.txt");
-  ASSERT_NE(hidden, nullptr);
-  EXPECT_TRUE(hidden->hidden);
-  EXPECT_FALSE(hidden->system);
-
-  const FileEntry* both = Entry(*entries, "both.txt");
-  ASSERT_NE(both, nullptr);
-  EXPECT_TRUE(both->hidden && both->system);
-
-  const FileEntry* sub = Entry(*entries, "sub");
-  ASSERT_NE(sub, nullptr);
-  EXPECT_TRUE(sub->directory);
+  struct Row {
+    const char* name;
+    bool directory, hidden, system;
+  };
+  for (const Row& row :
+       {Row{"plain.txt", false, false, false}, Row{"hidden.txt", false, true, false},
+        Row{"both.txt", false, true, true}, Row{"sub", true, false, false}}) {
+    const FileEntry* e = Entry(*entries, row.name);
+    ASSERT_NE(e, nullptr) << row.name;
+    EXPECT_EQ(std::tuple(e->directory, e->hidden, e->system),
+              std::tuple(row.directory, row.hidden, row.system))
+        << row.name;
+  }
+  EXPECT_EQ(Entry(*entries, "plain.txt")->lastWrite, static_cast<std::int64_t>(kTen + 1));
+  EXPECT_NE(Entry(*entries, umlaut), nullptr);
 }
 
 TEST_F(Win32FileSystemTest, NewestFileSkipsHiddenSystemFilesAndFolders) {
