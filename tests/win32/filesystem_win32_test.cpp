@@ -26,23 +26,15 @@ class Win32FileSystemTest : public ::testing::Test {
   std::string Folder() const { return win32::Narrow(dir_.Path().wstring()); }
   std::string PathOf(const std::string& name) const { return Folder() + "\\" + name; }
 
-  // A file with the given last-write time (FILETIME ticks) and attributes.
+  // An empty file with the given last-write time (FILETIME ticks) and attributes.
   std::string Write(const std::string& name, std::uint64_t ticks, DWORD attributes = 0) {
     const std::string path = PathOf(name);
-    const std::wstring wide = win32::Widen(path);
-    HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    EXPECT_NE(h, INVALID_HANDLE_VALUE) << path;
-    DWORD written = 0;
-    ::WriteFile(h, name.data(), static_cast<DWORD>(name.size()), &written, nullptr);
-    FILETIME t;
-    t.dwLowDateTime = static_cast<DWORD>(ticks & 0xFFFFFFFFu);
-    t.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-    EXPECT_TRUE(::SetFileTime(h, nullptr, nullptr, &t));
+    const HANDLE h =
+        ::CreateFileW(win32::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                      attributes ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr);
+    const FILETIME t{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    EXPECT_TRUE(h != INVALID_HANDLE_VALUE && ::SetFileTime(h, nullptr, nullptr, &t)) << path;
     ::CloseHandle(h);
-    if (attributes != 0) {
-      EXPECT_TRUE(::SetFileAttributesW(wide.c_str(), attributes));
-    }
     return path;
   }
   void MakeFolder(const std::string& name) {
@@ -52,15 +44,6 @@ class Win32FileSystemTest : public ::testing::Test {
     auto it = std::find_if(entries.begin(), entries.end(),
                            [&name](const FileEntry& e) { return e.name == name; });
     return it == entries.end() ? nullptr : &*it;
-  }
-
-  void TearDown() override {
-    // Read-only, hidden and system files must be made plain before the
-    // folder can go.
-    if (auto entries = fs_.ListFolder(Folder()))
-      for (const FileEntry& e : *entries)
-        if (!e.directory)
-          ::SetFileAttributesW(win32::Widen(PathOf(e.name)).c_str(), FILE_ATTRIBUTE_NORMAL);
   }
 
   test::TempDir dir_{"fsw"};

@@ -60,9 +60,8 @@ TEST(Win32MutexPortTest, OneOwnerPerNameUntilReleased) {
   auto held = port.CreateOwned(utf8);
   ASSERT_NE(held, nullptr);
   // Another opener (another process would do the same) finds it.
-  HANDLE seen = ::OpenMutexW(SYNCHRONIZE, FALSE, name.c_str());
-  ASSERT_NE(seen, nullptr);
-  ::CloseHandle(seen);
+  const HANDLE seen = ::OpenMutexW(SYNCHRONIZE, FALSE, name.c_str());
+  EXPECT_TRUE(seen && ::CloseHandle(seen));
   EXPECT_EQ(port.CreateOwned(utf8), nullptr);
 
   held.reset();
@@ -73,75 +72,39 @@ TEST(Win32MutexPortTest, OneOwnerPerNameUntilReleased) {
   EXPECT_THROW(port.CreateOwned(""), HostError);
 }
 
-// The least a running object needs to be: an IUnknown. COM interfaces have
-// no virtual destructor by design; objects end through Release.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class RunningObject final : public IUnknown {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_POINTER;
-    if (riid == IID_IUnknown) {
-      *out = static_cast<IUnknown*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
-  ULONG Refs() const { return refs_; }
-
- private:
-  ULONG refs_ = 1;
-};
-#pragma GCC diagnostic pop
-
-// A class registered under a ProgID of this run only, where COM finds it on
-// Windows (HKCU) and under Wine (HKLM, which Wine does not merge from HKCU).
-class TestProgId {
- public:
-  TestProgId() : progId_(UniqueName(L"Velmora.TestHost")) {
-    ::CoCreateGuid(&clsid_);
-    wchar_t text[64];
-    ::StringFromGUID2(clsid_, text, 64);
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-      const std::wstring key = L"Software\\Classes\\" + progId_ + L"\\CLSID";
-      ::RegSetKeyValueW(root, key.c_str(), nullptr, REG_SZ, text,
-                        static_cast<DWORD>((std::wcslen(text) + 1) * sizeof(wchar_t)));
-    }
-  }
-  ~TestProgId() {
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
-      ::RegDeleteTreeW(root, (L"Software\\Classes\\" + progId_).c_str());
-  }
-  std::string ProgId() const { return Narrow(progId_); }
-  const CLSID& Clsid() const { return clsid_; }
-
- private:
-  std::wstring progId_;
-  CLSID clsid_{};
-};
-
 TEST(OutlookLauncherTest, RunningMeansARunningObjectOfTheClassAnswers) {
   ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
   EXPECT_FALSE(OutlookLauncher("Velmora.NoSuchClass.Anywhere").IsRunning());
-
-  TestProgId cls;
-  OutlookLauncher launcher(cls.ProgId());
+  // A class under a ProgID of this run only, where COM finds it on Windows
+  // (HKCU) and under Wine (HKLM, which Wine does not merge from HKCU).
+  const std::wstring key = L"Software\\Classes\\" + UniqueName(L"Velmora.TestHost");
+  CLSID clsid{};
+  ::CoCreateGuid(&clsid);
+  wchar_t text[64];
+  const auto size = static_cast<DWORD>(::StringFromGUID2(clsid, text, 64) * sizeof(wchar_t));
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+    ::RegSetKeyValueW(root, (key + L"\\CLSID").c_str(), nullptr, REG_SZ, text, size);
+  OutlookLauncher launcher(Narrow(key.substr(key.rfind(L'\\') + 1)));
   EXPECT_FALSE(launcher.IsRunning()) << "registered but not running";
 
-  RunningObject object;
+  // Any object will do as the running one.
+  IBindCtx* object = nullptr;
+  ASSERT_EQ(::CreateBindCtx(0, &object), S_OK);
+  const auto refs = [object] {
+    object->AddRef();
+    return object->Release();
+  };
   DWORD cookie = 0;
-  ASSERT_EQ(::RegisterActiveObject(&object, cls.Clsid(), ACTIVEOBJECT_STRONG, &cookie), S_OK);
-  const ULONG held = object.Refs();
+  ASSERT_EQ(::RegisterActiveObject(object, clsid, ACTIVEOBJECT_STRONG, &cookie), S_OK);
+  const ULONG held = refs();
   EXPECT_TRUE(launcher.IsRunning());
   // Asking leaves no reference behind: Outlook must be free to end.
-  EXPECT_EQ(object.Refs(), held);
-
+  EXPECT_EQ(refs(), held);
   ASSERT_EQ(::RevokeActiveObject(cookie, nullptr), S_OK);
   EXPECT_FALSE(launcher.IsRunning());
+  object->Release();
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+    ::RegDeleteTreeW(root, key.c_str());
   ::CoUninitialize();
 }
 
