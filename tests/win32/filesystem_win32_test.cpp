@@ -1,19 +1,14 @@
-// The Windows file-system adapter on a real folder: the file check, the
-// enumeration with hidden and system attributes and last-write times, and
-// the newest-file scan of the attachment resolution over it.
+// The Windows file-system adapter on a real folder: the file check and the
+// enumeration with hidden and system attributes and last-write times, which
+// the attachment resolution (tested natively over a fake) relies on.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
 #include <tuple>
 
-#include "addin/model/file_utils.h"
-#include "addin/model/ignore_list.h"
-#include "addin/model/mail_props.h"
-#include "common/services.h"
 #include "platform/win32/adapters/filesystem_win32.h"
 #include "platform/win32/adapters/unicode.h"
 #include "support/temp_dir.h"
@@ -85,26 +80,6 @@ TEST_F(Win32FileSystemTest, FilesAreSeenWithTheirUtf8NamesAttributesAndTimes) {
   }
   EXPECT_EQ(Entry(*entries, "plain.txt")->lastWrite, static_cast<std::int64_t>(kTen + 1));
   EXPECT_NE(Entry(*entries, umlaut), nullptr);
-}
-
-TEST_F(Win32FileSystemTest, NewestFileSkipsHiddenSystemFilesAndFolders) {
-  ScopedServices services(Services{.files = &fs_, .logFolder = GetServices().logFolder});
-  g_IgnoreList = std::make_unique<CIgnoreList>();
-  g_IgnoreList->FromString("thumbs.db");
-
-  Write("old.txt", kTen);
-  Write("hidden.txt", kTen + 10, FILE_ATTRIBUTE_HIDDEN);
-  Write("both.txt", kTen + 20, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-  Write("Thumbs.db", kTen + 30);
-  MakeFolder("newer");
-  EXPECT_EQ(Main::GetNewestFile(Folder()), PathOf("hidden.txt"));
-
-  g_IgnoreList->SetIgnoreSysHiden(false);
-  CMailProps p;
-  p.m_collAttachments = {Folder() + "\\", PathOf("old.txt"), PathOf("gone.txt")};
-  EXPECT_EQ(p.GetResolvedAttachments(),
-            (std::vector<std::string>{PathOf("both.txt"), PathOf("old.txt")}));
-  g_IgnoreList.reset();
 }
 
 }  // namespace

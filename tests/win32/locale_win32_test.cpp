@@ -60,7 +60,7 @@ TEST(Win32LocaleGerman, WritesAndReadsDayFirstWithA24HourClock) {
   EXPECT_EQ(de.GetLocaleInfo(lc::kFirstDayOfWeek), "0");  // Monday
 }
 
-TEST(Win32Locale, ReadsBackEverythingItWritesToTheSecond) {
+TEST(Win32Locale, ReadsBackEverythingItWritesToTheSecondAndNothingElse) {
   Win32Locale loc;
   // From the year 100 to 9999 in uneven steps, so every field takes many values.
   const std::int64_t first = DateTime::FromParts(100, 1, 1).Seconds();
@@ -80,15 +80,11 @@ TEST(Win32Locale, ReadsBackEverythingItWritesToTheSecond) {
     const std::string text = loc.FormatDateTime(t);
     EXPECT_EQ(loc.ParseDateTime(text), t) << text;
   }
-}
-
-TEST(Win32Locale, RejectsTextThatIsNotADate) {
-  Win32Locale loc;
+  // Nothing else reads as a date.
   for (const char* bad :
        {"", "   ", "garbage", "12/7/2026 9:00:00 AM trailing", "13/13/2026", "2026-02-30",
-        "2026-12-07X09:00", "1/1/10000", "25:61", "\xFF\xFE\xFD", "99999999999999999999"}) {
+        "2026-12-07X09:00", "1/1/10000", "25:61", "\xFF\xFE\xFD", "99999999999999999999"})
     EXPECT_FALSE(loc.ParseDateTime(bad).has_value()) << bad;
-  }
   EXPECT_FALSE(loc.ParseDateTime(std::string("12/7/2026\0 9:00", 15)).has_value());
 }
 

@@ -58,15 +58,6 @@ class XmlMsxml : public ::testing::Test {
     ::CoUninitialize();
   }
 
-  std::vector<std::string> Props(const std::string& xml) {
-    auto doc = factory_->CreateDocument();
-    EXPECT_TRUE(doc->LoadXml(xml)) << xml;
-    std::vector<std::string> out;
-    for (const auto& column : doc->Root()->Children("column"))
-      out.push_back(column->FirstChild("prop")->Text());
-    return out;
-  }
-
   // The text without the line breaks and tabs some MSXML builds indent with,
   // so that the order of elements can be read off it.
   static std::string Flat(std::string xml) {
@@ -90,9 +81,14 @@ TEST_F(XmlMsxml, ViewColumnsAreInsertedRemovedAndWrittenBack) {
   Xml::AddUserPropColumn(view, "ScheduleTime", "datetime", "Next Occurrence", "", 100);
 
   const std::string xml = view->Xml();
-  EXPECT_EQ(Props(xml), (std::vector<std::string>{"urn:schemas:httpmail:importance",
-                                                  "urn:schemas:httpmail:displayto",
-                                                  "urn:schemas:httpmail:subject", schedule}));
+  auto doc = factory_->CreateDocument();
+  ASSERT_TRUE(doc->LoadXml(xml)) << xml;
+  std::vector<std::string> props;
+  for (const auto& column : doc->Root()->Children("column"))
+    props.push_back(column->FirstChild("prop")->Text());
+  EXPECT_EQ(props, (std::vector<std::string>{"urn:schemas:httpmail:importance",
+                                             "urn:schemas:httpmail:displayto",
+                                             "urn:schemas:httpmail:subject", schedule}));
   // Children in the stored order; the rest of the definition kept.
   const std::string flat = Flat(xml);
   EXPECT_NE(flat.find("<column><Heading>To</Heading><prop>urn:schemas:httpmail:displayto</prop>"

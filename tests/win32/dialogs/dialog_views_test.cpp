@@ -62,9 +62,6 @@ std::string Text(HWND dlg, int id) {
 bool Checked(HWND dlg, int id) {
   return ::SendMessageW(Ctl(dlg, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
-bool Visible(HWND dlg, int id) {
-  return ::IsWindowVisible(Ctl(dlg, id)) != FALSE;
-}
 bool Enabled(HWND dlg, int id) {
   return ::IsWindowEnabled(Ctl(dlg, id)) != FALSE;
 }
@@ -227,7 +224,7 @@ std::vector<bool> Pages(HWND dlg) {
   std::vector<bool> shown;
   for (int id : {IDC_REC_TXTINTERVAL1, IDC_REC_TXTINTERVAL2, IDC_REC_TXTDAYOFMONTH3,
                  IDC_REC_CBOMONTHOFYEAR44})
-    shown.push_back(Visible(dlg, id));
+    shown.push_back(::IsWindowVisible(Ctl(dlg, id)) != FALSE);
   return shown;
 }
 
@@ -285,26 +282,24 @@ TEST_F(ViewTest, WeekStartingMondayMovesTheBoxesButEachKeepsItsDay) {
   scripts[IDD_RECURRENCE] = [](HWND dlg) {
     EXPECT_TRUE(Enabled(dlg, IDC_REC_BTNREMOVEREC));
     EXPECT_TRUE(Checked(dlg, IDC_REC_WEEKDAY2) && Checked(dlg, IDC_REC_WEEKDAY6));
-    // In reading order and in tab order alike, Monday first and Sunday last,
-    // Thursday ending the first row.
-    std::vector<std::pair<std::pair<LONG, LONG>, int>> placed;
+    // Monday first and Sunday last, in tab order and in reading order
+    // alike, Thursday ending the first row.
     std::vector<int> tabbed;
+    RECT at[8] = {};
     for (HWND h = ::GetWindow(dlg, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT)) {
       const int day = ::GetDlgCtrlID(h) - IDC_REC_WEEKDAY1 + 1;
       if (day < 1 || day > 7) continue;
       tabbed.push_back(day);
-      placed.push_back({{Rect(h).top, Rect(h).left}, day});
+      at[day] = Rect(h);
     }
-    std::sort(placed.begin(), placed.end());
-    std::vector<int> read;
-    for (const auto& p : placed)
-      read.push_back(p.second);
-    const std::vector<int> mondayFirst{2, 3, 4, 5, 6, 7, 1};
-    EXPECT_EQ(read, mondayFirst);
-    EXPECT_EQ(tabbed, mondayFirst);
-    ASSERT_EQ(placed.size(), 7u);
-    EXPECT_EQ(placed[3].first.first, placed[0].first.first);
-    EXPECT_GT(placed[4].first.first, placed[0].first.first);
+    ASSERT_EQ(tabbed, (std::vector<int>{2, 3, 4, 5, 6, 7, 1}));
+    for (size_t i = 1; i < tabbed.size(); ++i) {
+      const RECT a = at[tabbed[i - 1]];
+      const RECT b = at[tabbed[i]];
+      EXPECT_TRUE(a.top < b.top || (a.top == b.top && a.left < b.left)) << tabbed[i];
+    }
+    EXPECT_EQ(at[5].top, at[2].top);
+    EXPECT_GT(at[6].top, at[2].top);
     Click(dlg, IDC_REC_WEEKDAY1);  // Sunday, now at the end
     Click(dlg, IDOK);
   };
@@ -313,30 +308,26 @@ TEST_F(ViewTest, WeekStartingMondayMovesTheBoxesButEachKeepsItsDay) {
   EXPECT_EQ(Props().m_DayOfWeekMask, 1 | 2 | 32);
 }
 
-std::string RowText(HWND dlg, int row, int column) {
-  wchar_t buf[512] = {};
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = buf;
-  item.cchTextMax = 512;
-  ::SendMessageW(Ctl(dlg, IDC_ATT_LVFILES), LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
-                 reinterpret_cast<LPARAM>(&item));
-  return win32::Narrow(buf);
-}
-
 // The rows as "name|path".
 std::vector<std::string> Rows(HWND dlg) {
   std::vector<std::string> rows;
-  const auto n = ::SendMessageW(Ctl(dlg, IDC_ATT_LVFILES), LVM_GETITEMCOUNT, 0, 0);
-  for (int i = 0; i < n; ++i)
-    rows.push_back(RowText(dlg, i, 0) + "|" + RowText(dlg, i, 1));
+  const HWND list = Ctl(dlg, IDC_ATT_LVFILES);
+  for (int i = 0; i < ::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0); ++i) {
+    std::string row;
+    for (int column : {0, 1}) {
+      wchar_t buf[512] = {};
+      LVITEMW item{.iSubItem = column, .pszText = buf, .cchTextMax = 512};
+      ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(&item));
+      row += (column ? "|" : "") + win32::Narrow(buf);
+    }
+    rows.push_back(row);
+  }
   return rows;
 }
 
 void SelectRow(HWND dlg, int row) {
-  LVITEMW item{};
-  item.stateMask = LVIS_SELECTED;
-  item.state = LVIS_SELECTED;
+  LVITEMW item{.state = LVIS_SELECTED, .stateMask = LVIS_SELECTED};
   ::SendMessageW(Ctl(dlg, IDC_ATT_LVFILES), LVM_SETITEMSTATE, static_cast<WPARAM>(row),
                  reinterpret_cast<LPARAM>(&item));
   Pump();
