@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/adapters/registry_keys.h"
@@ -55,20 +56,14 @@ const char* TestRegistryRoot() {
 namespace {
 
 using win32::UniqueHkey;
-using win32::Win32Registry;
+using Raw = std::pair<DWORD, std::vector<BYTE>>;
 
-struct RawValue {
-  DWORD type = REG_NONE;
-  std::vector<BYTE> bytes;
-};
-
-RawValue RawRead(HKEY key, const wchar_t* name) {
-  RawValue v;
-  DWORD size = 0;
-  if (::RegQueryValueExW(key, name, nullptr, &v.type, nullptr, &size) != ERROR_SUCCESS) return {};
-  v.bytes.resize(size);
-  ::RegQueryValueExW(key, name, nullptr, &v.type, v.bytes.data(), &size);
-  v.bytes.resize(size);
+// A value as another program reads it: its type and its bytes.
+Raw RawRead(HKEY key, const wchar_t* name) {
+  Raw v{REG_NONE, std::vector<BYTE>(1024)};
+  auto size = static_cast<DWORD>(v.second.size());
+  ::RegQueryValueExW(key, name, nullptr, &v.first, v.second.data(), &size);
+  v.second.resize(size);
   return v;
 }
 
@@ -107,16 +102,13 @@ TEST_F(Win32RegistryTest, ValuesReachOtherReadersAsTheirRegistryTypes) {
       "Gr\xC3\xBC\xC3\x9F"
       "e \xE2\x82\xAC \xF0\x9F\x93\xA7 12/7/2026";
   ASSERT_TRUE(backend_->SetValue(key_, "NextOccurence", Text(utf8)));
-  RawValue raw = RawRead(raw_.get(), L"NextOccurence");
-  EXPECT_EQ(raw.type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(raw.bytes, WideBytes(L"Gr\u00FC\u00DFe \u20AC \U0001F4E7 12/7/2026", true));
+  EXPECT_EQ(RawRead(raw_.get(), L"NextOccurence"),
+            Raw(REG_SZ, WideBytes(L"Gr\u00FC\u00DFe \u20AC \U0001F4E7 12/7/2026", true)));
   ASSERT_TRUE(backend_->SetValue(key_, "Empty", Text("")));
-  EXPECT_EQ(RawRead(raw_.get(), L"Empty").bytes, WideBytes(L"", true));
+  EXPECT_EQ(RawRead(raw_.get(), L"Empty"), Raw(REG_SZ, WideBytes(L"", true)));
 
   ASSERT_TRUE(backend_->SetValue(key_, "Number", {RegType::kDword, "", 0x12345678u}));
-  raw = RawRead(raw_.get(), L"Number");
-  EXPECT_EQ(raw.type, static_cast<DWORD>(REG_DWORD));
-  EXPECT_EQ(raw.bytes, (std::vector<BYTE>{0x78, 0x56, 0x34, 0x12}));
+  EXPECT_EQ(RawRead(raw_.get(), L"Number"), Raw(REG_DWORD, {0x78, 0x56, 0x34, 0x12}));
 }
 
 TEST_F(Win32RegistryTest, ReadsWhatOtherWritersStored) {

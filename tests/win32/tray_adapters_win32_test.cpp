@@ -39,16 +39,10 @@ std::wstring UniqueName(const wchar_t* stem) {
 // Runs the thread's message loop until the condition holds or time is up.
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = kPatience) {
   const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        end - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return false;
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT);
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&msg);
+  for (MSG msg; !done(); ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT)) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
       ::DispatchMessageW(&msg);
-    }
   }
   return true;
 }

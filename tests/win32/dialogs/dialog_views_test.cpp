@@ -9,6 +9,7 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <oleauto.h>
 
 #include <algorithm>
 #include <cwctype>
@@ -96,7 +97,9 @@ void Type(HWND dlg, int id, const std::string& text) {
 DateTime Picker(HWND dlg, int id) {
   SYSTEMTIME st{};
   ::SendMessageW(Ctl(dlg, id), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&st));
-  return At(st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond);
+  double ole = 0;
+  ::SystemTimeToVariantTime(&st, &ole);
+  return DateTime::FromOle(ole);
 }
 
 // The user changes a picker: the control takes the value and tells its
@@ -104,14 +107,7 @@ DateTime Picker(HWND dlg, int id) {
 void Pick(HWND dlg, int id, DateTime v) {
   Focus(dlg, id);
   NMDATETIMECHANGE nm{};
-  nm.st = {static_cast<WORD>(v.Year()),
-           static_cast<WORD>(v.Month()),
-           0,
-           static_cast<WORD>(v.Day()),
-           static_cast<WORD>(v.Hour()),
-           static_cast<WORD>(v.Minute()),
-           static_cast<WORD>(v.Second()),
-           0};
+  ::VariantTimeToSystemTime(v.ToOle(), &nm.st);
   ::SendMessageW(Ctl(dlg, id), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&nm.st));
   nm.nmhdr = {Ctl(dlg, id), static_cast<UINT_PTR>(id), static_cast<UINT>(DTN_DATETIMECHANGE)};
   nm.dwFlags = GDT_VALID;
