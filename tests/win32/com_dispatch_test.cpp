@@ -205,34 +205,6 @@ TEST_F(Dispatch, FailuresBecomeRunTimeErrorsNamingTheCall) {
   }
 }
 
-TEST_F(Dispatch, EmptyObjectsComeBackAsEmptyReferences) {
-  FakeObject props;
-  props.ids = {{L"Find", 0x67}};
-  // Find of a name the item lacks: Nothing.
-  props.answer = [](DISPID, VARIANT* r, EXCEPINFO*) { return *r = Var(VT_DISPATCH, 0), S_OK; };
-  FakeObject app;
-  app.ids = {{L"ActiveExplorer", 0x111}};  // no explorer: answers VT_EMPTY
-  FakeObject item;
-  item.ids = {{L"UserProperties", 0xF816}};
-  item.answer = [&](DISPID, VARIANT* r, EXCEPINFO*) {
-    r->vt = VT_DISPATCH;
-    r->pdispVal = &props;
-    props.AddRef();
-    return S_OK;
-  };
-  EXPECT_EQ(WrapApplication(nullptr), nullptr);
-  {
-    const auto application = WrapApplication(&app);
-    EXPECT_EQ(application->ActiveExplorer(), nullptr);
-    const auto found = WrapItem(&item)->UserProperties()->Find("ScheduleTime");
-    EXPECT_EQ(found, nullptr);
-  }
-  // Every reference the adapters took is given back.
-  EXPECT_EQ(app.refs, 1);
-  EXPECT_EQ(item.refs, 1);
-  EXPECT_EQ(props.refs, 1);
-}
-
 TEST_F(Dispatch, ValuesConvertAtTheBoundary) {
   const DateTime nine = DateTime::FromParts(2026, 12, 7, 9, 0, 0);
   VARIANT date = Var(VT_DATE, 0);
@@ -245,7 +217,10 @@ TEST_F(Dispatch, ValuesConvertAtTheBoundary) {
   EXPECT_TRUE(std::holds_alternative<std::monostate>(ToValue(Var(VT_NULL, 0))));
   EXPECT_THROW(ToInt(Var(VT_NULL, 0)), HostError);
   EXPECT_THROW(ToValue(Var(VT_DISPATCH, 0)), HostError);
+  // Nothing, or no answer at all, is an empty reference.
   EXPECT_FALSE(ToObject(Var(VT_DISPATCH, 0)));
+  EXPECT_FALSE(ToObject(Var(VT_EMPTY, 0)));
+  EXPECT_EQ(WrapApplication(nullptr), nullptr);
 
   // Text survives the trip through a BSTR, embedded NUL and all.
   const std::string text("a\0\xE2\x82\xAC", 5);

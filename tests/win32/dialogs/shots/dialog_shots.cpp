@@ -89,9 +89,7 @@ int main(int argc, char** argv) {
   win32::SetDialogObserver([&](int, HWND dlg) {
     if (pageOption) ::SendMessageW(::GetDlgItem(dlg, pageOption), BM_CLICK, 0, 0);
     if (which == "attachments") {
-      LVITEMW item{};
-      item.stateMask = LVIS_SELECTED;
-      item.state = LVIS_SELECTED;
+      LVITEMW item{.state = LVIS_SELECTED, .stateMask = LVIS_SELECTED};
       ::SendMessageW(::GetDlgItem(dlg, IDC_ATT_LVFILES), LVM_SETITEMSTATE, 1,
                      reinterpret_cast<LPARAM>(&item));
     }
@@ -99,29 +97,22 @@ int main(int argc, char** argv) {
     Settle(800);
     RECT r{};
     ::GetWindowRect(dlg, &r);
-    {
-      std::ofstream out(rectFile);
-      out << (r.right - r.left) << "x" << (r.bottom - r.top) << "+" << r.left << "+" << r.top
-          << "\n";
-    }
+    std::ofstream(rectFile) << (r.right - r.left) << "x" << (r.bottom - r.top) << "+" << r.left
+                            << "+" << r.top << "\n";
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!std::filesystem::exists(doneFile) && std::chrono::steady_clock::now() < end)
       Settle(50);
     ::PostMessageW(dlg, WM_CLOSE, 0, 0);
   });
 
-  if (which == "once") {
-    velmora::ShowSendTimeDialog();
-  } else if (pageOption) {
-    velmora::ShowRecurrenceDialog();
-  } else if (which == "attachments") {
-    velmora::ShowAttachmentsDialog();
-  } else if (which == "about") {
-    velmora::ShowAboutBox();
-  } else {
+  const std::map<std::string, void (*)()> shows{{"once", &ShowSendTimeDialog},
+                                                {"attachments", &ShowAttachmentsDialog},
+                                                {"about", &ShowAboutBox}};
+  if (!pageOption && !shows.contains(which)) {
     std::fprintf(stderr, "unknown dialog: %s\n", which.c_str());
     return 2;
   }
+  (pageOption ? &ShowRecurrenceDialog : shows.at(which))();
   win32::SetDialogObserver(nullptr);
   return std::filesystem::exists(rectFile) ? 0 : 1;
 }
