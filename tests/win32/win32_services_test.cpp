@@ -20,7 +20,6 @@
 #include "common/winreg.h"
 #include "platform/win32/adapters/module_path.h"
 #include "platform/win32/adapters/win32_services.h"
-#include "support/test_registry.h"
 
 namespace velmora {
 namespace {
@@ -35,19 +34,13 @@ DateTime RuntimeNow() {
                              tm->tm_min, tm->tm_sec);
 }
 
-class Win32Ports : public testing::Test {
- protected:
-  void SetUp() override { ports_.Install(); }
-  void TearDown() override {
-    ReleaseDebug();
-    ConfigureDebugLog(kAddinLog);
-  }
-
-  ScopedServices restore_{GetServices()};
-  win32::Win32Services ports_;
-};
-
-TEST_F(Win32Ports, InstallReachesTheRealClockRegistryAndRegionalSettings) {
+TEST(Win32Services, InstalledTheyReachTheRealClockRegistryRegionalSettingsAndLogFolder) {
+  ScopedServices restore(GetServices());
+  // Started from elsewhere, as the shell starts the tray launcher at logon.
+  const fs::path cwd = fs::current_path();
+  fs::current_path(fs::temp_directory_path());
+  win32::Win32Services ports;
+  ports.Install();
   const DateTime before = RuntimeNow();
   const DateTime now = Now();
   const DateTime after = RuntimeNow();
@@ -65,23 +58,20 @@ TEST_F(Win32Ports, InstallReachesTheRealClockRegistryAndRegionalSettings) {
   ASSERT_TRUE(r.InitForAllAccess(CWinReg::HKEY_CURRENT_USER,
                                  "Software\\VB and VBA Program Settings", false));
   EXPECT_TRUE(r.DeleteKeyRec(app));
-}
 
-TEST_F(Win32Ports, EachLogLandsBesideTheModuleWhateverTheCurrentFolder) {
-  const fs::path cwd = fs::current_path();
+  // Each debug log lands beside the module, not in the current folder.
   const std::string warning = " Warning : Main.SendMessage\tx\r\n";
   for (const auto& [flavour, file, traces] : {std::tuple{kAddinLog, "Velmora.Log", false},
                                               std::tuple{kTrayLog, "VelmoraTray.log", true}}) {
     const fs::path path = win32::ModuleFolder() / file;
     std::error_code ec;
     fs::remove(path, ec);
-    // Started from elsewhere, as the shell starts the tray launcher at logon.
-    fs::current_path(fs::temp_directory_path());
+    fs::remove(file, ec);
+    ReleaseDebug();
     ConfigureDebugLog(flavour);
     g_debug().Out("a trace");
     g_debug().OutWarning("Main.SendMessage", "x");
     ReleaseDebug();
-    fs::current_path(cwd);
 
     std::ostringstream read;
     read << std::ifstream(path, std::ios::binary).rdbuf();
@@ -93,11 +83,14 @@ TEST_F(Win32Ports, EachLogLandsBesideTheModuleWhateverTheCurrentFolder) {
     const auto at = text.rfind(warning);
     ASSERT_NE(at, std::string::npos) << path << ": " << text;
     // The stamp is the local time in the user's regional settings.
-    const std::string before = text.substr(0, at);
-    const auto stamp = ReadDateText(before.substr(before.rfind('\n') + 1));
+    const std::string head = text.substr(0, at);
+    const auto stamp = ReadDateText(head.substr(head.rfind('\n') + 1));
     ASSERT_TRUE(stamp.has_value()) << text;
     EXPECT_LE(std::abs(stamp->Seconds() - Now().Seconds()), 5);
   }
+  fs::current_path(cwd);
+  ReleaseDebug();
+  ConfigureDebugLog(kAddinLog);
 }
 
 }  // namespace
