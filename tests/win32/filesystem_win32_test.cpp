@@ -5,9 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <set>
 #include <string>
-#include <tuple>
 
 #include "platform/win32/adapters/filesystem_win32.h"
 #include "platform/win32/adapters/unicode.h"
@@ -16,70 +15,50 @@
 namespace velmora {
 namespace {
 
-class Win32FileSystemTest : public ::testing::Test {
- protected:
-  std::string Folder() const { return win32::Narrow(dir_.Path().wstring()); }
-  std::string PathOf(const std::string& name) const { return Folder() + "\\" + name; }
-
-  // An empty file with the given last-write time (FILETIME ticks) and attributes.
-  std::string Write(const std::string& name, std::uint64_t ticks, DWORD attributes = 0) {
-    const std::string path = PathOf(name);
-    const HANDLE h =
-        ::CreateFileW(win32::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                      attributes ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr);
-    const FILETIME t{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-    EXPECT_TRUE(h != INVALID_HANDLE_VALUE && ::SetFileTime(h, nullptr, nullptr, &t)) << path;
-    ::CloseHandle(h);
-    return path;
-  }
-  void MakeFolder(const std::string& name) {
-    EXPECT_TRUE(::CreateDirectoryW(win32::Widen(PathOf(name)).c_str(), nullptr));
-  }
-  static const FileEntry* Entry(const std::vector<FileEntry>& entries, const std::string& name) {
-    auto it = std::find_if(entries.begin(), entries.end(),
-                           [&name](const FileEntry& e) { return e.name == name; });
-    return it == entries.end() ? nullptr : &*it;
-  }
-
-  test::TempDir dir_{"fsw"};
-  win32::Win32FileSystem fs_;
-};
-
-constexpr std::uint64_t kTen = 133000000000000000ULL;  // some day in 2022
-
-TEST_F(Win32FileSystemTest, FilesAreSeenWithTheirUtf8NamesAttributesAndTimes) {
-  const std::string plain = Write("plain.txt", kTen + 1);
-  Write("hidden.txt", kTen, FILE_ATTRIBUTE_HIDDEN);
-  Write("both.txt", kTen, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+TEST(Win32FileSystem, FilesAreSeenWithTheirUtf8NamesAttributesAndTimes) {
+  const test::TempDir dir("fsw");
+  const std::string folder = win32::Narrow(dir.Path().wstring());
+  const auto path = [&folder](const std::string& name) { return folder + "\\" + name; };
+  // Empty files with a last-write time to the tick (FILETIME) and attributes.
+  constexpr std::uint64_t kWritten = 133000000000000001ULL;  // some day in 2022
   const std::string umlaut =
       "\xC3\x9C"
       "berblick.txt";  // Überblick.txt
-  MakeFolder("sub");
-
-  EXPECT_TRUE(fs_.FileExists(plain));
-  EXPECT_TRUE(fs_.FileExists(Write(umlaut, kTen)));
-  EXPECT_TRUE(fs_.FileExists(PathOf("hidden.txt")));
-  for (const std::string& no : {Folder(), PathOf("sub"), PathOf("missing.txt"), std::string(),
-                                plain + std::string(1, '\0') + "x"})
-    EXPECT_FALSE(fs_.FileExists(no)) << no;
-
-  const auto entries = fs_.ListFolder(Folder());
-  ASSERT_TRUE(entries);
-  struct Row {
-    const char* name;
-    bool directory, hidden, system;
+  struct File {
+    std::string name;
+    DWORD attributes;
   };
-  for (const Row& row :
-       {Row{"plain.txt", false, false, false}, Row{"hidden.txt", false, true, false},
-        Row{"both.txt", false, true, true}, Row{"sub", true, false, false}}) {
-    const FileEntry* e = Entry(*entries, row.name);
-    ASSERT_NE(e, nullptr) << row.name;
-    EXPECT_EQ(std::tuple(e->directory, e->hidden, e->system),
-              std::tuple(row.directory, row.hidden, row.system))
-        << row.name;
+  for (const File& f :
+       {File{"plain.txt", FILE_ATTRIBUTE_NORMAL}, File{umlaut, FILE_ATTRIBUTE_NORMAL},
+        File{"hidden.txt", FILE_ATTRIBUTE_HIDDEN},
+        File{"both.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM}}) {
+    const HANDLE h = ::CreateFileW(win32::Widen(path(f.name)).c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_ALWAYS, f.attributes, nullptr);
+    const FILETIME t{static_cast<DWORD>(kWritten), static_cast<DWORD>(kWritten >> 32)};
+    ASSERT_TRUE(h != INVALID_HANDLE_VALUE && ::SetFileTime(h, nullptr, nullptr, &t)) << f.name;
+    ::CloseHandle(h);
   }
-  EXPECT_EQ(Entry(*entries, "plain.txt")->lastWrite, static_cast<std::int64_t>(kTen + 1));
-  EXPECT_NE(Entry(*entries, umlaut), nullptr);
+  ASSERT_TRUE(::CreateDirectoryW(win32::Widen(path("sub")).c_str(), nullptr));
+
+  win32::Win32FileSystem fs;
+  for (const std::string& name : {std::string("plain.txt"), umlaut, std::string("hidden.txt")})
+    EXPECT_TRUE(fs.FileExists(path(name))) << name;
+  for (const std::string& no : {folder, path("sub"), path("missing.txt"), std::string(),
+                                path("plain.txt") + std::string(1, '\0') + "x"})
+    EXPECT_FALSE(fs.FileExists(no)) << no;
+
+  // The listing as "name:flags" (directory, hidden, system).
+  const auto entries = fs.ListFolder(folder);
+  ASSERT_TRUE(entries);
+  std::set<std::string> listed;
+  for (const FileEntry& e : *entries) {
+    if (e.name == "." || e.name == "..") continue;  // folders, which the scan skips
+    listed.insert(e.name + ":" + (e.directory ? "d" : "") + (e.hidden ? "h" : "") +
+                  (e.system ? "s" : ""));
+    EXPECT_TRUE(e.directory || e.lastWrite == static_cast<std::int64_t>(kWritten)) << e.name;
+  }
+  EXPECT_EQ(listed, (std::set<std::string>{"plain.txt:", umlaut + ":", "hidden.txt:h",
+                                           "both.txt:hs", "sub:d"}));
 }
 
 }  // namespace
