@@ -92,19 +92,15 @@ class Win32RegistryTest : public testing::Test {
   UniqueHkey raw_;
 };
 
-RegValue Text(std::string s) {
-  return {RegType::kString, std::move(s)};
-}
-
 TEST_F(Win32RegistryTest, ValuesReachOtherReadersBelowTheRealRootsAsTheirTypes) {
   // Two-byte, three-byte and four-byte (surrogate pair) characters.
   const std::string utf8 =
       "Gr\xC3\xBC\xC3\x9F"
       "e \xE2\x82\xAC \xF0\x9F\x93\xA7 12/7/2026";
-  ASSERT_TRUE(backend_->SetValue(key_, "NextOccurence", Text(utf8)));
+  ASSERT_TRUE(backend_->SetValue(key_, "NextOccurence", {RegType::kString, utf8}));
   EXPECT_EQ(RawRead(raw_.get(), L"NextOccurence"),
             Raw(REG_SZ, WideBytes(L"Gr\u00FC\u00DFe \u20AC \U0001F4E7 12/7/2026", true)));
-  ASSERT_TRUE(backend_->SetValue(key_, "Empty", Text("")));
+  ASSERT_TRUE(backend_->SetValue(key_, "Empty", {RegType::kString, ""}));
   EXPECT_EQ(RawRead(raw_.get(), L"Empty"), Raw(REG_SZ, WideBytes(L"", true)));
 
   ASSERT_TRUE(backend_->SetValue(key_, "Number", {RegType::kDword, "", 0x12345678u}));
@@ -156,7 +152,7 @@ TEST_F(Win32RegistryTest, RefusesWhatWouldHitTheWrongKey) {
 
   // A NUL inside a name would silently address a shorter name.
   EXPECT_EQ(backend_->Open(key_, std::string("Child\0Evil", 10), reg::kRead, true), 0u);
-  EXPECT_FALSE(backend_->SetValue(key_, std::string("A\0B", 3), Text("x")));
+  EXPECT_FALSE(backend_->SetValue(key_, std::string("A\0B", 3), {RegType::kString, "x"}));
   EXPECT_FALSE(backend_->GetValue(key_, std::string("A\0B", 3)).has_value());
   EXPECT_FALSE(backend_->EnumValue(key_, 0).has_value());
   EXPECT_FALSE(backend_->DeleteSubKey(key_, std::string("Child\0x", 7)));

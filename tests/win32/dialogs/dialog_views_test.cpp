@@ -11,12 +11,9 @@
 #include <gtest/gtest.h>
 #include <oleauto.h>
 
-#include <algorithm>
-#include <cwctype>
 #include <functional>
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "addin/dialogs/dialog_services.h"
@@ -182,10 +179,8 @@ TEST_F(ViewTest, SendTimeDialogPaintsTheRecordAndForwardsPicksAndButtons) {
         &module);
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(module, path, MAX_PATH);
-    std::wstring lower(path);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
-    EXPECT_NE(lower.find(L"winsxs"), std::wstring::npos) << win32::Narrow(path);
+    EXPECT_NE(std::wstring(::_wcslwr(path)).find(L"winsxs"), std::wstring::npos)
+        << win32::Narrow(path);
     // Centred on the owner rectangle (twips, 15 to the pixel here).
     const RECT r = Rect(dlg);
     EXPECT_NEAR(r.left, 100 + (600 - (r.right - r.left)) / 2.0, 1.0);
