@@ -15,8 +15,6 @@ namespace {
 
 using win32::Win32Locale;
 
-constexpr LCID kUnitedStates = 0x0409;
-
 DateTime Ole(double d) {
   return DateTime::FromOle(d);
 }
@@ -24,7 +22,7 @@ DateTime Ole(double d) {
 // Exact texts hold for United States settings only; Wine takes them from
 // LANG, and CI runs with the prefix's default (United States).
 TEST(Win32LocaleUs, WritesTheGeneralDateFormReadsMonthFirstAndAnswersEntries) {
-  if (::GetUserDefaultLCID() != kUnitedStates)
+  if (::GetUserDefaultLCID() != 0x0409)  // United States
     GTEST_SKIP() << "exact United States texts; this user's locale is 0x" << std::hex
                  << ::GetUserDefaultLCID();
   Win32Locale loc;
@@ -45,10 +43,8 @@ TEST(Win32LocaleUs, WritesTheGeneralDateFormReadsMonthFirstAndAnswersEntries) {
 
 // Other regional settings, named explicitly so they run on any machine: the
 // adapter must follow the locale, not assume United States texts.
-constexpr std::uint32_t kGerman = 0x0407;
-
 TEST(Win32LocaleGerman, WritesAndReadsDayFirstWithA24HourClock) {
-  Win32Locale de(kGerman);
+  Win32Locale de(0x0407);  // Germany
   EXPECT_EQ(de.FormatDateTime(Ole(46363.375)), "7.12.2026 09:00:00");
   EXPECT_EQ(de.FormatDateTime(Ole(46363.0)), "7.12.2026");
   EXPECT_EQ(de.ParseDateTime("7.12.2026 09:00:00"), Ole(46363.375));

@@ -132,11 +132,7 @@ class ViewTest : public testing::Test {
       if (::IsWindow(dlg)) ::PostMessageW(dlg, WM_CLOSE, 0, 0);
     });
   }
-  ~ViewTest() override {
-    win32::SetDialogObserver(nullptr);
-    g_EditProps.reset();
-    g_IgnoreList.reset();
-  }
+  ~ViewTest() override { win32::SetDialogObserver(nullptr); }
   CMailProps& Props() { return *g_EditProps; }
 
   PictureLocale locale;  // United States: "h:mm:ss tt" gives "h:mm tt"
