@@ -60,9 +60,6 @@ std::string Text(HWND dlg, int id) {
 bool Checked(HWND dlg, int id) {
   return ::SendMessageW(Ctl(dlg, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
-bool Enabled(HWND dlg, int id) {
-  return ::IsWindowEnabled(Ctl(dlg, id)) != FALSE;
-}
 int Focused(HWND dlg) {
   HWND h = ::GetFocus();
   while (h && ::GetParent(h) != dlg)
@@ -165,9 +162,8 @@ TEST_F(ViewTest, SendTimeDialogPaintsTheRecordAndForwardsPicksAndButtons) {
     // The dialog runs inside the dialogs' own activation context, and its
     // pickers are the version 6 controls that context names.
     HANDLE context = nullptr;
-    EXPECT_TRUE(::GetCurrentActCtx(&context));
-    EXPECT_NE(context, nullptr);
-    if (context) ::ReleaseActCtx(context);
+    EXPECT_TRUE(::GetCurrentActCtx(&context) && context);
+    ::ReleaseActCtx(context);
     HMODULE module = nullptr;
     ::GetModuleHandleExW(
         GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
@@ -229,7 +225,7 @@ TEST_F(ViewTest, RecurrenceDialogPaintsItsPagesAndKeepsTheFocusInAFailedField) {
     EXPECT_EQ(Picker(dlg, IDC_REC_CTLSTARTDATE).DatePart(), At(2024, 5, 15));
     EXPECT_EQ(Picker(dlg, IDC_REC_CTLSTARTTIME).TimePart(), DateTime::FromTime(14, 37, 0));
     EXPECT_EQ(Picker(dlg, IDC_REC_CTLENDDATE).DatePart(), At(2024, 7, 17));  // the tenth
-    EXPECT_FALSE(Enabled(dlg, IDC_REC_BTNREMOVEREC));
+    EXPECT_FALSE(::IsWindowEnabled(Ctl(dlg, IDC_REC_BTNREMOVEREC)));
 
     Click(dlg, IDC_REC_OPTDAILY);
     EXPECT_EQ(Pages(dlg), (std::vector<bool>{true, false, false, false}));
@@ -267,7 +263,7 @@ TEST_F(ViewTest, WeekStartingMondayMovesTheBoxesButEachKeepsItsDay) {
   Props().m_StartTime = DateTime::FromTime(8, 0, 0);
   Props().m_NoEndDate = true;
   scripts[IDD_RECURRENCE] = [](HWND dlg) {
-    EXPECT_TRUE(Enabled(dlg, IDC_REC_BTNREMOVEREC));
+    EXPECT_TRUE(::IsWindowEnabled(Ctl(dlg, IDC_REC_BTNREMOVEREC)));
     EXPECT_TRUE(Checked(dlg, IDC_REC_WEEKDAY2) && Checked(dlg, IDC_REC_WEEKDAY6));
     // Monday first and Sunday last, in tab order and in reading order
     // alike, Thursday ending the first row.
@@ -339,18 +335,18 @@ TEST_F(ViewTest, AttachmentsListPaintsTheRowsAndForwardsSelectionButtonsAndTypin
     EXPECT_EQ(Rows(dlg),
               (std::vector<std::string>{"one.txt|C:\\a\\one.txt", "report.txt|C:/x/report.txt",
                                         "<LastModificated>|D:\\logs\\"}));
-    EXPECT_FALSE(Enabled(dlg, IDC_ATT_BTNREMOVE));
+    EXPECT_FALSE(::IsWindowEnabled(Ctl(dlg, IDC_ATT_BTNREMOVE)));
     EXPECT_EQ(Text(dlg, IDC_ATT_TXTIGNORE), "thumbs.db");
     EXPECT_TRUE(Checked(dlg, IDC_ATT_CHKIGNORE));
 
     Click(dlg, IDC_ATT_BTNADDFOLDER);
     SelectRow(dlg, 1);
     SelectRow(dlg, 3);
-    EXPECT_TRUE(Enabled(dlg, IDC_ATT_BTNREMOVE));
+    EXPECT_TRUE(::IsWindowEnabled(Ctl(dlg, IDC_ATT_BTNREMOVE)));
     Click(dlg, IDC_ATT_BTNREMOVE);
     EXPECT_EQ(Rows(dlg),
               (std::vector<std::string>{"one.txt|C:\\a\\one.txt", "<LastModificated>|D:\\logs\\"}));
-    EXPECT_FALSE(Enabled(dlg, IDC_ATT_BTNREMOVE));
+    EXPECT_FALSE(::IsWindowEnabled(Ctl(dlg, IDC_ATT_BTNREMOVE)));
     Click(dlg, IDC_ATT_BNTADDIGNORE);
     EXPECT_EQ(Text(dlg, IDC_ATT_TXTIGNORE), "thumbs.db, old.log");
     Click(dlg, IDC_ATT_CHKIGNORE);
