@@ -11,7 +11,7 @@
 namespace velmora::win32 {
 namespace {
 
-TEST(KeystrokeText, ModifiersApplyToTheNextKeyOrGroup) {
+TEST(KeystrokeText, ModifiersApplyToTheNextKeyOrGroupAndUnreadableTextIsRefused) {
   EXPECT_EQ(ParseKeys("%{F9}"), (std::vector<KeyStroke>{{.vk = VK_F9, .alt = true}}));
   EXPECT_EQ(ParseKeys("%{f5}"), (std::vector<KeyStroke>{{.vk = VK_F5, .alt = true}}));
   EXPECT_EQ(ParseKeys("^a b"),
@@ -25,9 +25,7 @@ TEST(KeystrokeText, ModifiersApplyToTheNextKeyOrGroup) {
   EXPECT_EQ(
       ParseKeys("{TAB 3}~"),
       (std::vector<KeyStroke>{{.vk = VK_TAB}, {.vk = VK_TAB}, {.vk = VK_TAB}, {.vk = VK_RETURN}}));
-}
-
-TEST(KeystrokeText, UnreadableTextIsRefused) {
+  // Text that cannot be read is refused.
   for (const char* bad : {"{F17}", "{NOSUCHKEY}", "{F9", "(ab", "ab)", "}", "{a x}", "{a 99999}"})
     EXPECT_THROW(ParseKeys(bad), HostError) << bad;
   EXPECT_TRUE(ParseKeys("").empty());

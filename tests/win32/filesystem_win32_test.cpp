@@ -1,18 +1,13 @@
-// The Windows file-system adapter on a real folder: the file check, the
-// enumeration with hidden and system attributes and last-write times, and
-// the newest-file scan of the attachment resolution over it.
+// The Windows file-system adapter on a real folder: the file check and the
+// enumeration with hidden and system attributes and last-write times, which
+// the attachment resolution (tested natively over a fake) relies on.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <memory>
+#include <set>
 #include <string>
 
-#include "addin/model/file_utils.h"
-#include "addin/model/ignore_list.h"
-#include "addin/model/mail_props.h"
-#include "common/services.h"
 #include "platform/win32/adapters/filesystem_win32.h"
 #include "platform/win32/adapters/unicode.h"
 #include "support/temp_dir.h"
@@ -20,120 +15,50 @@
 namespace velmora {
 namespace {
 
-class Win32FileSystemTest : public ::testing::Test {
- protected:
-  std::string Folder() const { return win32::Narrow(dir_.Path().wstring()); }
-  std::string PathOf(const std::string& name) const { return Folder() + "\\" + name; }
-
-  // A file with the given last-write time (FILETIME ticks) and attributes.
-  std::string Write(const std::string& name, std::uint64_t ticks, DWORD attributes = 0) {
-    const std::string path = PathOf(name);
-    const std::wstring wide = win32::Widen(path);
-    HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    EXPECT_NE(h, INVALID_HANDLE_VALUE) << path;
-    DWORD written = 0;
-    ::WriteFile(h, name.data(), static_cast<DWORD>(name.size()), &written, nullptr);
-    FILETIME t;
-    t.dwLowDateTime = static_cast<DWORD>(ticks & 0xFFFFFFFFu);
-    t.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-    EXPECT_TRUE(::SetFileTime(h, nullptr, nullptr, &t));
-    ::CloseHandle(h);
-    if (attributes != 0) {
-      EXPECT_TRUE(::SetFileAttributesW(wide.c_str(), attributes));
-    }
-    return path;
-  }
-  void MakeFolder(const std::string& name) {
-    EXPECT_TRUE(::CreateDirectoryW(win32::Widen(PathOf(name)).c_str(), nullptr));
-  }
-  static const FileEntry* Entry(const std::vector<FileEntry>& entries, const std::string& name) {
-    auto it = std::find_if(entries.begin(), entries.end(),
-                           [&name](const FileEntry& e) { return e.name == name; });
-    return it == entries.end() ? nullptr : &*it;
-  }
-
-  void TearDown() override {
-    // Read-only, hidden and system files must be made plain before the
-    // folder can go.
-    if (auto entries = fs_.ListFolder(Folder()))
-      for (const FileEntry& e : *entries)
-        if (!e.directory)
-          ::SetFileAttributesW(win32::Widen(PathOf(e.name)).c_str(), FILE_ATTRIBUTE_NORMAL);
-  }
-
-  test::TempDir dir_{"fsw"};
-  win32::Win32FileSystem fs_;
-};
-
-constexpr std::uint64_t kTen = 133000000000000000ULL;  // some day in 2022
-
-TEST_F(Win32FileSystemTest, FileExistsForFilesOnly) {
-  const std::string file = Write("a.txt", kTen);
-  EXPECT_TRUE(fs_.FileExists(file));
-  EXPECT_FALSE(fs_.FileExists(Folder()));
-  EXPECT_FALSE(fs_.FileExists(PathOf("missing.txt")));
-  EXPECT_FALSE(fs_.FileExists(""));
-  EXPECT_FALSE(fs_.FileExists(file + std::string(1, '\0') + "x"));
-  EXPECT_TRUE(fs_.FileExists(Write("hidden.txt", kTen, FILE_ATTRIBUTE_HIDDEN)));
-}
-
-TEST_F(Win32FileSystemTest, NonAsciiNamesTravelAsUtf8) {
-  const std::string name =
+TEST(Win32FileSystem, FilesAreSeenWithTheirUtf8NamesAttributesAndTimes) {
+  const test::TempDir dir("fsw");
+  const std::string folder = win32::Narrow(dir.Path().wstring());
+  const auto path = [&folder](const std::string& name) { return folder + "\\" + name; };
+  // Empty files with a last-write time to the tick (FILETIME) and attributes.
+  constexpr std::uint64_t kWritten = 133000000000000001ULL;  // some day in 2022
+  const std::string umlaut =
       "\xC3\x9C"
       "berblick.txt";  // Überblick.txt
-  const std::string path = Write(name, kTen);
-  EXPECT_TRUE(fs_.FileExists(path));
-  const auto entries = fs_.ListFolder(Folder());
+  struct File {
+    std::string name;
+    DWORD attributes;
+  };
+  for (const File& f :
+       {File{"plain.txt", FILE_ATTRIBUTE_NORMAL}, File{umlaut, FILE_ATTRIBUTE_NORMAL},
+        File{"hidden.txt", FILE_ATTRIBUTE_HIDDEN},
+        File{"both.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM}}) {
+    const HANDLE h = ::CreateFileW(win32::Widen(path(f.name)).c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_ALWAYS, f.attributes, nullptr);
+    const FILETIME t{static_cast<DWORD>(kWritten), static_cast<DWORD>(kWritten >> 32)};
+    ASSERT_TRUE(h != INVALID_HANDLE_VALUE && ::SetFileTime(h, nullptr, nullptr, &t)) << f.name;
+    ::CloseHandle(h);
+  }
+  ASSERT_TRUE(::CreateDirectoryW(win32::Widen(path("sub")).c_str(), nullptr));
+
+  win32::Win32FileSystem fs;
+  for (const std::string& name : {std::string("plain.txt"), umlaut, std::string("hidden.txt")})
+    EXPECT_TRUE(fs.FileExists(path(name))) << name;
+  for (const std::string& no : {folder, path("sub"), path("missing.txt"), std::string(),
+                                path("plain.txt") + std::string(1, '\0') + "x"})
+    EXPECT_FALSE(fs.FileExists(no)) << no;
+
+  // The listing as "name:flags" (directory, hidden, system).
+  const auto entries = fs.ListFolder(folder);
   ASSERT_TRUE(entries);
-  EXPECT_NE(Entry(*entries, name), nullptr);
-}
-
-TEST_F(Win32FileSystemTest, ListingCarriesAttributesAndTimes) {
-  Write("plain.txt", kTen + 1);
-  Write("hidden.txt", kTen, FILE_ATTRIBUTE_HIDDEN);
-  Write("both.txt", kTen, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-  MakeFolder("sub");
-
-  const auto entries = fs_.ListFolder(Folder());
-  ASSERT_TRUE(entries);
-  const FileEntry* plain = Entry(*entries, "plain.txt");
-  ASSERT_NE(plain, nullptr);
-  EXPECT_FALSE(plain->directory || plain->hidden || plain->system);
-  EXPECT_EQ(plain->lastWrite, static_cast<std::int64_t>(kTen + 1));
-
-  const FileEntry* hidden = Entry(*entries, "hidden.txt");
-  ASSERT_NE(hidden, nullptr);
-  EXPECT_TRUE(hidden->hidden);
-  EXPECT_FALSE(hidden->system);
-
-  const FileEntry* both = Entry(*entries, "both.txt");
-  ASSERT_NE(both, nullptr);
-  EXPECT_TRUE(both->hidden && both->system);
-
-  const FileEntry* sub = Entry(*entries, "sub");
-  ASSERT_NE(sub, nullptr);
-  EXPECT_TRUE(sub->directory);
-}
-
-TEST_F(Win32FileSystemTest, NewestFileSkipsHiddenSystemFilesAndFolders) {
-  ScopedServices services(Services{.files = &fs_, .logFolder = GetServices().logFolder});
-  g_IgnoreList = std::make_unique<CIgnoreList>();
-  g_IgnoreList->FromString("thumbs.db");
-
-  Write("old.txt", kTen);
-  Write("hidden.txt", kTen + 10, FILE_ATTRIBUTE_HIDDEN);
-  Write("both.txt", kTen + 20, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-  Write("Thumbs.db", kTen + 30);
-  MakeFolder("newer");
-  EXPECT_EQ(Main::GetNewestFile(Folder()), PathOf("hidden.txt"));
-
-  g_IgnoreList->SetIgnoreSysHiden(false);
-  CMailProps p;
-  p.m_collAttachments = {Folder() + "\\", PathOf("old.txt"), PathOf("gone.txt")};
-  EXPECT_EQ(p.GetResolvedAttachments(),
-            (std::vector<std::string>{PathOf("both.txt"), PathOf("old.txt")}));
-  g_IgnoreList.reset();
+  std::set<std::string> listed;
+  for (const FileEntry& e : *entries) {
+    if (e.name == "." || e.name == "..") continue;  // folders, which the scan skips
+    listed.insert(e.name + ":" + (e.directory ? "d" : "") + (e.hidden ? "h" : "") +
+                  (e.system ? "s" : ""));
+    EXPECT_TRUE(e.directory || e.lastWrite == static_cast<std::int64_t>(kWritten)) << e.name;
+  }
+  EXPECT_EQ(listed, (std::set<std::string>{"plain.txt:", umlaut + ":", "hidden.txt:h",
+                                           "both.txt:hs", "sub:d"}));
 }
 
 }  // namespace

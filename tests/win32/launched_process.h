@@ -44,28 +44,15 @@ class LaunchedProcess {
   }
   // Asks the launcher's tray window to close.
   bool Close() const {
-    FindWindowOf find{pi_.dwProcessId, nullptr};
-    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&find));
-    return find.hwnd && ::PostMessageW(find.hwnd, WM_CLOSE, 0, 0);
+    for (HWND h = nullptr; (h = ::FindWindowExW(nullptr, h, L"OrbitelTrayWindow", nullptr));) {
+      DWORD pid = 0;
+      ::GetWindowThreadProcessId(h, &pid);
+      if (pid == pi_.dwProcessId) return ::PostMessageW(h, WM_CLOSE, 0, 0) != FALSE;
+    }
+    return false;
   }
 
  private:
-  struct FindWindowOf {
-    DWORD pid;
-    HWND hwnd;
-  };
-  // A plain function: a lambda has the wrong calling convention on 32-bit.
-  static BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM p) {
-    auto* f = reinterpret_cast<FindWindowOf*>(p);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    wchar_t cls[64] = {};
-    ::GetClassNameW(hwnd, cls, 64);
-    if (pid != f->pid || std::wstring(cls) != L"OrbitelTrayWindow") return TRUE;
-    f->hwnd = hwnd;
-    return FALSE;
-  }
-
   bool ok_ = false;
   PROCESS_INFORMATION pi_{};
 };

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -26,33 +27,22 @@
 #include "platform/win32/dialogs/dialog_host_win32.h"
 #include "platform/win32/dialogs/dialog_ids.h"
 #include "platform/win32/dialogs/dialog_view.h"
+#include "support/dialog_fakes.h"
+#include "support/scripted_message_box.h"
 
 namespace {
 
 using namespace velmora;
 
-class NoShell final : public ShellPort {
- public:
-  bool Open(std::string_view) override { return true; }
-};
-
-class AnswerOk final : public MessageBoxPort {
- public:
-  int Show(std::string_view, int) override { return mb::kOk; }
-};
-
-void Pump() {
-  MSG m;
-  while (::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-    ::TranslateMessage(&m);
-    ::DispatchMessageW(&m);
-  }
-}
-
+// Runs the message loop for a while, so the window is drawn.
 void Settle(int ms) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   while (std::chrono::steady_clock::now() < end) {
-    Pump();
+    MSG m;
+    while (::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&m);
+      ::DispatchMessageW(&m);
+    }
     ::Sleep(20);
   }
 }
@@ -70,8 +60,8 @@ int main(int argc, char** argv) {
 
   PictureLocale locale;
   ScopedServices services{Services{.locale = &locale}};
-  AnswerOk box;
-  NoShell shell;
+  test::ScriptedMessageBox box;  // answers OK
+  test::RecordingShell shell;
   ScopedAddinServices addin{AddinServices{.messageBox = &box, .shell = &shell}};
   win32::Win32DialogHost host{nullptr};
   ScopedDialogServices dialogs{DialogServices{.screen = &host, .pickers = &host, .forms = &host}};
@@ -90,21 +80,16 @@ int main(int argc, char** argv) {
   g_OwnerWidth = static_cast<std::int32_t>(screen.width);
   g_OwnerHeight = static_cast<std::int32_t>(screen.height);
 
-  int pageOption = 0;
-  if (which == "daily") pageOption = IDC_REC_OPTDAILY;
-  if (which == "weekly") pageOption = IDC_REC_OPTWEEKLY;
-  if (which == "monthly") pageOption = IDC_REC_OPTMONTHLY;
-  if (which == "yearly") pageOption = IDC_REC_OPTYEARLY;
+  const std::map<std::string, int> pages{{"daily", IDC_REC_OPTDAILY},
+                                         {"weekly", IDC_REC_OPTWEEKLY},
+                                         {"monthly", IDC_REC_OPTMONTHLY},
+                                         {"yearly", IDC_REC_OPTYEARLY}};
+  const int pageOption = pages.contains(which) ? pages.at(which) : 0;
 
   win32::SetDialogObserver([&](int, HWND dlg) {
-    if (pageOption) {
-      ::SendMessageW(::GetDlgItem(dlg, pageOption), BM_CLICK, 0, 0);
-      Pump();
-    }
+    if (pageOption) ::SendMessageW(::GetDlgItem(dlg, pageOption), BM_CLICK, 0, 0);
     if (which == "attachments") {
-      LVITEMW item{};
-      item.stateMask = LVIS_SELECTED;
-      item.state = LVIS_SELECTED;
+      LVITEMW item{.state = LVIS_SELECTED, .stateMask = LVIS_SELECTED};
       ::SendMessageW(::GetDlgItem(dlg, IDC_ATT_LVFILES), LVM_SETITEMSTATE, 1,
                      reinterpret_cast<LPARAM>(&item));
     }
@@ -112,29 +97,22 @@ int main(int argc, char** argv) {
     Settle(800);
     RECT r{};
     ::GetWindowRect(dlg, &r);
-    {
-      std::ofstream out(rectFile);
-      out << (r.right - r.left) << "x" << (r.bottom - r.top) << "+" << r.left << "+" << r.top
-          << "\n";
-    }
+    std::ofstream(rectFile) << (r.right - r.left) << "x" << (r.bottom - r.top) << "+" << r.left
+                            << "+" << r.top << "\n";
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!std::filesystem::exists(doneFile) && std::chrono::steady_clock::now() < end)
       Settle(50);
     ::PostMessageW(dlg, WM_CLOSE, 0, 0);
   });
 
-  if (which == "once") {
-    velmora::ShowSendTimeDialog();
-  } else if (pageOption) {
-    velmora::ShowRecurrenceDialog();
-  } else if (which == "attachments") {
-    velmora::ShowAttachmentsDialog();
-  } else if (which == "about") {
-    velmora::ShowAboutBox();
-  } else {
+  const std::map<std::string, void (*)()> shows{{"once", &ShowSendTimeDialog},
+                                                {"attachments", &ShowAttachmentsDialog},
+                                                {"about", &ShowAboutBox}};
+  if (!pageOption && !shows.contains(which)) {
     std::fprintf(stderr, "unknown dialog: %s\n", which.c_str());
     return 2;
   }
+  (pageOption ? &ShowRecurrenceDialog : shows.at(which))();
   win32::SetDialogObserver(nullptr);
   return std::filesystem::exists(rectFile) ? 0 : 1;
 }
