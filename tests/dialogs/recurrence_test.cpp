@@ -126,6 +126,28 @@ TEST_F(RecurrenceDialog, WeeklyWithoutADayAndNoPatternAreRefused) {
   EXPECT_FALSE(unknown.Closed());
 }
 
+// Cancel at the question keeps the user in the field; OK stores the day.
+TEST_F(RecurrenceDialog, Day31AsksAndCancelReturnsToTheDayField) {
+  Open();
+  ASSERT_TRUE(f.Click(C::optMonthly));
+  Type(C::txtDayOfMonth3, "31");
+  box.answers = {mb::kCancel, mb::kOk};
+  EXPECT_TRUE(f.Click(C::btnOK));
+  EXPECT_EQ(Messages(),
+            std::vector<std::string>{
+                "Some months have fewer than 31 days. For thease months, the occurrence "
+                "will fall on the last day of the month."});
+  EXPECT_EQ(box.shown[0].style & 0xF, mb::kOkCancel);
+  EXPECT_EQ(S().focus, C::txtDayOfMonth3);
+  EXPECT_FALSE(f.Closed());
+
+  EXPECT_TRUE(f.Click(C::btnOK));
+  EXPECT_TRUE(f.Closed());
+  EXPECT_TRUE(g_DialogOK);
+  EXPECT_EQ(Props().m_RecurrenceType, recurrence::kMonthly);
+  EXPECT_EQ(Props().m_DayOfMonth, 31);
+}
+
 struct EndByCase {
   const char* name;
   DateTime entered;
