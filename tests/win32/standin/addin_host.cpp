@@ -71,7 +71,7 @@ HRESULT AddinHost::Load(const std::wstring& progId) {
   hr = unknown->QueryInterface(kIidExtensibility2, reinterpret_cast<void**>(addin_.put()));
   if (FAILED(hr)) return hr;
   progId_ = progId;
-  entry_ = outlook_.AddAddInEntry(progId, L"Velmora");
+  entry_ = outlook_.AddInEntry(progId);
   return S_OK;
 }
 

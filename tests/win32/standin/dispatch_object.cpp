@@ -106,6 +106,13 @@ Variant Variant::Double(double d) {
   v.v_.dblVal = d;
   return v;
 }
+Variant Variant::Disp(IDispatch* d) {
+  Variant v;
+  v.v_.vt = VT_DISPATCH;
+  v.v_.pdispVal = d;
+  if (d) d->AddRef();
+  return v;
+}
 
 void Fail(HRESULT hr, const std::wstring& description) {
   throw Failure{hr, description};
@@ -128,15 +135,8 @@ IDispatch* Call::Disp(std::size_t i) const {
 bool Call::IsNumber(std::size_t i) const {
   return Has(i) && Deref(args[i])->vt == VT_I4;
 }
-void Call::Return(Variant v) {
-  if (result) ::VariantCopy(result, &v.get());
-}
-void Call::ReturnDisp(IDispatch* d) {
-  if (!result) return;
-  ::VariantClear(result);
-  result->vt = VT_DISPATCH;
-  result->pdispVal = d;
-  if (d) d->AddRef();
+void Call::Return(const Variant& v) {
+  if (result) ::VariantCopy(result, const_cast<VARIANT*>(&v.get()));
 }
 
 static DISPID IdFor(const std::wstring& name) {
@@ -156,15 +156,9 @@ Table& Table::Get(const std::wstring& name, Handler h, std::vector<ArgSpec> args
       Member{name, IdFor(name), kGet, std::move(args), required, {}, std::move(h), {}});
   return *this;
 }
-Table& Table::Prop(const std::wstring& name, ArgSpec value, Handler get, Handler put, bool byRef) {
-  members_.push_back(Member{name,
-                            IdFor(name),
-                            kGet | kPut | (byRef ? kPutRef : 0u),
-                            {},
-                            0,
-                            std::move(value),
-                            std::move(get),
-                            std::move(put)});
+Table& Table::Prop(const std::wstring& name, ArgSpec value, Handler get, Handler put) {
+  members_.push_back(Member{
+      name, IdFor(name), kGet | kPut, {}, 0, std::move(value), std::move(get), std::move(put)});
   return *this;
 }
 Table& Table::Method(const std::wstring& name, std::vector<ArgSpec> args, std::size_t required,
@@ -270,7 +264,6 @@ class ConnectionPoint : public IConnectionPoint {
       out.emplace_back(s.second);
     return out;
   }
-  int size() const { return static_cast<int>(sinks_.size()); }
 
  private:
   Object& owner_;
@@ -388,13 +381,13 @@ HRESULT Object::Dispatch(const Member& m, WORD flags, DISPPARAMS* params, VARIAN
   const bool isPut = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
   if (isPut) {
     const bool ref = (flags & DISPATCH_PROPERTYPUTREF) != 0;
-    if (!(m.kinds & kPut) || (ref && !(m.kinds & kPutRef) && m.putValue.types[0] != VT_DISPATCH))
+    if (!(m.kinds & kPut) || (ref && m.putValue.types[0] != VT_DISPATCH))
       return DISP_E_MEMBERNOTFOUND;
     if (params->cNamedArgs != 1 || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)
       return DISP_E_PARAMNOTFOUND;
     if (params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
     if (!Accepts(m.putValue, &params->rgvarg[0])) return DISP_E_TYPEMISMATCH;
-    call.kind = ref ? kPutRef : kPut;
+    call.kind = kPut;
     call.value = Deref(&params->rgvarg[0]);
     m.put(*this, call);
     return S_OK;
@@ -449,12 +442,6 @@ void Object::Fire(REFIID iid, DISPID id, std::vector<VARIANTARG> args) {
                    nullptr);
     }
   }
-}
-
-int Object::Sinks(REFIID iid) const {
-  for (const auto& p : points_)
-    if (p->iid() == iid) return p->size();
-  return 0;
 }
 
 std::map<const Object*, RefCount> LiveObjects() {

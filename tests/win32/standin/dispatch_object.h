@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace standin {
@@ -37,6 +38,7 @@ class Variant {
   static Variant Bool(bool b);
   static Variant Date(double d);
   static Variant Double(double d);
+  static Variant Disp(IDispatch* d);  // null gives VT_DISPATCH null, as Outlook's Nothing
 
  private:
   VARIANT v_;
@@ -51,11 +53,11 @@ class Ref {
     if (p_ && addRef) p_->AddRef();
   }
   Ref(const Ref& o) : Ref(o.p_) {}
+  Ref(Ref&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
   template <class U>
   Ref(const Ref<U>& o) : Ref(o.get()) {}  // NOLINT: as the pointers convert
-  Ref& operator=(const Ref& o) {
-    Ref copy(o);
-    std::swap(p_, copy.p_);
+  Ref& operator=(Ref o) noexcept {
+    std::swap(p_, o.p_);
     return *this;
   }
   ~Ref() { reset(); }
@@ -82,7 +84,7 @@ struct Failure {
 };
 [[noreturn]] void Fail(HRESULT hr, const std::wstring& description = L"");
 
-enum Kind : unsigned { kGet = 1, kPut = 2, kPutRef = 4, kMethod = 8 };
+enum Kind : unsigned { kGet = 1, kPut = 2, kMethod = 4 };
 
 // One call as the member's handler sees it: positional arguments in the
 // declared order (empty where an optional one was left out) and, for a put,
@@ -102,11 +104,7 @@ class Call {
   // An index argument: a number, or else a name.
   bool IsNumber(std::size_t i) const;
 
-  void Return(Variant v);
-  void ReturnLong(long n) { Return(Variant::Long(n)); }
-  void ReturnStr(const std::wstring& s) { Return(Variant::Str(s)); }
-  void ReturnBool(bool b) { Return(Variant::Bool(b)); }
-  void ReturnDisp(IDispatch* d);  // null gives VT_DISPATCH null, as Outlook's Nothing
+  void Return(const Variant& v);
 };
 
 class Object;
@@ -137,8 +135,8 @@ class Table {
   // they are known), as Outlook keeps the shared members' ids alike.
   Table& Get(const std::wstring& name, Handler h, std::vector<ArgSpec> args = {},
              std::size_t required = 0);
-  Table& Prop(const std::wstring& name, ArgSpec value, Handler get, Handler put,
-              bool byRef = false);
+  // A put of an object may also come as a put by reference.
+  Table& Prop(const std::wstring& name, ArgSpec value, Handler get, Handler put);
   Table& Method(const std::wstring& name, std::vector<ArgSpec> args, std::size_t required,
                 Handler h);
   const Member* Find(const std::wstring& name) const;
@@ -191,29 +189,19 @@ class Object : public IDispatch, public IConnectionPointContainer {
   const std::wstring& type() const { return table_.type(); }
   long refs() const { return refs_; }
   long own() const { return own_; }
-  // A reference the stand-in itself keeps (not counted against clients).
-  void Hold() {
-    AddRef();
-    ++own_;
-  }
-  // The reference the creator has is the stand-in's own.
+  // The reference the creator has is the stand-in's own (not counted
+  // against clients) until it disowns it, just before releasing it.
   void Adopt() { ++own_; }
-  void Unhold() {
-    --own_;
-    Release();
-  }
+  void Disown() { --own_; }
 
+  // The object raises the events of this interface.
+  void AddSource(REFIID iid);
   // Raises an event on every sink advised at `iid`'s point; args as Invoke
   // takes them (last argument first).
   void Fire(REFIID iid, DISPID id, std::vector<VARIANTARG> args = {});
-  int Sinks(REFIID iid) const;
 
   // The stand-in object behind a client's pointer, or null for a foreign one.
   static Object* From(IUnknown* p);
-
- protected:
-  // The object raises the events of these interfaces.
-  void AddSource(REFIID iid);
 
  private:
   HRESULT Dispatch(const Member& m, WORD flags, DISPPARAMS* params, VARIANT* result);

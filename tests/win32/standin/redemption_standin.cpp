@@ -12,11 +12,6 @@ const CLSID kClsid = {0x3b7e54a1, 0x6c2d, 0x4e0f, {0x9a, 0x8b, 0x1d, 0x2c, 0x3e,
 constexpr const wchar_t* kProgIdKey = L"Software\\Classes\\Redemption.SafeMailItem";
 int g_created = 0;
 
-template <class T, class F>
-Handler On(F f) {
-  return [f](Object& o, Call& c) { f(static_cast<T&>(o), c); };
-}
-
 ItemRef Wrapped(const Ref<IDispatch>& item) {
   ItemRef r = ItemOf(item.get());
   if (!r.mail) Fail(E_FAIL, L"Item is not set to an Outlook item.");
@@ -27,15 +22,13 @@ class SafeRecipientsObj : public Object {
  public:
   explicit SafeRecipientsObj(std::shared_ptr<MailData> mIn) : Object(Tbl()), m(std::move(mIn)) {}
   std::shared_ptr<MailData> m;
+  static const MailData& Of(Object& o) { return *static_cast<SafeRecipientsObj&>(o).m; }
   static const Table& Tbl() {
     static Table table = [] {
       Table t(L"SafeRecipients");
-      t.Get(L"Count", On<SafeRecipientsObj>([](SafeRecipientsObj& s, Call& c) {
-              c.ReturnLong(RecipientCount(*s.m));
-            }));
+      t.Get(L"Count", [](Object& s, Call& c) { c.Return(Variant::Long(RecipientCount(Of(s)))); });
       t.Method(L"ResolveAll", {kAnyArg, kAnyArg}, 0,
-               On<SafeRecipientsObj>(
-                   [](SafeRecipientsObj& s, Call& c) { c.ReturnBool(RecipientsResolve(*s.m)); }));
+               [](Object& s, Call& c) { c.Return(Variant::Bool(RecipientsResolve(Of(s)))); });
       return t;
     }();
     return table;
@@ -46,21 +39,20 @@ class SafeMailItemObj : public Object {
  public:
   SafeMailItemObj() : Object(Tbl()) { ++g_created; }
   Ref<IDispatch> item;
+  static Ref<IDispatch>& Of(Object& o) { return static_cast<SafeMailItemObj&>(o).item; }
   static const Table& Tbl() {
     static Table table = [] {
       Table t(L"SafeMailItem");
-      t.Prop(L"Item", kDispArg,
-             On<SafeMailItemObj>([](SafeMailItemObj& s, Call& c) { c.ReturnDisp(s.item.get()); }),
-             On<SafeMailItemObj>(
-                 [](SafeMailItemObj& s, Call& c) { s.item = Ref<IDispatch>(c.value->pdispVal); }),
-             true);
-      t.Method(L"Send", {}, 0, On<SafeMailItemObj>([](SafeMailItemObj& s, Call&) {
-                 ItemRef r = Wrapped(s.item);
-                 r.store->Send(r.mail, L"Redemption");
-               }));
-      t.Get(L"Recipients", On<SafeMailItemObj>([](SafeMailItemObj& s, Call& c) {
-              c.ReturnDisp(Make<SafeRecipientsObj>(Wrapped(s.item).mail).get());
-            }));
+      t.Prop(
+          L"Item", kDispArg, [](Object& s, Call& c) { c.Return(Variant::Disp(Of(s).get())); },
+          [](Object& s, Call& c) { Of(s) = Ref<IDispatch>(c.value->pdispVal); });
+      t.Method(L"Send", {}, 0, [](Object& s, Call&) {
+        ItemRef r = Wrapped(Of(s));
+        r.store->Send(r.mail, L"Redemption");
+      });
+      t.Get(L"Recipients", [](Object& s, Call& c) {
+        c.Return(Variant::Disp(Make<SafeRecipientsObj>(Wrapped(Of(s)).mail).get()));
+      });
       return t;
     }();
     return table;

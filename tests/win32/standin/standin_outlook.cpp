@@ -86,14 +86,16 @@ int main() {
         break;
       }
       quit = Outlook::PumpUntil([&] { return outlook.Quitting(); }, 60000);
+      for (const auto& s : store.sent)
+        report += "sent " + Narrow(s.subject) + " via " + Narrow(s.via) + " from " +
+                  Narrow(s.fromFolder) + "\n";
+      report += quit ? "quit by itself\n" : "timed out\n";
+      // The add-in lets go of its sinks when the last window closes, before
+      // Outlook disconnects it.
+      report += "sinks advised " + std::to_string(AdvisedSinks()) + "\n";
       if (host.addin()) host.Stop();
     }
-    for (const auto& s : store.sent)
-      report += "sent " + Narrow(s.subject) + " via " + Narrow(s.via) + " from " +
-                Narrow(s.fromFolder) + "\n";
-    report += quit ? "quit by itself\n" : "timed out\n";
     report += "references kept " + std::to_string(RefsChangedSince(before).size()) + "\n";
-    report += "sinks advised " + std::to_string(AdvisedSinks()) + "\n";
     report += "protocol errors " + std::to_string(ProtocolErrors().size()) + "\n";
     for (const auto& e : ProtocolErrors())
       report += "  " + Narrow(e) + "\n";
