@@ -174,8 +174,8 @@ std::shared_ptr<MailData> Scheduled(Store& store, FolderData& folder, const std:
   auto m = store.AddMail(folder, subject);
   m->to = L"anna@example.com";
   m->Add(L"ScheduleTime", kOlDateTime)->value =
-      Variant::Date(static_cast<double>(when.Seconds()) / 86400.0);
-  m->Add(L"VelmoraRecurrence", kOlText)->value = Variant::Str(record);
+      Variant::Of(VT_DATE, static_cast<double>(when.Seconds()) / 86400.0);
+  m->Add(L"VelmoraRecurrence", kOlText)->value = Variant(record);
   return m;
 }
 
@@ -469,7 +469,7 @@ TEST_F(AddinSession, SendsDueMailsFromTheFirstExplorerOnRecoversFromAFaultAndRea
     MessageBoxCloser closer;
     DISPPARAMS none{};
     Variant result;
-    EXPECT_EQ(addin->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, &result,
+    EXPECT_EQ(addin->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, result.put(),
                             nullptr, nullptr),
               S_OK);
     EXPECT_EQ(result.get().vt, VT_BOOL);
@@ -481,7 +481,7 @@ TEST_F(AddinSession, SendsDueMailsFromTheFirstExplorerOnRecoversFromAFaultAndRea
   // the add-in only reads its subject for its trace.
   auto mail = store().AddMail(*store().Default(kFolderDrafts), L"Sent by hand");
   mail->to = L"bob@example.com";
-  mail->Add(L"ScheduleTime", kOlDateTime)->value = Variant::Date(60000.0);
+  mail->Add(L"ScheduleTime", kOlDateTime)->value = Variant::Of(VT_DATE, 60000.0);
   const int created = RedemptionRegistration::Created();
   ResetCallCounts();
   EXPECT_TRUE(outlook().UserSends(mail));

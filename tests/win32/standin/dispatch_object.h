@@ -3,7 +3,7 @@
 // argument count range and accepted VARIANT types), and calls outside the
 // table fail the way Outlook's own type library makes them fail. Every object
 // counts its references and the ones the stand-in holds itself, so a test can
-// see what a client kept; connection points count the sinks advised.
+// see what a client kept; its connection point counts the sinks advised.
 #pragma once
 
 #include <ocidl.h>
@@ -18,31 +18,6 @@
 #include <vector>
 
 namespace standin {
-
-// An owned VARIANT.
-class Variant {
- public:
-  Variant() { ::VariantInit(&v_); }
-  Variant(const Variant& o) : Variant() { ::VariantCopy(&v_, const_cast<VARIANT*>(&o.v_)); }
-  explicit Variant(const VARIANT& o) : Variant() { ::VariantCopy(&v_, const_cast<VARIANT*>(&o)); }
-  Variant& operator=(const Variant& o) {
-    if (this != &o) ::VariantCopy(&v_, const_cast<VARIANT*>(&o.v_));
-    return *this;
-  }
-  ~Variant() { ::VariantClear(&v_); }
-  VARIANT* operator&() { return &v_; }
-  const VARIANT& get() const { return v_; }
-  VARIANT& get() { return v_; }
-  static Variant Str(const std::wstring& s);
-  static Variant Long(long n);
-  static Variant Bool(bool b);
-  static Variant Date(double d);
-  static Variant Double(double d);
-  static Variant Disp(IDispatch* d);  // null gives VT_DISPATCH null, as Outlook's Nothing
-
- private:
-  VARIANT v_;
-};
 
 // An interface pointer owned by the holder.
 template <class T>
@@ -77,6 +52,58 @@ class Ref {
   T* p_ = nullptr;
 };
 
+// An owned VARIANT, made from the values the object model hands out.
+class Variant {
+ public:
+  Variant() { ::VariantInit(&v_); }
+  Variant(const Variant& o) : Variant() { ::VariantCopy(&v_, const_cast<VARIANT*>(&o.v_)); }
+  explicit Variant(const VARIANT& o) : Variant() { ::VariantCopy(&v_, const_cast<VARIANT*>(&o)); }
+  Variant(const std::wstring& s) : Variant(Typed{VT_BSTR}) {  // NOLINT: implicit, as the values are
+    v_.bstrVal = ::SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
+  }
+  Variant(const wchar_t* s) : Variant(std::wstring(s)) {}   // NOLINT
+  Variant(long n) : Variant(Typed{VT_I4}) { v_.lVal = n; }  // NOLINT
+  Variant(bool b) : Variant(Typed{VT_BOOL}) {               // NOLINT
+    v_.boolVal = b ? VARIANT_TRUE : VARIANT_FALSE;
+  }
+  // Null gives VT_DISPATCH null, as Outlook's Nothing.
+  Variant(IDispatch* d) : Variant(Typed{VT_DISPATCH}) {  // NOLINT
+    v_.pdispVal = d;
+    if (d) d->AddRef();
+  }
+  template <class T>
+  Variant(const Ref<T>& r) : Variant(static_cast<IDispatch*>(r.get())) {}  // NOLINT
+  static Variant Of(VARTYPE vt, double d) {
+    Variant v(Typed{vt});
+    if (vt == VT_DATE) v.v_.date = d;
+    if (vt == VT_R8) v.v_.dblVal = d;
+    return v;
+  }
+  // A flag an event's sinks may set, read back after each.
+  static Variant BoolRef(VARIANT_BOOL* b) {
+    Variant v(Typed{VT_BOOL | VT_BYREF});
+    v.v_.pboolVal = b;
+    return v;
+  }
+  Variant& operator=(const Variant& o) {
+    if (this != &o) ::VariantCopy(&v_, const_cast<VARIANT*>(&o.v_));
+    return *this;
+  }
+  ~Variant() { ::VariantClear(&v_); }
+  const VARIANT& get() const { return v_; }
+  VARIANT* put() {
+    ::VariantClear(&v_);
+    return &v_;
+  }
+
+ private:
+  struct Typed {
+    VARTYPE vt;
+  };
+  explicit Variant(Typed t) : Variant() { v_.vt = t.vt; }
+  VARIANT v_;
+};
+
 // A call that fails with an HRESULT (and, for DISP_E_EXCEPTION, a text).
 struct Failure {
   HRESULT hr;
@@ -87,24 +114,21 @@ struct Failure {
 enum Kind : unsigned { kGet = 1, kPut = 2, kMethod = 4 };
 
 // One call as the member's handler sees it: positional arguments in the
-// declared order (empty where an optional one was left out) and, for a put,
-// the value.
+// declared order (empty where an optional one was left out); a put's value
+// is its one argument.
 class Call {
  public:
-  unsigned kind = 0;
   std::vector<const VARIANT*> args;
-  const VARIANT* value = nullptr;
   VARIANT* result = nullptr;
 
   bool Has(std::size_t i) const { return i < args.size() && args[i] != nullptr; }
-  long Long(std::size_t i) const;
+  long Long(std::size_t i) const { return Has(i) ? args[i]->lVal : 0; }
   std::wstring Str(std::size_t i) const;
-  bool Bool(std::size_t i) const;
-  IDispatch* Disp(std::size_t i) const;  // may be null
-  // An index argument: a number, or else a name.
-  bool IsNumber(std::size_t i) const;
-
-  void Return(const Variant& v);
+  bool Bool(std::size_t i) const { return Has(i) && args[i]->boolVal != VARIANT_FALSE; }
+  IDispatch* Disp(std::size_t i) const { return Has(i) ? args[i]->pdispVal : nullptr; }
+  void Return(const Variant& v) {
+    if (result) ::VariantCopy(result, const_cast<VARIANT*>(&v.get()));
+  }
 };
 
 class Object;
@@ -119,10 +143,9 @@ struct Member {
   std::wstring name;
   DISPID id;
   unsigned kinds;
-  std::vector<ArgSpec> args;  // of a get or method
+  std::vector<ArgSpec> args;  // of a get or method; of a put, its value
   std::size_t required = 0;
-  ArgSpec putValue;  // of a put
-  Handler get;       // get and method
+  Handler get;  // get and method
   Handler put;
 };
 
@@ -133,22 +156,27 @@ class Table {
   const std::wstring& type() const { return type_; }
   // Dispatch ids are one per name across every type (Outlook's own where
   // they are known), as Outlook keeps the shared members' ids alike.
-  Table& Get(const std::wstring& name, Handler h, std::vector<ArgSpec> args = {},
-             std::size_t required = 0);
+  Table& Get(const std::wstring& name, Handler h) { return Add(name, kGet, {}, 0, h, {}); }
   // A put of an object may also come as a put by reference.
-  Table& Prop(const std::wstring& name, ArgSpec value, Handler get, Handler put);
+  Table& Prop(const std::wstring& name, ArgSpec value, Handler get, Handler put) {
+    return Add(name, kGet | kPut, {std::move(value)}, 0, std::move(get), std::move(put));
+  }
   Table& Method(const std::wstring& name, std::vector<ArgSpec> args, std::size_t required,
-                Handler h);
+                Handler h) {
+    return Add(name, kMethod, std::move(args), required, std::move(h), {});
+  }
   const Member* Find(const std::wstring& name) const;
   const Member* Find(DISPID id) const;
 
  private:
+  Table& Add(const std::wstring& name, unsigned kinds, std::vector<ArgSpec> args,
+             std::size_t required, Handler get, Handler put);
   std::wstring type_;
   std::vector<Member> members_;
 };
 
 // Argument type lists used across the tables.
-extern const ArgSpec kLongArg, kStrArg, kBoolArg, kDispArg, kAnyArg, kIndexArg, kDateArg;
+extern const ArgSpec kLongArg, kStrArg, kBoolArg, kDispArg, kAnyArg;
 
 // What the stand-in saw go wrong in a client's calls: unknown names, wrong
 // counts or types (each "Type.Member: reason"). A correct client leaves it empty.
@@ -156,35 +184,46 @@ std::vector<std::wstring>& ProtocolErrors();
 // Makes the named call ("Type.Member" or "Member") fail with `hr` until cleared.
 void FailCall(const std::wstring& name, HRESULT hr);
 void ClearFailures();
-// The number of calls made to "Type.Member".
-int CallCount(const std::wstring& name);
 // Every "Type.Member" called since the last reset, with its count.
-std::map<std::wstring, int> CallCounts();
-void ResetCallCounts();
+std::map<std::wstring, int>& CallCounts();
+inline int CallCount(const std::wstring& name) {
+  return CallCounts().count(name) ? CallCounts()[name] : 0;
+}
+inline void ResetCallCounts() {
+  CallCounts().clear();
+}
 
-class ConnectionPoint;
-
-class Object : public IDispatch, public IConnectionPointContainer {
+// An object, with one connection point when it raises events (the oldest
+// event interface of its kind: every Outlook from 2000 on has it).
+class Object : public IDispatch, public IConnectionPointContainer, public IConnectionPoint {
  public:
-  explicit Object(const Table& table);
+  explicit Object(const Table& table, const IID* source = nullptr);
   virtual ~Object();
   Object(const Object&) = delete;
   Object& operator=(const Object&) = delete;
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
   ULONG STDMETHODCALLTYPE Release() override;
   // IDispatch
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                           DISPID* ids) override;
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO* info, UINT* argErr) override;
   // IConnectionPointContainer
-  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) override;
+  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override {
+    return E_NOTIMPL;
+  }
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** out) override;
+  // IConnectionPoint
+  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override;
+  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override;
+  HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override;
+  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
+  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
 
   const std::wstring& type() const { return table_.type(); }
   long refs() const { return refs_; }
@@ -194,11 +233,9 @@ class Object : public IDispatch, public IConnectionPointContainer {
   void Adopt() { ++own_; }
   void Disown() { --own_; }
 
-  // The object raises the events of this interface.
-  void AddSource(REFIID iid);
-  // Raises an event on every sink advised at `iid`'s point; args as Invoke
-  // takes them (last argument first).
-  void Fire(REFIID iid, DISPID id, std::vector<VARIANTARG> args = {});
+  // Raises an event on every sink advised; args as Invoke takes them (last
+  // argument first).
+  void Fire(DISPID id, std::vector<Variant> args = {});
 
   // The stand-in object behind a client's pointer, or null for a foreign one.
   static Object* From(IUnknown* p);
@@ -207,10 +244,11 @@ class Object : public IDispatch, public IConnectionPointContainer {
   HRESULT Dispatch(const Member& m, WORD flags, DISPPARAMS* params, VARIANT* result);
 
   const Table& table_;
+  const IID* source_;
   long refs_ = 1;
   long own_ = 0;
-  std::vector<std::unique_ptr<ConnectionPoint>> points_;
-  friend class ConnectionPoint;
+  DWORD nextCookie_ = 0;
+  std::map<DWORD, Ref<IDispatch>> sinks_;
 };
 
 // Creates the object with one reference, which the caller owns.

@@ -10,17 +10,15 @@ namespace standin {
 
 namespace {
 
-// Outlook's and Office's event interfaces: {000630xx-0000-0000-C000-000000000046}.
+// Outlook's and Office's event interfaces, {000xxxxx-0000-0000-C000-000000000046}:
+// the oldest of each kind, as Outlook 2000 has them.
 constexpr IID OfficeIid(unsigned long n) {
   return {n, 0, 0, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 }
 constexpr IID kApplicationEvents = OfficeIid(0x0006304E);
-constexpr IID kApplicationEvents10 = OfficeIid(0x0006300E);
-constexpr IID kApplicationEvents11 = OfficeIid(0x0006302C);
 constexpr IID kInspectorsEvents = OfficeIid(0x00063079);
 constexpr IID kExplorersEvents = OfficeIid(0x00063078);
 constexpr IID kExplorerEvents = OfficeIid(0x0006304F);
-constexpr IID kExplorerEvents10 = OfficeIid(0x0006300F);
 constexpr IID kSyncObjectEvents = OfficeIid(0x00063085);
 constexpr IID kCommandBarButtonEvents = OfficeIid(0x000C0351);
 
@@ -51,50 +49,29 @@ template <class T, class F>
 Handler On(F f) {
   return [f](Object& o, Call& c) { f(static_cast<T&>(o), c); };
 }
-Variant ToVariant(const std::wstring& s) {
-  return Variant::Str(s);
-}
-Variant ToVariant(long n) {
-  return Variant::Long(n);
-}
-Variant ToVariant(bool b) {
-  return Variant::Bool(b);
-}
-Variant ToVariant(IDispatch* d) {
-  return Variant::Disp(d);
-}
-Variant ToVariant(const Ref<Object>& d) {
-  return Variant::Disp(d.get());
-}
 template <class T, class F>
 Handler Val(F f) {
-  return On<T>([f](T& s, Call& c) { c.Return(ToVariant(f(s))); });
+  return On<T>([f](T& s, Call& c) { c.Return(f(s)); });
 }
 Handler Const(Variant v) {
   return [v](Object&, Call& c) { c.Return(v); };
-}
-ArgSpec SpecOf(const std::wstring&) {
-  return kStrArg;
-}
-ArgSpec SpecOf(long) {
-  return kLongArg;
-}
-ArgSpec SpecOf(bool) {
-  return kBoolArg;
 }
 // A read/write property over a field `at` finds.
 template <class T, class A>
 void Field(Table& t, const wchar_t* name, A at) {
   using V = std::remove_reference_t<decltype(at(std::declval<T&>()))>;
-  t.Prop(name, SpecOf(V{}), Val<T>([at](T& s) { return at(s); }), On<T>([at](T& s, Call& c) {
-           Call v;
-           v.args = {c.value};
-           if constexpr (std::is_same_v<V, std::wstring>)
-             at(s) = v.Str(0);
-           else if constexpr (std::is_same_v<V, bool>)
-             at(s) = v.Bool(0);
+  constexpr bool text = std::is_same_v<V, std::wstring>, flag = std::is_same_v<V, bool>;
+  t.Prop(name,
+         text   ? kStrArg
+         : flag ? kBoolArg
+                : kLongArg,
+         Val<T>([at](T& s) { return at(s); }), On<T>([at](T& s, Call& c) {
+           if constexpr (text)
+             at(s) = c.Str(0);
+           else if constexpr (flag)
+             at(s) = c.Bool(0);
            else
-             at(s) = v.Long(0);
+             at(s) = c.Long(0);
          }));
 }
 
@@ -111,34 +88,12 @@ void List(Table& t, L list, W wrap) {
   t.Get(L"Count", Val<T>([list](T& s) { return static_cast<long>(list(s).size()); }));
   t.Method(L"Item", {kLongArg}, 1, On<T>([list, wrap](T& s, Call& c) {
              auto& v = list(s);
-             c.Return(ToVariant(wrap(s, v[Index(c.Long(0), v.size())])));
+             c.Return(wrap(s, v[Index(c.Long(0), v.size())]));
            }));
 }
 
 bool SameName(const std::wstring& a, const std::wstring& b) {
   return ::CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
-}
-
-VARIANTARG ArgDisp(IDispatch* d) {
-  VARIANTARG v;
-  ::VariantInit(&v);
-  v.vt = VT_DISPATCH;
-  v.pdispVal = d;  // borrowed for the call
-  return v;
-}
-VARIANTARG ArgLong(long n) {
-  VARIANTARG v;
-  ::VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = n;
-  return v;
-}
-VARIANTARG ArgBoolRef(VARIANT_BOOL* b) {
-  VARIANTARG v;
-  ::VariantInit(&v);
-  v.vt = VT_BOOL | VT_BYREF;
-  v.pboolVal = b;
-  return v;
 }
 
 }  // namespace
@@ -154,13 +109,13 @@ std::shared_ptr<PropData> MailData::Find(const std::wstring& name) const {
 std::shared_ptr<PropData> MailData::Add(const std::wstring& name, long type) {
   auto p = std::make_shared<PropData>(PropData{name, type, {}});
   if (type == kOlDateTime)
-    p->value = Variant::Date(949998.0);  // Outlook's "None": 1/1/4501
+    p->value = Variant::Of(VT_DATE, 949998.0);  // Outlook's "None": 1/1/4501
   else if (type == kOlText)
-    p->value = Variant::Str(L"");
+    p->value = Variant(L"");
   else if (type == 6)
-    p->value = Variant::Bool(false);
+    p->value = Variant(false);
   else
-    p->value = Variant::Double(0);
+    p->value = Variant::Of(VT_R8, 0);
   props.push_back(p);
   return p;
 }
@@ -239,7 +194,8 @@ using Impl = Outlook::Impl;
 template <class D>
 class Node : public Object {
  public:
-  Node(const Table& t, Impl& xIn, D dIn) : Object(t), x(xIn), d(std::move(dIn)) {}
+  Node(const Table& t, Impl& xIn, D dIn, const IID* source = nullptr)
+      : Object(t, source), x(xIn), d(std::move(dIn)) {}
   Impl& x;
   D d;
 };
@@ -326,7 +282,7 @@ const Table& ViewsT() {
     t.Get(L"Count", Val<FolderN>([](FolderN& s) { return static_cast<long>(s.d->views.size()); }));
     t.Method(L"Item", {kStrArg}, 1, On<FolderN>([](FolderN& s, Call& c) {
                for (auto& v : s.d->views)
-                 if (SameName(v->name, c.Str(0))) return c.Return(ToVariant(New(ViewT(), s.x, v)));
+                 if (SameName(v->name, c.Str(0))) return c.Return(New(ViewT(), s.x, v));
                Fail(kNotFound, L"The operation failed. An object could not be found.");
              }));
     t.Method(L"Add", {kStrArg, kLongArg, kLongArg}, 2, On<FolderN>([](FolderN& s, Call& c) {
@@ -337,7 +293,7 @@ const Table& ViewsT() {
                v->xml = velmora::win32::Widen(velmora::kNewTableViewXml);
                v->xml.insert(v->xml.find(L"<viewname>") + 10, v->name);
                s.d->views.push_back(v);
-               c.Return(ToVariant(New(ViewT(), s.x, v)));
+               c.Return(New(ViewT(), s.x, v));
              }));
   });
 }
@@ -347,14 +303,13 @@ const Table& FoldersT() {
     List<FolderN>(
         t, [](FolderN & s) -> auto& { return s.d->folders; },
         [](FolderN& s, auto& f) { return MakeFolder(s.x, f.get()); });
-    t.Method(
-        L"Add", {kStrArg, kLongArg}, 1, On<FolderN>([](FolderN& s, Call& c) {
-          if (s.d->Child(c.Str(0))) Fail(E_FAIL, L"Cannot create the folder: it exists.");
-          const long type = c.Has(1) ? c.Long(1) : s.d->itemType;
-          // A folder of the Drafts or Inbox kind holds mail.
-          const long itemType = type == kFolderDrafts || type == kFolderInbox ? 0 : type;
-          c.Return(ToVariant(MakeFolder(s.x, &s.x.store->AddFolder(*s.d, c.Str(0), itemType))));
-        }));
+    t.Method(L"Add", {kStrArg, kLongArg}, 1, On<FolderN>([](FolderN& s, Call& c) {
+               if (s.d->Child(c.Str(0))) Fail(E_FAIL, L"Cannot create the folder: it exists.");
+               const long type = c.Has(1) ? c.Long(1) : s.d->itemType;
+               // A folder of the Drafts or Inbox kind holds mail.
+               const long itemType = type == kFolderDrafts || type == kFolderInbox ? 0 : type;
+               c.Return(MakeFolder(s.x, &s.x.store->AddFolder(*s.d, c.Str(0), itemType)));
+             }));
   });
 }
 
@@ -365,14 +320,14 @@ const Table& ItemsT() {
         [](FolderN& s, auto& m) { return MakeMail(s.x, m); });
     t.Method(L"Add", {kLongArg}, 0, On<FolderN>([](FolderN& s, Call& c) {
                if (c.Long(0) != 0) Fail(E_INVALIDARG, L"Only mail items here.");
-               c.Return(ToVariant(MakeMail(s.x, s.x.store->AddMail(*s.d, L""))));
+               c.Return(MakeMail(s.x, s.x.store->AddMail(*s.d, L"")));
              }));
   });
 }
 
 // FolderPath and Views came with Outlook 2002.
 void FolderMembers(Table& t, bool modern) {
-  t.Get(L"Class", Const(Variant::Long(2)));
+  t.Get(L"Class", Const(2L));
   t.Get(L"Name", Val<FolderN>([](FolderN& s) { return s.d->name; }));
   t.Get(L"EntryID", Val<FolderN>([](FolderN& s) { return s.d->entryId; }));
   t.Get(L"DefaultItemType", Val<FolderN>([](FolderN& s) { return s.d->itemType; }));
@@ -417,7 +372,7 @@ const Table& AttachmentsT() {
                AttachData a{source, c.Has(3) ? c.Str(3) : source,
                             (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
                s.d->attachments.push_back(a);
-               c.Return(ToVariant(New(AttachmentT(), s.x, a)));
+               c.Return(New(AttachmentT(), s.x, a));
              }));
   });
 }
@@ -435,7 +390,7 @@ const Table& UserPropertyT() {
                                 : type == 6         ? VT_BOOL
                                                     : VT_BSTR;
              Variant v;
-             if (FAILED(::VariantChangeType(&v, const_cast<VARIANT*>(c.value), 0, vt)))
+             if (FAILED(::VariantChangeType(v.put(), const_cast<VARIANT*>(c.args[0]), 0, vt)))
                Fail(DISP_E_TYPEMISMATCH, L"the value is not of the property's type");
              s.d.second->value = v;
            }));
@@ -452,15 +407,14 @@ const Table& UserPropertiesT() {
   return Build(L"UserProperties", [](Table& t) {
     List<MailN>(
         t, [](MailN & s) -> auto& { return s.d->props; }, MakeProp);
-    t.Method(L"Find", {kStrArg, kAnyArg}, 1, On<MailN>([](MailN& s, Call& c) {
-               c.Return(ToVariant(MakeProp(s, s.d->Find(c.Str(0)))));
-             }));
+    t.Method(L"Find", {kStrArg, kAnyArg}, 1,
+             On<MailN>([](MailN& s, Call& c) { c.Return(MakeProp(s, s.d->Find(c.Str(0)))); }));
     t.Method(L"Add", {kStrArg, kLongArg, kBoolArg, kAnyArg}, 2, On<MailN>([](MailN& s, Call& c) {
                if (s.d->Find(c.Str(0))) Fail(E_FAIL, L"The property already exists.");
                const long type = c.Long(1);
                if (type != kOlText && type != 3 && type != kOlDateTime && type != 6)
                  Fail(E_INVALIDARG, L"Unknown property type.");
-               c.Return(ToVariant(MakeProp(s, s.d->Add(c.Str(0), type))));
+               c.Return(MakeProp(s, s.d->Add(c.Str(0), type)));
              }));
   });
 }
@@ -499,7 +453,7 @@ const Table& RecipientsT() {
 
 const Table& MailT() {
   return Build(L"MailItem", [](Table& t) {
-    t.Get(L"Class", Const(Variant::Long(43)));
+    t.Get(L"Class", Const(43L));
     t.Get(L"EntryID", Val<MailN>([](MailN& s) { return s.d->entryId; }));
     for (auto [name, field] : {std::pair{L"Subject", &MailData::subject},
                                std::pair{L"Body", &MailData::body}, std::pair{L"To", &MailData::to},
@@ -521,13 +475,13 @@ const Table& MailT() {
                copy->entryId = id;
                for (auto& p : copy->props)
                  p = std::make_shared<PropData>(*p);
-               c.Return(ToVariant(MakeMail(s.x, copy)));
+               c.Return(MakeMail(s.x, copy));
              }));
     t.Method(L"Move", {kDispArg}, 1, On<MailN>([](MailN& s, Call& c) {
                FolderData* to = FolderOf(c.Disp(0));
                if (!s.d->folder) Fail(E_FAIL, L"The item has been moved or deleted.");
                s.x.store->Move(s.d, to);
-               c.Return(ToVariant(MakeMail(s.x, s.d)));
+               c.Return(MakeMail(s.x, s.d));
              }));
     t.Method(L"Delete", {}, 0, On<MailN>([](MailN& s, Call&) { s.x.store->Move(s.d, nullptr); }));
     t.Method(L"Send", {}, 0, On<MailN>([](MailN& s, Call&) {
@@ -546,24 +500,27 @@ Ref<Object> MakeMail(Impl& x, const std::shared_ptr<MailData>& m) {
 // ------------------------------------------------------------ command bars
 
 class BarObj;
-class ControlsObj;
 
 class ControlObj : public Object {
  public:
-  ControlObj(Impl& xIn, long typeIn, long idIn, ControlsObj* parentIn);
+  ControlObj(Impl& xIn, long typeIn, long idIn, BarObj* parentIn);
   Impl& x;
   long type, id;
-  ControlsObj* parent;  // not owned; the parent owns this control
+  BarObj* parent;  // not owned; the parent owns this control
   std::wstring caption, tag;
   long faceId = 0, style = 0;
   bool visible = true, beginGroup = false, temporary = false;
   Own<BarObj> bar;  // a popup's own bar
 };
 
-class ControlsObj : public Object {
+// A command bar with its controls; its Controls collection is made anew
+// each time over it.
+class BarObj : public Object {
  public:
-  explicit ControlsObj(Impl& xIn);
+  BarObj(Impl& xIn, std::wstring nameIn);
   Impl& x;
+  std::wstring name;
+  bool visible = true;
   std::vector<Own<ControlObj>> items;
   ControlObj& Add(long type, long id, long before = 0) {
     const bool at = before >= 1 && static_cast<std::size_t>(before) <= items.size();
@@ -571,46 +528,49 @@ class ControlsObj : public Object {
                             Make<ControlObj>(x, type, id, this));
     return *it->get();
   }
-  // Calls `f` on every control here and in the popups below, in order.
-  void Walk(const std::function<void(ControlObj&)>& f);
-};
-
-class BarObj : public Object {
- public:
-  BarObj(Impl& x, std::wstring nameIn);
-  std::wstring name;
-  bool visible = true;
-  Own<ControlsObj> controls;
-};
-
-void ControlsObj::Walk(const std::function<void(ControlObj&)>& f) {
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    Ref<ControlObj> k(items[i].get());
-    f(*k.get());
-    if (k->bar.get()) k->bar->controls->Walk(f);
+  // Calls `f` on every control here and, when `deep`, in the popups below, in order.
+  void Walk(const std::function<void(ControlObj&)>& f, bool deep = true) {
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      Ref<ControlObj> k(items[i].get());
+      f(*k.get());
+      if (deep && k->bar.get()) k->bar->Walk(f);
+    }
   }
-}
+};
+using ControlsN = Node<Ref<BarObj>>;
 
 // FindControl([Type], [Id], [Tag], [Visible], [Recursive]) over `bars`.
 void FindControl(const std::vector<BarObj*>& bars, Call& c, bool recursive) {
   ControlObj* found = nullptr;
-  auto match = [&](ControlObj& k) {
-    if (!found && (!c.Has(0) || k.type == c.Long(0)) && (!c.Has(1) || k.id == c.Long(1)) &&
-        (!c.Has(2) || k.tag == c.Str(2)) && (!c.Bool(3) || k.visible))
-      found = &k;
-  };
-  for (BarObj* b : bars) {
-    if (recursive)
-      b->controls->Walk(match);
-    else
-      for (auto& k : b->controls->items)
-        match(*k.get());
-  }
-  c.Return(ToVariant(static_cast<IDispatch*>(found)));
+  for (BarObj* b : bars)
+    b->Walk(
+        [&](ControlObj& k) {
+          if (!found && (!c.Has(0) || k.type == c.Long(0)) && (!c.Has(1) || k.id == c.Long(1)) &&
+              (!c.Has(2) || k.tag == c.Str(2)) && (!c.Bool(3) || k.visible))
+            found = &k;
+        },
+        recursive);
+  c.Return(static_cast<IDispatch*>(found));
 }
 // Built on use: the argument kinds it copies live in another file.
 std::vector<ArgSpec> FindArgs() {
   return {kLongArg, kLongArg, kStrArg, kBoolArg, kBoolArg};
+}
+
+const Table& ControlsT() {
+  return Build(L"CommandBarControls", [](Table& t) {
+    List<ControlsN>(
+        t, [](ControlsN & s) -> auto& { return s.d->items; },
+        [](ControlsN&, auto& k) { return static_cast<IDispatch*>(k.get()); });
+    t.Method(L"Add", {kLongArg, kLongArg, kAnyArg, kLongArg, kBoolArg}, 0,
+             On<ControlsN>([](ControlsN& s, Call& c) {
+               const long type = c.Has(0) ? c.Long(0) : 1;
+               if (type != 1 && type != kPopup) Fail(E_INVALIDARG, L"Unknown control type.");
+               ControlObj& k = s.d->Add(type, c.Has(1) ? c.Long(1) : 1, c.Long(3));
+               k.temporary = c.Bool(4);
+               c.Return(static_cast<IDispatch*>(&k));
+             }));
+  });
 }
 
 void ControlMembers(Table& t, bool popup) {
@@ -630,7 +590,7 @@ void ControlMembers(Table& t, bool popup) {
              s.x.executed.push_back(s.id);
              // Click(Ctrl, CancelDefault): the byref flag is read back after each sink.
              VARIANT_BOOL cancel = VARIANT_FALSE;
-             s.Fire(kCommandBarButtonEvents, kClick, {ArgBoolRef(&cancel), ArgDisp(&s)});
+             s.Fire(kClick, {Variant::BoolRef(&cancel), static_cast<IDispatch*>(&s)});
            }));
   t.Method(L"Delete", {kAnyArg}, 0, On<K>([](K& s, Call&) {
              if (auto* p = std::exchange(s.parent, nullptr))
@@ -638,68 +598,48 @@ void ControlMembers(Table& t, bool popup) {
            }));
   if (popup) {
     t.Get(L"CommandBar", Val<K>([](K& s) { return static_cast<IDispatch*>(s.bar.get()); }));
-    t.Get(L"Controls", Val<K>([](K& s) { return static_cast<IDispatch*>(s.bar->controls.get()); }));
+    t.Get(L"Controls",
+          Val<K>([](K& s) { return New(ControlsT(), s.x, Ref<BarObj>(s.bar.get())); }));
   } else {
     Field<K>(t, L"FaceId", [](K& s) -> long& { return s.faceId; });
     Field<K>(t, L"Style", [](K& s) -> long& { return s.style; });
   }
 }
 
-ControlObj::ControlObj(Impl& xIn, long typeIn, long idIn, ControlsObj* parentIn)
+ControlObj::ControlObj(Impl& xIn, long typeIn, long idIn, BarObj* parentIn)
     : Object(typeIn == kPopup
                  ? Build(L"CommandBarPopup", [](Table& t) { ControlMembers(t, true); })
-                 : Build(L"CommandBarButton", [](Table& t) { ControlMembers(t, false); })),
+                 : Build(L"CommandBarButton", [](Table& t) { ControlMembers(t, false); }),
+             typeIn == kPopup ? nullptr : &kCommandBarButtonEvents),
       x(xIn),
       type(typeIn),
       id(idIn),
       parent(parentIn) {
-  if (type == kPopup)
-    bar = Own<BarObj>(Make<BarObj>(x, L""));
-  else
-    AddSource(kCommandBarButtonEvents);
+  if (type == kPopup) bar = Own<BarObj>(Make<BarObj>(x, L""));
 }
 
-ControlsObj::ControlsObj(Impl& xIn)
-    : Object(Build(L"CommandBarControls",
-                   [](Table& t) {
-                     using C = ControlsObj;
-                     List<C>(
-                         t, [](C & s) -> auto& { return s.items; },
-                         [](C&, auto& k) { return static_cast<IDispatch*>(k.get()); });
-                     t.Method(L"Add", {kLongArg, kLongArg, kAnyArg, kLongArg, kBoolArg}, 0,
-                              On<C>([](C& s, Call& c) {
-                                const long type = c.Has(0) ? c.Long(0) : 1;
-                                if (type != 1 && type != kPopup)
-                                  Fail(E_INVALIDARG, L"Unknown control type.");
-                                ControlObj& k = s.Add(type, c.Has(1) ? c.Long(1) : 1, c.Long(3));
-                                k.temporary = c.Bool(4);
-                                c.Return(ToVariant(static_cast<IDispatch*>(&k)));
-                              }));
-                   })),
-      x(xIn) {}
-
-BarObj::BarObj(Impl& x, std::wstring nameIn)
+BarObj::BarObj(Impl& xIn, std::wstring nameIn)
     : Object(Build(L"CommandBar",
                    [](Table& t) {
                      using B = BarObj;
                      t.Get(L"Name", Val<B>([](B& s) { return s.name; }));
                      Field<B>(t, L"Visible", [](B& s) -> bool& { return s.visible; });
                      t.Get(L"Controls",
-                           Val<B>([](B& s) { return static_cast<IDispatch*>(s.controls.get()); }));
+                           Val<B>([](B& s) { return New(ControlsT(), s.x, Ref<BarObj>(&s)); }));
                      t.Method(L"FindControl", FindArgs(), 0,
                               On<B>([](B& s, Call& c) { FindControl({&s}, c, c.Bool(4)); }));
                    })),
-      name(std::move(nameIn)),
-      controls(Make<ControlsObj>(x)) {}
+      x(xIn),
+      name(std::move(nameIn)) {}
 
 class BarsObj : public Object {
  public:
   BarsObj(Impl& xIn, bool inspector);
   Impl& x;
   std::vector<Own<BarObj>> bars;
-  ControlsObj& AddBar(const std::wstring& name) {
+  BarObj& AddBar(const std::wstring& name) {
     bars.emplace_back(Make<BarObj>(x, name));
-    return *bars.back()->controls.get();
+    return *bars.back().get();
   }
 };
 
@@ -708,16 +648,14 @@ const Table& BarsT() {
     t.Get(L"Count", Val<BarsObj>([](BarsObj& s) { return static_cast<long>(s.bars.size()); }));
     t.Method(L"Item", {kStrArg}, 1, On<BarsObj>([](BarsObj& s, Call& c) {
                for (auto& b : s.bars)
-                 if (SameName(b->name, c.Str(0)))
-                   return c.Return(ToVariant(static_cast<IDispatch*>(b.get())));
+                 if (SameName(b->name, c.Str(0))) return c.Return(static_cast<IDispatch*>(b.get()));
                Fail(E_INVALIDARG, L"Invalid procedure call or argument");
              }));
     t.Method(L"Add", {kStrArg, kLongArg, kBoolArg, kBoolArg}, 0,
              On<BarsObj>([](BarsObj& s, Call& c) {
                for (auto& b : s.bars)
                  if (SameName(b->name, c.Str(0))) Fail(E_INVALIDARG, L"The bar exists.");
-               s.AddBar(c.Str(0));
-               c.Return(ToVariant(static_cast<IDispatch*>(s.bars.back().get())));
+               c.Return(static_cast<IDispatch*>(&s.AddBar(c.Str(0))));
              }));
     t.Method(L"FindControl", FindArgs(), 0, On<BarsObj>([](BarsObj& s, Call& c) {
                std::vector<BarObj*> all;
@@ -732,18 +670,17 @@ const Table& BarsT() {
 // check, and its "Standard" bar starts with Send, then the accounts popup
 // (hidden while there is one account) and the next group's first button.
 BarsObj::BarsObj(Impl& xIn, bool inspector) : Object(BarsT()), x(xIn) {
-  ControlsObj& menu = AddBar(L"Menu Bar");
+  BarObj& menu = AddBar(L"Menu Bar");
   for (const auto& [caption, id] :
        {std::pair{L"&File", 30002L}, std::pair{L"&Tools", 30007L}, std::pair{L"&Help", 30010L}}) {
     ControlObj& popup = menu.Add(kPopup, id);
     popup.caption = caption;
-    ControlsObj& entries = *popup.bar->controls.get();
     if (id == 30007)
-      entries.Add(1, inspector ? 2 : 5577).caption =
+      popup.bar->Add(1, inspector ? 2 : 5577).caption =
           inspector ? L"&Spelling..." : L"Send/Re&ceive All";
-    if (id == 30010) entries.Add(1, 984).caption = L"Microsoft Office Outlook &Help";
+    if (id == 30010) popup.bar->Add(1, 984).caption = L"Microsoft Office Outlook &Help";
   }
-  ControlsObj& standard = AddBar(L"Standard");
+  BarObj& standard = AddBar(L"Standard");
   if (!inspector) return;
   ControlObj& send = standard.Add(1, 2617);
   send.caption = L"&Send";
@@ -774,23 +711,23 @@ const Table& PaneT(int level) {
       t.emplace_back(name);
     auto next = [](int l) { return Val<PaneN>([l](PaneN& s) { return New(PaneT(l), s.x, s.d); }); };
     for (int single : {0, 3}) {
-      t[single].Get(L"Count", Const(Variant::Long(1)));
+      t[single].Get(L"Count", Const(1L));
       t[single].Method(L"Item", {kLongArg}, 1, On<PaneN>([single](PaneN& s, Call& c) {
                          Index(c.Long(0), 1);
-                         c.Return(ToVariant(New(PaneT(single + 1), s.x, s.d)));
+                         c.Return(New(PaneT(single + 1), s.x, s.d));
                        }));
     }
-    t[1].Get(L"Class", Const(Variant::Long(63)));
-    t[1].Get(L"Name", Const(Variant::Str(L"OutlookBar")));
+    t[1].Get(L"Class", Const(63L));
+    t[1].Get(L"Name", Const(Variant(L"OutlookBar")));
     t[1].Get(L"Contents", next(2));
     t[2].Get(L"Groups", next(3));
-    t[4].Get(L"Class", Const(Variant::Long(66)));
-    t[4].Get(L"Name", Const(Variant::Str(L"Shortcuts")));
+    t[4].Get(L"Class", Const(66L));
+    t[4].Get(L"Name", Const(Variant(L"Shortcuts")));
     t[4].Get(L"Shortcuts", next(5));
     auto wrap = [](PaneN& s, Shortcut& sc) {
       return New(Build(L"OutlookBarShortcut",
                        [](Table& u) {
-                         u.Get(L"Class", Const(Variant::Long(68)));
+                         u.Get(L"Class", Const(68L));
                          u.Get(L"Name", Val<Node<Shortcut>>([](auto& one) { return one.d.name; }));
                        }),
                  s.x, sc);
@@ -802,7 +739,7 @@ const Table& PaneT(int level) {
                 }));
     t[5].Method(L"Add", {kDispArg, kStrArg, kLongArg}, 2, On<PaneN>([wrap](PaneN& s, Call& c) {
                   s.d->push_back({c.Str(1), FolderOf(c.Disp(0))});
-                  c.Return(ToVariant(wrap(s, s.d->back())));
+                  c.Return(wrap(s, s.d->back()));
                 }));
     return t;
   }();
@@ -839,9 +776,8 @@ void WindowsMembers(Table& t) {
 
 WindowsObj::WindowsObj(bool explorers)
     : Object(explorers ? Build(L"Explorers", [](Table& t) { WindowsMembers(t); })
-                       : Build(L"Inspectors", [](Table& t) { WindowsMembers(t); })) {
-  AddSource(explorers ? kExplorersEvents : kInspectorsEvents);
-}
+                       : Build(L"Inspectors", [](Table& t) { WindowsMembers(t); }),
+             explorers ? &kExplorersEvents : &kInspectorsEvents) {}
 
 Ref<Object> MakeFolder(Impl& x, FolderData* f) {
   if (!f) return {};
@@ -855,8 +791,7 @@ void Impl::Close(WindowObj& w) {
   if (!(w.mail ? inspectors : explorers)->Remove(&w)) return;
   owner.Post([this, keep] {
     if (!static_cast<WindowObj*>(keep.get())->mail) {
-      keep->Fire(kExplorerEvents, kClose);
-      keep->Fire(kExplorerEvents10, kClose);
+      keep->Fire(kClose);
     }
     if (explorers->open.empty() && inspectors->open.empty()) owner.quitting_ = true;
   });
@@ -865,18 +800,18 @@ void Impl::Close(WindowObj& w) {
 void Geometry(Table& t, long left, long width, long height) {
   for (auto [name, v] : {std::pair{L"Left", left}, std::pair{L"Top", left},
                          std::pair{L"Width", width}, std::pair{L"Height", height}})
-    t.Get(name, Const(Variant::Long(v)));
+    t.Get(name, Const(Variant(v)));
 }
 
 const Table& ExplorerT() {
   return Build(L"Explorer", [](Table& t) {
     t.Get(L"CommandBars", Val<W>([](W& s) { return static_cast<IDispatch*>(s.bars.get()); }));
     t.Prop(L"CurrentFolder", kDispArg, Val<W>([](W& s) { return MakeFolder(s.x, s.folder); }),
-           On<W>([](W& s, Call& c) { s.folder = FolderOf(c.value->pdispVal); }));
+           On<W>([](W& s, Call& c) { s.folder = FolderOf(c.Disp(0)); }));
     t.Get(L"Selection", Val<W>([](W& s) {
             return New(Build(L"Selection",
                              [](Table& u) {
-                               u.Get(L"Count", Const(Variant::Long(0)));
+                               u.Get(L"Count", Const(0L));
                                u.Method(L"Item", {kLongArg}, 1,
                                         [](Object&, Call& c) { Index(c.Long(0), 0); });
                              }),
@@ -898,22 +833,18 @@ const Table& InspectorT() {
                s.x.inspectorCloses.push_back({s.mail->subject, c.Long(0)});
                s.x.Close(s);
              }));
-    t.Method(L"IsWordMail", {}, 0, Const(Variant::Bool(false)));
-    t.Get(L"EditorType", Const(Variant::Long(2)));
+    t.Method(L"IsWordMail", {}, 0, Const(Variant(false)));
+    t.Get(L"EditorType", Const(2L));
     Geometry(t, 20, 640, 480);
   });
 }
 
 WindowObj::WindowObj(Impl& xIn, FolderData* folderIn, std::shared_ptr<MailData> mailIn)
-    : Object(mailIn ? InspectorT() : ExplorerT()),
+    : Object(mailIn ? InspectorT() : ExplorerT(), mailIn ? nullptr : &kExplorerEvents),
       x(xIn),
       folder(folderIn),
       mail(std::move(mailIn)),
-      bars(Make<BarsObj>(xIn, mail != nullptr)) {
-  if (mail) return;
-  AddSource(kExplorerEvents);
-  AddSource(kExplorerEvents10);
-}
+      bars(Make<BarsObj>(xIn, mail != nullptr)) {}
 
 // ------------------------------------------------------- the application
 
@@ -932,7 +863,7 @@ const Table& AddInT() {
     t.Get(L"Description", Val<AddInN>([](AddInN& s) { return s.d.progId; }));
     Field<AddInN>(t, L"Connect", [](AddInN& s) -> bool& { return s.d.connect; });
     t.Prop(L"Object", kDispArg, Val<AddInN>([](AddInN& s) { return s.d.object.get(); }),
-           On<AddInN>([](AddInN& s, Call& c) { s.d.object = Ref<IDispatch>(c.value->pdispVal); }));
+           On<AddInN>([](AddInN& s, Call& c) { s.d.object = Ref<IDispatch>(c.Disp(0)); }));
   });
 }
 
@@ -950,18 +881,16 @@ std::vector<Own<AddInN>>& Entries(Impl& x) {
 
 const Table& SyncT() {
   return Build(L"SyncObject", [](Table& t) {
-    t.Get(L"Name", Const(Variant::Str(L"All Accounts")));
+    t.Get(L"Name", Const(Variant(L"All Accounts")));
     // The group's events come from the loop, never from inside Start.
     t.Method(L"Start", {}, 0, On<AppN>([](AppN& s, Call&) {
                ++s.x.syncStarts;
                Ref<Object> keep(&s);
                s.x.owner.Post([keep] {
-                 keep->Fire(kSyncObjectEvents, kSyncStart);
-                 Variant sending = Variant::Str(L"Sending");
+                 keep->Fire(kSyncStart);
                  // Progress(State, Description, Value, Max), last argument first.
-                 keep->Fire(kSyncObjectEvents, kProgress,
-                            {ArgLong(1), ArgLong(1), sending.get(), ArgLong(1)});
-                 keep->Fire(kSyncObjectEvents, kSyncEnd);
+                 keep->Fire(kProgress, {1L, L"Sending", 1L, 1L});
+                 keep->Fire(kSyncEnd);
                });
              }));
     t.Method(L"Stop", {}, 0, Const({}));
@@ -973,15 +902,15 @@ const Table& NameSpaceT() {
     t.Method(L"GetDefaultFolder", {kLongArg}, 1, On<AppN>([](AppN& s, Call& c) {
                FolderData* f = s.x.store->Default(c.Long(0));
                if (!f) Fail(E_INVALIDARG, L"The folder kind is not known.");
-               c.Return(ToVariant(MakeFolder(s.x, f)));
+               c.Return(MakeFolder(s.x, f));
              }));
     t.Get(L"SyncObjects", Val<AppN>([](AppN& s) {
             return New(Build(L"SyncObjects",
                              [](Table& u) {
-                               u.Get(L"Count", Const(Variant::Long(1)));
+                               u.Get(L"Count", Const(1L));
                                u.Method(L"Item", {kLongArg}, 1, On<AppN>([](AppN& a, Call& c) {
                                           Index(c.Long(0), 1);
-                                          c.Return(ToVariant(a.x.sync.get()));
+                                          c.Return(a.x.sync.get());
                                         }));
                              }),
                        s.x, 0);
@@ -989,7 +918,7 @@ const Table& NameSpaceT() {
     t.Method(L"GetItemFromID", {kStrArg, kAnyArg}, 1, On<AppN>([](AppN& s, Call& c) {
                auto m = s.x.store->Find(c.Str(0));
                if (!m) Fail(kNotFound, L"The operation failed.");
-               c.Return(ToVariant(MakeMail(s.x, m)));
+               c.Return(MakeMail(s.x, m));
              }));
   });
 }
@@ -999,7 +928,7 @@ const Table& ApplicationT() {
     t.Get(L"Session", Val<AppN>([](AppN& s) { return s.x.ns.get(); }));
     t.Method(L"GetNamespace", {kStrArg}, 1, On<AppN>([](AppN& s, Call& c) {
                if (!SameName(c.Str(0), L"MAPI")) Fail(E_INVALIDARG, L"Only MAPI exists.");
-               c.Return(ToVariant(s.x.ns.get()));
+               c.Return(s.x.ns.get());
              }));
     t.Get(L"Version", Val<AppN>([](AppN& s) { return s.x.version; }));
     t.Method(L"ActiveExplorer", {}, 0, Val<AppN>([](AppN& s) {
@@ -1017,7 +946,7 @@ const Table& ApplicationT() {
     t.Method(L"CreateItem", {kLongArg}, 1, On<AppN>([](AppN& s, Call& c) {
                if (c.Long(0) != 0) Fail(E_INVALIDARG, L"Only mail items here.");
                auto m = s.x.store->AddMail(*s.x.store->Default(kFolderDrafts), L"");
-               c.Return(ToVariant(MakeMail(s.x, m)));
+               c.Return(MakeMail(s.x, m));
              }));
     t.Get(L"COMAddIns", Val<AppN>([](AppN& s) { return s.x.addins.get(); }));
   });
@@ -1026,9 +955,7 @@ const Table& ApplicationT() {
 bool FireItemSend(Impl& x, const std::shared_ptr<MailData>& m) {
   VARIANT_BOOL cancel = VARIANT_FALSE;
   auto item = MakeMail(x, m);
-  for (const IID* iid : {&kApplicationEvents11, &kApplicationEvents, &kApplicationEvents10})
-    if (cancel == VARIANT_FALSE)
-      x.app->Fire(*iid, kItemSend, {ArgBoolRef(&cancel), ArgDisp(item.get())});
+  x.app->Fire(kItemSend, {Variant::BoolRef(&cancel), item});
   return cancel == VARIANT_FALSE;
 }
 
@@ -1063,14 +990,11 @@ Outlook::Outlook(std::wstring version)
   ::SetWindowLongPtrW(impl_->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   Impl& x = *impl_;
   x.ns = Own<Object>(New(NameSpaceT(), x, 0));
-  x.sync = Own<Object>(New(SyncT(), x, 0));
-  x.sync->AddSource(kSyncObjectEvents);
+  x.sync = Own<Object>(Make<AppN>(SyncT(), x, 0, &kSyncObjectEvents));
   x.explorers = Own<WindowsObj>(Make<WindowsObj>(true));
   x.inspectors = Own<WindowsObj>(Make<WindowsObj>(false));
   x.addins = Own<Object>(New(AddInsT(), x, std::vector<Own<AddInN>>()));
-  x.app = Own<Object>(New(ApplicationT(), x, 0));
-  for (const IID& iid : {kApplicationEvents11, kApplicationEvents, kApplicationEvents10})
-    x.app->AddSource(iid);
+  x.app = Own<Object>(Make<AppN>(ApplicationT(), x, 0, &kApplicationEvents));
 }
 
 Outlook::~Outlook() {
@@ -1111,14 +1035,14 @@ void Outlook::OpenExplorer(FolderData& folder) {
   auto& list = impl_->explorers;
   list->open.emplace_back(Make<WindowObj>(*impl_, &folder, nullptr));
   Ref<Object> w(list->open.back().get()), from(list.get());
-  Post([w, from] { from->Fire(kExplorersEvents, kNewWindow, {ArgDisp(w.get())}); });
+  Post([w, from] { from->Fire(kNewWindow, {w}); });
 }
 
 void Outlook::OpenInspector(const std::shared_ptr<MailData>& mail) {
   auto& list = impl_->inspectors;
   list->open.emplace_back(Make<WindowObj>(*impl_, nullptr, mail));
   Ref<Object> w(list->open.back().get()), from(list.get());
-  Post([w, from] { from->Fire(kInspectorsEvents, kNewWindow, {ArgDisp(w.get())}); });
+  Post([w, from] { from->Fire(kNewWindow, {w}); });
 }
 
 void Outlook::CloseExplorers() {
@@ -1154,13 +1078,13 @@ int Outlook::ButtonsTagged(const std::wstring& tag, bool click) {
   for (auto* list : {&impl_->explorers, &impl_->inspectors})
     for (auto& w : (*list)->open)
       for (auto& b : w->bars->bars)
-        b->controls->Walk([&](ControlObj& k) {
+        b->Walk([&](ControlObj& k) {
           if (k.type == 1 && k.tag == tag) found.emplace_back(&k);
         });
   bool cancelled = false;
   for (auto& k : found) {
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    if (click) k->Fire(kCommandBarButtonEvents, kClick, {ArgBoolRef(&cancel), ArgDisp(k.get())});
+    if (click) k->Fire(kClick, {Variant::BoolRef(&cancel), k});
     cancelled = cancelled || cancel != VARIANT_FALSE;
   }
   return cancelled ? -1 : static_cast<int>(found.size());
@@ -1173,9 +1097,9 @@ std::vector<ControlInfo> Outlook::Controls(bool inspector, std::size_t index,
   if (index >= open.size()) return out;
   for (auto& b : open[index]->bars->bars) {
     if (!SameName(b->name, bar)) continue;
-    ControlsObj* controls = popupId ? nullptr : b->controls.get();
-    for (auto& k : b->controls->items)
-      if (popupId && k->type == kPopup && k->id == popupId) controls = k->bar->controls.get();
+    BarObj* controls = popupId ? nullptr : b.get();
+    for (auto& k : b->items)
+      if (popupId && k->type == kPopup && k->id == popupId) controls = k->bar.get();
     if (!controls) continue;
     for (auto& k : controls->items)
       out.push_back({k->type, k->id, k->caption, k->tag, k->faceId, k->style, k->visible,

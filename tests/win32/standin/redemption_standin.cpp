@@ -26,9 +26,10 @@ class SafeRecipientsObj : public Object {
   static const Table& Tbl() {
     static Table table = [] {
       Table t(L"SafeRecipients");
-      t.Get(L"Count", [](Object& s, Call& c) { c.Return(Variant::Long(RecipientCount(Of(s)))); });
+      t.Get(L"Count",
+            [](Object& s, Call& c) { c.Return(static_cast<long>(RecipientCount(Of(s)))); });
       t.Method(L"ResolveAll", {kAnyArg, kAnyArg}, 0,
-               [](Object& s, Call& c) { c.Return(Variant::Bool(RecipientsResolve(Of(s)))); });
+               [](Object& s, Call& c) { c.Return(RecipientsResolve(Of(s))); });
       return t;
     }();
     return table;
@@ -44,15 +45,14 @@ class SafeMailItemObj : public Object {
     static Table table = [] {
       Table t(L"SafeMailItem");
       t.Prop(
-          L"Item", kDispArg, [](Object& s, Call& c) { c.Return(Variant::Disp(Of(s).get())); },
-          [](Object& s, Call& c) { Of(s) = Ref<IDispatch>(c.value->pdispVal); });
+          L"Item", kDispArg, [](Object& s, Call& c) { c.Return(Of(s)); },
+          [](Object& s, Call& c) { Of(s) = Ref<IDispatch>(c.Disp(0)); });
       t.Method(L"Send", {}, 0, [](Object& s, Call&) {
         ItemRef r = Wrapped(Of(s));
         r.store->Send(r.mail, L"Redemption");
       });
-      t.Get(L"Recipients", [](Object& s, Call& c) {
-        c.Return(Variant::Disp(Make<SafeRecipientsObj>(Wrapped(Of(s)).mail).get()));
-      });
+      t.Get(L"Recipients",
+            [](Object& s, Call& c) { c.Return(Make<SafeRecipientsObj>(Wrapped(Of(s)).mail)); });
       return t;
     }();
     return table;

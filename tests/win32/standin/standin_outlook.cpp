@@ -69,7 +69,8 @@ int main() {
     if (!subject.empty()) {
       auto mail = store.AddMail(folder, subject);
       mail->to = L"anna@example.com";
-      mail->Add(L"ScheduleTime", kOlDateTime)->value = Variant::Date(OleNow() - 60.0 / 86400);
+      mail->Add(L"ScheduleTime", kOlDateTime)->value =
+          Variant::Of(VT_DATE, OleNow() - 60.0 / 86400);
     }
     outlook.OpenExplorer(*store.Default(kFolderInbox));
     outlook.RunPending();
