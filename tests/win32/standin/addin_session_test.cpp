@@ -207,6 +207,72 @@ std::wstring Describe(const std::vector<ControlInfo>& controls) {
   return s;
 }
 
+// What the user does in the dialogs the add-in shows on this thread, from a
+// timer here: the dialog's modal loop dispatches it as any loop does. A
+// dialog is known by its caption and one of its controls; its script runs at
+// each tick until it returns true (done). Any other dialog of this thread (a
+// message box the test did not expect) is recorded and cancelled, so no test
+// hangs on it.
+class UserAtDialogs {
+ public:
+  using Script = std::function<bool(HWND)>;
+  UserAtDialogs() : timer_(::SetTimer(nullptr, 0, 100, Tick)) { self_ = this; }
+  ~UserAtDialogs() {
+    ::KillTimer(nullptr, timer_);
+    self_ = nullptr;
+  }
+  UserAtDialogs(const UserAtDialogs&) = delete;
+  UserAtDialogs& operator=(const UserAtDialogs&) = delete;
+
+  void On(const std::wstring& caption, int controlId, Script script) {
+    scripts_[caption] = {controlId, std::move(script)};
+  }
+  // Each dialog met, by caption, once per window.
+  std::vector<std::wstring> met;
+  // "caption: text" of the dialogs no script knew.
+  std::vector<std::wstring> unexpected;
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    if (!self_ || self_->busy_) return;
+    self_->busy_ = true;
+    ::EnumThreadWindows(::GetCurrentThreadId(), Visit, 0);
+    self_->busy_ = false;
+  }
+  static BOOL CALLBACK Visit(HWND w, LPARAM) {
+    wchar_t cls[32] = {}, caption[256] = {};
+    ::GetClassNameW(w, cls, 32);
+    if (std::wstring(cls) != L"#32770") return TRUE;
+    ::GetWindowTextW(w, caption, 256);
+    if (self_->done_.count(w)) {
+      // Done with, yet still open two seconds on: closed as its close box does.
+      if (++self_->lingering_[w] == 20) {
+        self_->unexpected.push_back(std::wstring(caption) + L": still open");
+        ::PostMessageW(w, WM_CLOSE, 0, 0);
+      }
+      return TRUE;
+    }
+    if (self_->seen_.insert(w).second) self_->met.push_back(caption);
+    const auto it = self_->scripts_.find(caption);
+    if (it == self_->scripts_.end() || !::GetDlgItem(w, it->second.first)) {
+      wchar_t text[1024] = {};
+      ::GetDlgItemTextW(w, 0xFFFF, text, 1024);  // a message box's text
+      self_->unexpected.push_back(std::wstring(caption) + L": " + text);
+      self_->done_.insert(w);
+      ::PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
+    } else if (it->second.second(w)) {
+      self_->done_.insert(w);
+    }
+    return TRUE;
+  }
+  static inline UserAtDialogs* self_ = nullptr;
+  std::map<std::wstring, std::pair<int, Script>> scripts_;
+  std::set<HWND> seen_, done_;
+  std::map<HWND, int> lingering_;
+  UINT_PTR timer_ = 0;
+  bool busy_ = false;
+};
+
 // One of these tests at a time in a logon, and none beside the tray
 // launcher's own process test: they share the registry values, the tray
 // mutex and the log.
@@ -466,7 +532,7 @@ TEST_F(AddinSession, SendsDueMailsFromTheFirstExplorerOnRecoversFromAFaultAndRea
   DISPID id = DISPID_UNKNOWN;
   ASSERT_EQ(addin->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK);
   {
-    MessageBoxCloser closer;
+    UserAtDialogs user;  // cancels the message box
     DISPPARAMS none{};
     Variant result;
     EXPECT_EQ(addin->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, result.put(),
@@ -474,8 +540,9 @@ TEST_F(AddinSession, SendsDueMailsFromTheFirstExplorerOnRecoversFromAFaultAndRea
               S_OK);
     EXPECT_EQ(result.get().vt, VT_BOOL);
     EXPECT_NE(result.get().boolVal, VARIANT_FALSE);
+    ASSERT_EQ(user.met.size(), 1u);
+    EXPECT_EQ(Joined(user.unexpected), user.met[0] + L": SendAll\n");
   }
-  EXPECT_EQ(MessageBoxCloser::Texts(), std::vector<std::wstring>{L"SendAll"});
 
   // A mail the user sends with Outlook's own Send goes at once, untouched:
   // the add-in only reads its subject for its trace.
@@ -506,85 +573,19 @@ TEST_F(AddinSession, SendsDueMailsFromTheFirstExplorerOnRecoversFromAFaultAndRea
   ASSERT_EQ(host_->Load(kProgId), S_OK);
   ASSERT_EQ(host_->Start(), S_OK);
   EXPECT_EQ(Describe(outlook().Controls(false, 0, L"Menu Bar", 30010)), Describe(help));
-  MessageBoxCloser::Texts().clear();
-  {
-    MessageBoxCloser closer;
-    EXPECT_EQ(outlook().ButtonsTagged(L"BrelcorVelmoraAbout", true), 1);
-  }
-  EXPECT_EQ(MessageBoxCloser::Texts().size(), 1u);
+  UserAtDialogs user;
+  user.On(L"About Velmora", IDC_ABOUT_BTNBUGREPORT, [](HWND dlg) {
+    ::SendMessageW(::GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+    return true;
+  });
+  EXPECT_EQ(outlook().ButtonsTagged(L"BrelcorVelmoraAbout", true), 1);
+  EXPECT_EQ(user.met, std::vector<std::wstring>{L"About Velmora"});
+  EXPECT_EQ(Joined(user.unexpected), L"");
 
   QuitAndExpectAllReleased();
   // The provoked fault's errors only.
   EXPECT_EQ(log_.Count("Error("), log_.Count("fails Items.Count on purpose")) << log_.Text();
 }
-
-// ------------------------------------------ the schedule button and its dialog
-
-// What the user does in the dialogs the add-in shows on this thread, from a
-// timer here: the dialog's modal loop dispatches it as any loop does. A
-// dialog is known by its caption and one of its controls; its script runs at
-// each tick until it returns true (done). Any other dialog of this thread (a
-// message box the test did not expect) is recorded and cancelled, so no test
-// hangs on it.
-class UserAtDialogs {
- public:
-  using Script = std::function<bool(HWND)>;
-  UserAtDialogs() : timer_(::SetTimer(nullptr, 0, 100, Tick)) { self_ = this; }
-  ~UserAtDialogs() {
-    ::KillTimer(nullptr, timer_);
-    self_ = nullptr;
-  }
-  UserAtDialogs(const UserAtDialogs&) = delete;
-  UserAtDialogs& operator=(const UserAtDialogs&) = delete;
-
-  void On(const std::wstring& caption, int controlId, Script script) {
-    scripts_[caption] = {controlId, std::move(script)};
-  }
-  // Each dialog met, by caption, once per window.
-  std::vector<std::wstring> met;
-  // "caption: text" of the dialogs no script knew.
-  std::vector<std::wstring> unexpected;
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    if (!self_ || self_->busy_) return;
-    self_->busy_ = true;
-    ::EnumThreadWindows(::GetCurrentThreadId(), Visit, 0);
-    self_->busy_ = false;
-  }
-  static BOOL CALLBACK Visit(HWND w, LPARAM) {
-    wchar_t cls[32] = {}, caption[256] = {};
-    ::GetClassNameW(w, cls, 32);
-    if (std::wstring(cls) != L"#32770") return TRUE;
-    ::GetWindowTextW(w, caption, 256);
-    if (self_->done_.count(w)) {
-      // Done with, yet still open two seconds on: closed as its close box does.
-      if (++self_->lingering_[w] == 20) {
-        self_->unexpected.push_back(std::wstring(caption) + L": still open");
-        ::PostMessageW(w, WM_CLOSE, 0, 0);
-      }
-      return TRUE;
-    }
-    if (self_->seen_.insert(w).second) self_->met.push_back(caption);
-    const auto it = self_->scripts_.find(caption);
-    if (it == self_->scripts_.end() || !::GetDlgItem(w, it->second.first)) {
-      wchar_t text[1024] = {};
-      ::GetDlgItemTextW(w, 0xFFFF, text, 1024);  // a message box's text
-      self_->unexpected.push_back(std::wstring(caption) + L": " + text);
-      self_->done_.insert(w);
-      ::PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
-    } else if (it->second.second(w)) {
-      self_->done_.insert(w);
-    }
-    return TRUE;
-  }
-  static inline UserAtDialogs* self_ = nullptr;
-  std::map<std::wstring, std::pair<int, Script>> scripts_;
-  std::set<HWND> seen_, done_;
-  std::map<HWND, int> lingering_;
-  UINT_PTR timer_ = 0;
-  bool busy_ = false;
-};
 
 DateTime PickerValue(HWND dlg, int id) {
   SYSTEMTIME st{};

@@ -6,9 +6,12 @@
 // the file VELMORA_STANDIN_RESULT names, written whole at the end.
 #include <windows.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
-#include "common/datetime.h"
+#include "platform/win32/adapters/unicode.h"
 #include "tests/win32/standin/addin_host.h"
 #include "tests/win32/standin/outlook_model.h"
 #include "tests/win32/standin/redemption_standin.h"
@@ -16,13 +19,11 @@
 namespace {
 
 using namespace standin;
+using velmora::win32::Narrow;
 
 std::wstring Env(const wchar_t* name) {
-  std::wstring value(32768, L'\0');
-  const DWORD n = ::GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
-  if (n == 0 || n >= value.size()) return {};
-  value.resize(n);
-  return value;
+  const wchar_t* v = ::_wgetenv(name);
+  return v ? v : L"";
 }
 
 double OleNow() {
@@ -32,24 +33,6 @@ double OleNow() {
   double d = 0;
   ::SystemTimeToVariantTime(&st, &d);
   return d;
-}
-
-bool WriteWhole(const std::wstring& path, const std::string& text) {
-  const std::wstring partial = path + L".partial";
-  const HANDLE f = ::CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const BOOL ok = ::WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  ::CloseHandle(f);
-  return ok && ::MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
-}
-
-std::string Narrow(const std::wstring& w) {
-  std::string s;
-  for (wchar_t c : w)
-    s += c < 0x80 ? static_cast<char>(c) : '?';
-  return s;
 }
 
 }  // namespace
@@ -94,7 +77,7 @@ int main() {
       // The add-in lets go of its sinks when the last window closes, before
       // Outlook disconnects it.
       report += "sinks advised " + std::to_string(AdvisedSinks()) + "\n";
-      if (host.addin()) host.Stop();
+      if (host.loaded()) host.Stop();
     }
     report += "references kept " + std::to_string(RefsChangedSince(before).size()) + "\n";
     report += "protocol errors " + std::to_string(ProtocolErrors().size()) + "\n";
@@ -102,6 +85,9 @@ int main() {
       report += "  " + Narrow(e) + "\n";
   }
   ::CoUninitialize();
-  if (!WriteWhole(resultPath, report)) return 4;
+  // Written whole: the waiting test reads it as soon as it appears.
+  const std::wstring partial = resultPath + L".partial";
+  if (!(std::ofstream(std::filesystem::path(partial), std::ios::binary) << report)) return 4;
+  std::filesystem::rename(partial, resultPath);
   return quit ? 0 : 3;
 }
