@@ -14,7 +14,6 @@
 
 #include "tests/win32/standin/addin_host.h"
 #include "tests/win32/standin/outlook_model.h"
-#include "tests/win32/standin/redemption_standin.h"
 
 namespace {
 

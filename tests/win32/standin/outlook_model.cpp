@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <tuple>
 
 #include "addin/store/new_table_view.h"
 #include "platform/win32/adapters/unicode.h"
@@ -32,17 +33,6 @@ constexpr DISPID kClick = 1;
 constexpr long kPopup = 10;  // msoControlPopup; buttons are 1
 // MAPI_E_NOT_FOUND, what Outlook raises for an entry or name it lacks.
 constexpr HRESULT kNotFound = static_cast<HRESULT>(0x8004010F);
-
-// A table built once, by `fill` (one per lambda type).
-template <class F>
-const Table& Build(const wchar_t* type, F fill) {
-  static Table table = [&] {
-    Table t(type);
-    fill(t);
-    return t;
-  }();
-  return table;
-}
 
 // Handlers and getters written against the object's own class.
 template <class T, class F>
@@ -107,17 +97,14 @@ std::shared_ptr<PropData> MailData::Find(const std::wstring& name) const {
 }
 
 std::shared_ptr<PropData> MailData::Add(const std::wstring& name, long type) {
-  auto p = std::make_shared<PropData>(PropData{name, type, {}});
-  if (type == kOlDateTime)
-    p->value = Variant::Of(VT_DATE, 949998.0);  // Outlook's "None": 1/1/4501
-  else if (type == kOlText)
-    p->value = Variant(L"");
-  else if (type == 6)
-    p->value = Variant(false);
-  else
-    p->value = Variant::Of(VT_R8, 0);
-  props.push_back(p);
-  return p;
+  // A date's empty value is Outlook's "None": 1/1/4501.
+  props.push_back(
+      std::make_shared<PropData>(PropData{name, type,
+                                          type == kOlDateTime ? Variant::Of(VT_DATE, 949998.0)
+                                          : type == kOlText   ? Variant(L"")
+                                          : type == 6         ? Variant(false)
+                                                              : Variant::Of(VT_R8, 0)}));
+  return props.back();
 }
 
 FolderData* FolderData::Child(const std::wstring& n) const {
@@ -228,6 +215,31 @@ class Own {
   Ref<T> r_;
 };
 
+// Every object type's members, filled once on first use (by the functions
+// of each part below).
+struct Tables {
+  Tables();
+  Table folder{L"MAPIFolder"}, folder2000{L"MAPIFolder"}, folders{L"Folders"}, items{L"Items"};
+  Table view{L"View"}, views{L"Views"}, mail{L"MailItem"}, recipients{L"Recipients"};
+  Table attachment{L"Attachment"}, attachments{L"Attachments"};
+  Table prop{L"UserProperty"}, props{L"UserProperties"};
+  Table button{L"CommandBarButton"}, popup{L"CommandBarPopup"}, controls{L"CommandBarControls"};
+  Table bar{L"CommandBar"}, bars{L"CommandBars"};
+  // The navigation pane, each leading to the next.
+  Table panes{L"Panes"}, pane{L"OutlookBarPane"}, storage{L"OutlookBarStorage"};
+  Table groups{L"OutlookBarGroups"}, group{L"OutlookBarGroup"};
+  Table shortcuts{L"OutlookBarShortcuts"}, shortcut{L"OutlookBarShortcut"};
+  Table explorers{L"Explorers"}, inspectors{L"Inspectors"}, explorer{L"Explorer"};
+  Table inspector{L"Inspector"}, selection{L"Selection"};
+  Table addin{L"COMAddIn"}, addins{L"COMAddIns"}, sync{L"SyncObject"}, syncs{L"SyncObjects"};
+  Table ns{L"NameSpace"}, app{L"Application"};
+  Table safeItem{L"SafeMailItem"}, safeRecipients{L"SafeRecipients"};
+};
+const Tables& T() {
+  static const Tables tables;
+  return tables;
+}
+
 class WindowObj;
 class WindowsObj;
 
@@ -241,10 +253,6 @@ struct Outlook::Impl {
   std::deque<std::function<void()>> work;
   Own<Object> app, ns, addins, sync;
   Own<WindowsObj> explorers, inspectors;
-  std::vector<long> executed;
-  std::vector<InspectorClose> inspectorCloses;
-  int syncStarts = 0;
-  bool Modern() const { return version.rfind(L"9.", 0) != 0; }
   // The window leaves its list; an explorer's Close event follows from the
   // loop; Outlook quits when no window is left.
   void Close(WindowObj& w);
@@ -256,9 +264,15 @@ using ViewN = Node<std::shared_ptr<ViewData>>;
 using PropN = Node<std::pair<std::shared_ptr<MailData>, std::shared_ptr<PropData>>>;
 using AttachN = Node<AttachData>;
 using AppN = Node<int>;  // the application, namespace and send/receive: all in Impl
-Ref<Object> MakeFolder(Impl& x, FolderData* f);
-Ref<Object> MakeMail(Impl& x, const std::shared_ptr<MailData>& m);
-bool FireItemSend(Impl& x, const std::shared_ptr<MailData>& m);
+
+Ref<Object> MakeFolder(Impl& x, FolderData* f) {
+  if (!f) return {};
+  return New(x.version.rfind(L"9.", 0) == 0 ? T().folder2000 : T().folder, x, f);
+}
+
+Ref<Object> MakeMail(Impl& x, const std::shared_ptr<MailData>& m) {
+  return m ? New(T().mail, x, m) : Ref<Object>();
+}
 
 FolderData* FolderOf(IDispatch* d) {
   auto* f = dynamic_cast<FolderN*>(Object::From(d));
@@ -266,157 +280,10 @@ FolderData* FolderOf(IDispatch* d) {
   return f->d;
 }
 
-// --------------------------------------------------------- folders, mails
-
-const Table& ViewT() {
-  return Build(L"View", [](Table& t) {
-    t.Get(L"Name", Val<ViewN>([](ViewN& s) { return s.d->name; }));
-    Field<ViewN>(t, L"XML", [](ViewN& s) -> std::wstring& { return s.d->xml; });
-    t.Method(L"Save", {}, 0, Const({}));
-    t.Method(L"Apply", {}, 0, On<ViewN>([](ViewN& s, Call&) { ++s.d->applies; }));
-  });
-}
-
-const Table& ViewsT() {
-  return Build(L"Views", [](Table& t) {
-    t.Get(L"Count", Val<FolderN>([](FolderN& s) { return static_cast<long>(s.d->views.size()); }));
-    t.Method(L"Item", {kStrArg}, 1, On<FolderN>([](FolderN& s, Call& c) {
-               for (auto& v : s.d->views)
-                 if (SameName(v->name, c.Str(0))) return c.Return(New(ViewT(), s.x, v));
-               Fail(kNotFound, L"The operation failed. An object could not be found.");
-             }));
-    t.Method(L"Add", {kStrArg, kLongArg, kLongArg}, 2, On<FolderN>([](FolderN& s, Call& c) {
-               for (auto& v : s.d->views)
-                 if (SameName(v->name, c.Str(0))) Fail(E_FAIL, L"A view of that name exists.");
-               if (c.Long(1) != 0) Fail(E_INVALIDARG, L"Only table views here.");
-               auto v = std::make_shared<ViewData>(ViewData{c.Str(0), {}, 0});
-               v->xml = velmora::win32::Widen(velmora::kNewTableViewXml);
-               v->xml.insert(v->xml.find(L"<viewname>") + 10, v->name);
-               s.d->views.push_back(v);
-               c.Return(New(ViewT(), s.x, v));
-             }));
-  });
-}
-
-const Table& FoldersT() {
-  return Build(L"Folders", [](Table& t) {
-    List<FolderN>(
-        t, [](FolderN & s) -> auto& { return s.d->folders; },
-        [](FolderN& s, auto& f) { return MakeFolder(s.x, f.get()); });
-    t.Method(L"Add", {kStrArg, kLongArg}, 1, On<FolderN>([](FolderN& s, Call& c) {
-               if (s.d->Child(c.Str(0))) Fail(E_FAIL, L"Cannot create the folder: it exists.");
-               const long type = c.Has(1) ? c.Long(1) : s.d->itemType;
-               // A folder of the Drafts or Inbox kind holds mail.
-               const long itemType = type == kFolderDrafts || type == kFolderInbox ? 0 : type;
-               c.Return(MakeFolder(s.x, &s.x.store->AddFolder(*s.d, c.Str(0), itemType)));
-             }));
-  });
-}
-
-const Table& ItemsT() {
-  return Build(L"Items", [](Table& t) {
-    List<FolderN>(
-        t, [](FolderN & s) -> auto& { return s.d->items; },
-        [](FolderN& s, auto& m) { return MakeMail(s.x, m); });
-    t.Method(L"Add", {kLongArg}, 0, On<FolderN>([](FolderN& s, Call& c) {
-               if (c.Long(0) != 0) Fail(E_INVALIDARG, L"Only mail items here.");
-               c.Return(MakeMail(s.x, s.x.store->AddMail(*s.d, L"")));
-             }));
-  });
-}
-
-// FolderPath and Views came with Outlook 2002.
-void FolderMembers(Table& t, bool modern) {
-  t.Get(L"Class", Const(2L));
-  t.Get(L"Name", Val<FolderN>([](FolderN& s) { return s.d->name; }));
-  t.Get(L"EntryID", Val<FolderN>([](FolderN& s) { return s.d->entryId; }));
-  t.Get(L"DefaultItemType", Val<FolderN>([](FolderN& s) { return s.d->itemType; }));
-  // The root's parent is the namespace, as in Outlook.
-  t.Get(L"Parent", Val<FolderN>([](FolderN& s) {
-          return s.d->parent ? MakeFolder(s.x, s.d->parent) : Ref<Object>(s.x.ns.get());
-        }));
-  t.Get(L"Folders", Val<FolderN>([](FolderN& s) { return New(FoldersT(), s.x, s.d); }));
-  t.Get(L"Items", Val<FolderN>([](FolderN& s) { return New(ItemsT(), s.x, s.d); }));
-  if (!modern) return;
-  t.Get(L"FolderPath", Val<FolderN>([](FolderN& s) {
-          std::wstring path;
-          for (FolderData* f = s.d; f; f = f->parent)
-            path = (f->parent ? L"\\" : L"\\\\") + f->name + path;
-          return path;
-        }));
-  t.Get(L"Views", Val<FolderN>([](FolderN& s) { return New(ViewsT(), s.x, s.d); }));
-}
-
-const Table& AttachmentT() {
-  return Build(L"Attachment", [](Table& t) {
-    t.Get(L"DisplayName", Val<AttachN>([](AttachN& s) { return s.d.displayName; }));
-    t.Get(L"FileName", Val<AttachN>([](AttachN& s) {
-            return s.d.source.substr(s.d.source.find_last_of(L"\\/") + 1);
-          }));
-    t.Get(L"Size", Val<AttachN>([](AttachN& s) { return static_cast<long>(s.d.size); }));
-  });
-}
-
-const Table& AttachmentsT() {
-  return Build(L"Attachments", [](Table& t) {
-    List<MailN>(
-        t, [](MailN & s) -> auto& { return s.d->attachments; },
-        [](MailN& s, AttachData& a) { return New(AttachmentT(), s.x, a); });
-    // Add(Source, [Type], [Position], [DisplayName]): the file is read now.
-    t.Method(L"Add", {kStrArg, kLongArg, kLongArg, kStrArg}, 1, On<MailN>([](MailN& s, Call& c) {
-               WIN32_FILE_ATTRIBUTE_DATA data{};
-               const std::wstring source = c.Str(0);
-               if (!::GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &data) ||
-                   (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                 Fail(E_FAIL, L"Cannot find this file. Verify the path and file name are correct.");
-               AttachData a{source, c.Has(3) ? c.Str(3) : source,
-                            (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
-               s.d->attachments.push_back(a);
-               c.Return(New(AttachmentT(), s.x, a));
-             }));
-  });
-}
-
-const Table& UserPropertyT() {
-  return Build(L"UserProperty", [](Table& t) {
-    t.Get(L"Name", Val<PropN>([](PropN& s) { return s.d.second->name; }));
-    t.Get(L"Type", Val<PropN>([](PropN& s) { return s.d.second->type; }));
-    // A value put is taken as the property's own type, as Outlook does.
-    t.Prop(L"Value", kAnyArg, On<PropN>([](PropN& s, Call& c) { c.Return(s.d.second->value); }),
-           On<PropN>([](PropN& s, Call& c) {
-             const long type = s.d.second->type;
-             const VARTYPE vt = type == kOlDateTime ? VT_DATE
-                                : type == 3         ? VT_R8
-                                : type == 6         ? VT_BOOL
-                                                    : VT_BSTR;
-             Variant v;
-             if (FAILED(::VariantChangeType(v.put(), const_cast<VARIANT*>(c.args[0]), 0, vt)))
-               Fail(DISP_E_TYPEMISMATCH, L"the value is not of the property's type");
-             s.d.second->value = v;
-           }));
-    t.Method(L"Delete", {}, 0,
-             On<PropN>([](PropN& s, Call&) { std::erase(s.d.first->props, s.d.second); }));
-  });
-}
-
-Ref<Object> MakeProp(MailN& s, const std::shared_ptr<PropData>& p) {
-  return p ? New(UserPropertyT(), s.x, std::pair{s.d, p}) : Ref<Object>();
-}
-
-const Table& UserPropertiesT() {
-  return Build(L"UserProperties", [](Table& t) {
-    List<MailN>(
-        t, [](MailN & s) -> auto& { return s.d->props; }, MakeProp);
-    t.Method(L"Find", {kStrArg, kAnyArg}, 1,
-             On<MailN>([](MailN& s, Call& c) { c.Return(MakeProp(s, s.d->Find(c.Str(0)))); }));
-    t.Method(L"Add", {kStrArg, kLongArg, kBoolArg, kAnyArg}, 2, On<MailN>([](MailN& s, Call& c) {
-               if (s.d->Find(c.Str(0))) Fail(E_FAIL, L"The property already exists.");
-               const long type = c.Long(1);
-               if (type != kOlText && type != 3 && type != kOlDateTime && type != 6)
-                 Fail(E_INVALIDARG, L"Unknown property type.");
-               c.Return(MakeProp(s, s.d->Add(c.Str(0), type)));
-             }));
-  });
+bool FireItemSend(Impl& x, const std::shared_ptr<MailData>& m) {
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  x.app->Fire(kItemSend, {Variant::BoolRef(&cancel), MakeMail(x, m)});
+  return cancel == VARIANT_FALSE;
 }
 
 std::vector<std::wstring> RecipientNames(const MailData& m) {
@@ -434,67 +301,184 @@ std::vector<std::wstring> RecipientNames(const MailData& m) {
   return out;
 }
 
-int RecipientCount(const MailData& m) {
-  return static_cast<int>(RecipientNames(m).size());
+long RecipientCount(const MailData& m) {
+  return static_cast<long>(RecipientNames(m).size());
 }
 
+// Every recipient resolves when it is an address.
 bool RecipientsResolve(const MailData& m) {
   for (const auto& n : RecipientNames(m))
     if (n.find(L'@') == std::wstring::npos) return false;
   return true;
 }
 
-const Table& RecipientsT() {
-  return Build(L"Recipients", [](Table& t) {
-    t.Get(L"Count", Val<MailN>([](MailN& s) { return static_cast<long>(RecipientCount(*s.d)); }));
-    t.Method(L"ResolveAll", {}, 0, Val<MailN>([](MailN& s) { return RecipientsResolve(*s.d); }));
-  });
+Ref<Object> MakeProp(MailN& s, const std::shared_ptr<PropData>& p) {
+  return p ? New(T().prop, s.x, std::pair{s.d, p}) : Ref<Object>();
 }
 
-const Table& MailT() {
-  return Build(L"MailItem", [](Table& t) {
-    t.Get(L"Class", Const(43L));
-    t.Get(L"EntryID", Val<MailN>([](MailN& s) { return s.d->entryId; }));
-    for (auto [name, field] : {std::pair{L"Subject", &MailData::subject},
-                               std::pair{L"Body", &MailData::body}, std::pair{L"To", &MailData::to},
-                               std::pair{L"CC", &MailData::cc}, std::pair{L"BCC", &MailData::bcc}})
-      Field<MailN>(t, name, [f = field](MailN& s) -> std::wstring& { return (*s.d).*f; });
-    Field<MailN>(t, L"Importance", [](MailN& s) -> long& { return s.d->importance; });
-    t.Get(L"Sent", Val<MailN>([](MailN& s) { return s.d->sent; }));
-    t.Get(L"Parent", Val<MailN>([](MailN& s) { return MakeFolder(s.x, s.d->folder); }));
-    t.Method(L"Display", {kAnyArg}, 0, Const({}));
-    t.Method(L"Close", {kLongArg}, 1, Const({}));
-    t.Method(L"Save", {}, 0, On<MailN>([](MailN& s, Call&) {
-               if (!s.d->folder) Fail(E_FAIL, L"The item has been moved or deleted.");
-             }));
-    t.Method(L"Copy", {}, 0, On<MailN>([](MailN& s, Call& c) {
-               if (!s.d->folder) Fail(E_FAIL, L"The item has been moved or deleted.");
-               auto copy = s.x.store->AddMail(*s.d->folder, L"");
-               const std::wstring id = copy->entryId;
-               *copy = *s.d;
-               copy->entryId = id;
-               for (auto& p : copy->props)
-                 p = std::make_shared<PropData>(*p);
-               c.Return(MakeMail(s.x, copy));
-             }));
-    t.Method(L"Move", {kDispArg}, 1, On<MailN>([](MailN& s, Call& c) {
-               FolderData* to = FolderOf(c.Disp(0));
-               if (!s.d->folder) Fail(E_FAIL, L"The item has been moved or deleted.");
-               s.x.store->Move(s.d, to);
-               c.Return(MakeMail(s.x, s.d));
-             }));
-    t.Method(L"Delete", {}, 0, On<MailN>([](MailN& s, Call&) { s.x.store->Move(s.d, nullptr); }));
-    t.Method(L"Send", {}, 0, On<MailN>([](MailN& s, Call&) {
-               if (FireItemSend(s.x, s.d)) s.x.store->Send(s.d, L"MailItem.Send");
-             }));
-    t.Get(L"Recipients", Val<MailN>([](MailN& s) { return New(RecipientsT(), s.x, s.d); }));
-    t.Get(L"Attachments", Val<MailN>([](MailN& s) { return New(AttachmentsT(), s.x, s.d); }));
-    t.Get(L"UserProperties", Val<MailN>([](MailN& s) { return New(UserPropertiesT(), s.x, s.d); }));
-  });
+// --------------------------------------------------------- folders, mails
+
+// FolderPath and Views came with Outlook 2002.
+void FolderMembers(Table& t, bool modern) {
+  t.Get(L"Class", Const(2L));
+  t.Get(L"Name", Val<FolderN>([](FolderN& s) { return s.d->name; }));
+  t.Get(L"EntryID", Val<FolderN>([](FolderN& s) { return s.d->entryId; }));
+  t.Get(L"DefaultItemType", Val<FolderN>([](FolderN& s) { return s.d->itemType; }));
+  // The root's parent is the namespace, as in Outlook.
+  t.Get(L"Parent", Val<FolderN>([](FolderN& s) {
+          return s.d->parent ? MakeFolder(s.x, s.d->parent) : Ref<Object>(s.x.ns.get());
+        }));
+  t.Get(L"Folders", Val<FolderN>([](FolderN& s) { return New(T().folders, s.x, s.d); }));
+  t.Get(L"Items", Val<FolderN>([](FolderN& s) { return New(T().items, s.x, s.d); }));
+  if (!modern) return;
+  t.Get(L"FolderPath", Val<FolderN>([](FolderN& s) {
+          std::wstring path;
+          for (FolderData* f = s.d; f; f = f->parent)
+            path = (f->parent ? L"\\" : L"\\\\") + f->name + path;
+          return path;
+        }));
+  t.Get(L"Views", Val<FolderN>([](FolderN& s) { return New(T().views, s.x, s.d); }));
 }
 
-Ref<Object> MakeMail(Impl& x, const std::shared_ptr<MailData>& m) {
-  return m ? New(MailT(), x, m) : Ref<Object>();
+void FolderTables(Tables& k) {
+  FolderMembers(k.folder, true);
+  FolderMembers(k.folder2000, false);
+  List<FolderN>(
+      k.folders, [](FolderN & s) -> auto& { return s.d->folders; },
+      [](FolderN& s, auto& f) { return MakeFolder(s.x, f.get()); });
+  k.folders.Method(L"Add", {kStrArg, kLongArg}, 1, On<FolderN>([](FolderN& s, Call& c) {
+                     if (s.d->Child(c.Str(0)))
+                       Fail(E_FAIL, L"Cannot create the folder: it exists.");
+                     const long type = c.Has(1) ? c.Long(1) : s.d->itemType;
+                     // A folder of the Drafts or Inbox kind holds mail.
+                     const long itemType = type == kFolderDrafts || type == kFolderInbox ? 0 : type;
+                     c.Return(MakeFolder(s.x, &s.x.store->AddFolder(*s.d, c.Str(0), itemType)));
+                   }));
+  List<FolderN>(
+      k.items, [](FolderN & s) -> auto& { return s.d->items; },
+      [](FolderN& s, auto& m) { return MakeMail(s.x, m); });
+  k.items.Method(L"Add", {kLongArg}, 0, On<FolderN>([](FolderN& s, Call& c) {
+                   if (c.Long(0) != 0) Fail(E_INVALIDARG, L"Only mail items here.");
+                   c.Return(MakeMail(s.x, s.x.store->AddMail(*s.d, L"")));
+                 }));
+  k.view.Get(L"Name", Val<ViewN>([](ViewN& s) { return s.d->name; }));
+  Field<ViewN>(k.view, L"XML", [](ViewN& s) -> std::wstring& { return s.d->xml; });
+  k.view.Method(L"Save", {}, 0, Const({}));
+  k.view.Method(L"Apply", {}, 0, On<ViewN>([](ViewN& s, Call&) { ++s.d->applies; }));
+  k.views.Get(L"Count",
+              Val<FolderN>([](FolderN& s) { return static_cast<long>(s.d->views.size()); }));
+  k.views.Method(L"Item", {kStrArg}, 1, On<FolderN>([](FolderN& s, Call& c) {
+                   for (auto& v : s.d->views)
+                     if (SameName(v->name, c.Str(0))) return c.Return(New(T().view, s.x, v));
+                   Fail(kNotFound, L"The operation failed. An object could not be found.");
+                 }));
+  k.views.Method(L"Add", {kStrArg, kLongArg, kLongArg}, 2, On<FolderN>([](FolderN& s, Call& c) {
+                   for (auto& v : s.d->views)
+                     if (SameName(v->name, c.Str(0))) Fail(E_FAIL, L"A view of that name exists.");
+                   if (c.Long(1) != 0) Fail(E_INVALIDARG, L"Only table views here.");
+                   auto v = std::make_shared<ViewData>(ViewData{c.Str(0), {}, 0});
+                   v->xml = velmora::win32::Widen(velmora::kNewTableViewXml);
+                   v->xml.insert(v->xml.find(L"<viewname>") + 10, v->name);
+                   s.d->views.push_back(v);
+                   c.Return(New(T().view, s.x, v));
+                 }));
+}
+
+void MailTables(Tables& k) {
+  Table& t = k.mail;
+  t.Get(L"Class", Const(43L));
+  t.Get(L"EntryID", Val<MailN>([](MailN& s) { return s.d->entryId; }));
+  for (auto [name, field] : {std::pair{L"Subject", &MailData::subject},
+                             std::pair{L"Body", &MailData::body}, std::pair{L"To", &MailData::to},
+                             std::pair{L"CC", &MailData::cc}, std::pair{L"BCC", &MailData::bcc}})
+    Field<MailN>(t, name, [f = field](MailN& s) -> std::wstring& { return (*s.d).*f; });
+  Field<MailN>(t, L"Importance", [](MailN& s) -> long& { return s.d->importance; });
+  t.Get(L"Sent", Val<MailN>([](MailN& s) { return s.d->sent; }));
+  t.Get(L"Parent", Val<MailN>([](MailN& s) { return MakeFolder(s.x, s.d->folder); }));
+  t.Method(L"Display", {kAnyArg}, 0, Const({}));
+  t.Method(L"Close", {kLongArg}, 1, Const({}));
+  t.Method(L"Save", {}, 0, On<MailN>([](MailN& s, Call&) {
+             if (!s.d->folder) Fail(E_FAIL, L"The item has been moved or deleted.");
+           }));
+  t.Method(L"Copy", {}, 0, On<MailN>([](MailN& s, Call& c) {
+             if (!s.d->folder) Fail(E_FAIL, L"The item has been moved or deleted.");
+             auto copy = s.x.store->AddMail(*s.d->folder, L"");
+             const std::wstring id = copy->entryId;
+             *copy = *s.d;
+             copy->entryId = id;
+             for (auto& p : copy->props)
+               p = std::make_shared<PropData>(*p);
+             c.Return(MakeMail(s.x, copy));
+           }));
+  t.Method(L"Move", {kDispArg}, 1, On<MailN>([](MailN& s, Call& c) {
+             FolderData* to = FolderOf(c.Disp(0));
+             if (!s.d->folder) Fail(E_FAIL, L"The item has been moved or deleted.");
+             s.x.store->Move(s.d, to);
+             c.Return(MakeMail(s.x, s.d));
+           }));
+  t.Method(L"Delete", {}, 0, On<MailN>([](MailN& s, Call&) { s.x.store->Move(s.d, nullptr); }));
+  t.Method(L"Send", {}, 0, On<MailN>([](MailN& s, Call&) {
+             if (FireItemSend(s.x, s.d)) s.x.store->Send(s.d, L"MailItem.Send");
+           }));
+  t.Get(L"Recipients", Val<MailN>([](MailN& s) { return New(T().recipients, s.x, s.d); }));
+  t.Get(L"Attachments", Val<MailN>([](MailN& s) { return New(T().attachments, s.x, s.d); }));
+  t.Get(L"UserProperties", Val<MailN>([](MailN& s) { return New(T().props, s.x, s.d); }));
+
+  k.recipients.Get(L"Count", Val<MailN>([](MailN& s) { return RecipientCount(*s.d); }));
+  k.recipients.Method(L"ResolveAll", {}, 0,
+                      Val<MailN>([](MailN& s) { return RecipientsResolve(*s.d); }));
+
+  k.attachment.Get(L"DisplayName", Val<AttachN>([](AttachN& s) { return s.d.displayName; }));
+  k.attachment.Get(L"FileName", Val<AttachN>([](AttachN& s) {
+                     return s.d.source.substr(s.d.source.find_last_of(L"\\/") + 1);
+                   }));
+  k.attachment.Get(L"Size", Val<AttachN>([](AttachN& s) { return static_cast<long>(s.d.size); }));
+  List<MailN>(
+      k.attachments, [](MailN & s) -> auto& { return s.d->attachments; },
+      [](MailN& s, AttachData& a) { return New(T().attachment, s.x, a); });
+  // Add(Source, [Type], [Position], [DisplayName]): the file is read now.
+  k.attachments.Method(
+      L"Add", {kStrArg, kLongArg, kLongArg, kStrArg}, 1, On<MailN>([](MailN& s, Call& c) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        const std::wstring source = c.Str(0);
+        if (!::GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &data) ||
+            (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+          Fail(E_FAIL, L"Cannot find this file. Verify the path and file name are correct.");
+        AttachData a{source, c.Has(3) ? c.Str(3) : source,
+                     (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
+        s.d->attachments.push_back(a);
+        c.Return(New(T().attachment, s.x, a));
+      }));
+
+  k.prop.Get(L"Name", Val<PropN>([](PropN& s) { return s.d.second->name; }));
+  k.prop.Get(L"Type", Val<PropN>([](PropN& s) { return s.d.second->type; }));
+  // A value put is taken as the property's own type, as Outlook does.
+  k.prop.Prop(L"Value", kAnyArg, On<PropN>([](PropN& s, Call& c) { c.Return(s.d.second->value); }),
+              On<PropN>([](PropN& s, Call& c) {
+                const long type = s.d.second->type;
+                const VARTYPE vt = type == kOlDateTime ? VT_DATE
+                                   : type == 3         ? VT_R8
+                                   : type == 6         ? VT_BOOL
+                                                       : VT_BSTR;
+                Variant v;
+                if (FAILED(::VariantChangeType(v.put(), const_cast<VARIANT*>(c.args[0]), 0, vt)))
+                  Fail(DISP_E_TYPEMISMATCH, L"the value is not of the property's type");
+                s.d.second->value = v;
+              }));
+  k.prop.Method(L"Delete", {}, 0,
+                On<PropN>([](PropN& s, Call&) { std::erase(s.d.first->props, s.d.second); }));
+  List<MailN>(
+      k.props, [](MailN & s) -> auto& { return s.d->props; }, MakeProp);
+  k.props.Method(L"Find", {kStrArg, kAnyArg}, 1,
+                 On<MailN>([](MailN& s, Call& c) { c.Return(MakeProp(s, s.d->Find(c.Str(0)))); }));
+  k.props.Method(L"Add", {kStrArg, kLongArg, kBoolArg, kAnyArg}, 2,
+                 On<MailN>([](MailN& s, Call& c) {
+                   if (s.d->Find(c.Str(0))) Fail(E_FAIL, L"The property already exists.");
+                   const long type = c.Long(1);
+                   if (type != kOlText && type != 3 && type != kOlDateTime && type != 6)
+                     Fail(E_INVALIDARG, L"Unknown property type.");
+                   c.Return(MakeProp(s, s.d->Add(c.Str(0), type)));
+                 }));
 }
 
 // ------------------------------------------------------------ command bars
@@ -517,7 +501,7 @@ class ControlObj : public Object {
 // each time over it.
 class BarObj : public Object {
  public:
-  BarObj(Impl& xIn, std::wstring nameIn);
+  BarObj(Impl& xIn, std::wstring nameIn) : Object(T().bar), x(xIn), name(std::move(nameIn)) {}
   Impl& x;
   std::wstring name;
   bool visible = true;
@@ -539,77 +523,8 @@ class BarObj : public Object {
 };
 using ControlsN = Node<Ref<BarObj>>;
 
-// FindControl([Type], [Id], [Tag], [Visible], [Recursive]) over `bars`.
-void FindControl(const std::vector<BarObj*>& bars, Call& c, bool recursive) {
-  ControlObj* found = nullptr;
-  for (BarObj* b : bars)
-    b->Walk(
-        [&](ControlObj& k) {
-          if (!found && (!c.Has(0) || k.type == c.Long(0)) && (!c.Has(1) || k.id == c.Long(1)) &&
-              (!c.Has(2) || k.tag == c.Str(2)) && (!c.Bool(3) || k.visible))
-            found = &k;
-        },
-        recursive);
-  c.Return(static_cast<IDispatch*>(found));
-}
-// Built on use: the argument kinds it copies live in another file.
-std::vector<ArgSpec> FindArgs() {
-  return {kLongArg, kLongArg, kStrArg, kBoolArg, kBoolArg};
-}
-
-const Table& ControlsT() {
-  return Build(L"CommandBarControls", [](Table& t) {
-    List<ControlsN>(
-        t, [](ControlsN & s) -> auto& { return s.d->items; },
-        [](ControlsN&, auto& k) { return static_cast<IDispatch*>(k.get()); });
-    t.Method(L"Add", {kLongArg, kLongArg, kAnyArg, kLongArg, kBoolArg}, 0,
-             On<ControlsN>([](ControlsN& s, Call& c) {
-               const long type = c.Has(0) ? c.Long(0) : 1;
-               if (type != 1 && type != kPopup) Fail(E_INVALIDARG, L"Unknown control type.");
-               ControlObj& k = s.d->Add(type, c.Has(1) ? c.Long(1) : 1, c.Long(3));
-               k.temporary = c.Bool(4);
-               c.Return(static_cast<IDispatch*>(&k));
-             }));
-  });
-}
-
-void ControlMembers(Table& t, bool popup) {
-  using K = ControlObj;
-  t.Get(L"Id", Val<K>([](K& s) { return s.id; }));
-  t.Get(L"Type", Val<K>([](K& s) { return s.type; }));
-  t.Get(L"Index", Val<K>([](K& s) {
-          auto& v = s.parent->items;
-          auto it = std::find_if(v.begin(), v.end(), [&](auto& k) { return k.get() == &s; });
-          return static_cast<long>(it - v.begin()) + 1;
-        }));
-  Field<K>(t, L"Visible", [](K& s) -> bool& { return s.visible; });
-  Field<K>(t, L"BeginGroup", [](K& s) -> bool& { return s.beginGroup; });
-  Field<K>(t, L"Caption", [](K& s) -> std::wstring& { return s.caption; });
-  Field<K>(t, L"Tag", [](K& s) -> std::wstring& { return s.tag; });
-  t.Method(L"Execute", {}, 0, On<K>([](K& s, Call&) {
-             s.x.executed.push_back(s.id);
-             // Click(Ctrl, CancelDefault): the byref flag is read back after each sink.
-             VARIANT_BOOL cancel = VARIANT_FALSE;
-             s.Fire(kClick, {Variant::BoolRef(&cancel), static_cast<IDispatch*>(&s)});
-           }));
-  t.Method(L"Delete", {kAnyArg}, 0, On<K>([](K& s, Call&) {
-             if (auto* p = std::exchange(s.parent, nullptr))
-               std::erase_if(p->items, [&](const Own<K>& k) { return k.get() == &s; });
-           }));
-  if (popup) {
-    t.Get(L"CommandBar", Val<K>([](K& s) { return static_cast<IDispatch*>(s.bar.get()); }));
-    t.Get(L"Controls",
-          Val<K>([](K& s) { return New(ControlsT(), s.x, Ref<BarObj>(s.bar.get())); }));
-  } else {
-    Field<K>(t, L"FaceId", [](K& s) -> long& { return s.faceId; });
-    Field<K>(t, L"Style", [](K& s) -> long& { return s.style; });
-  }
-}
-
 ControlObj::ControlObj(Impl& xIn, long typeIn, long idIn, BarObj* parentIn)
-    : Object(typeIn == kPopup
-                 ? Build(L"CommandBarPopup", [](Table& t) { ControlMembers(t, true); })
-                 : Build(L"CommandBarButton", [](Table& t) { ControlMembers(t, false); }),
+    : Object(typeIn == kPopup ? T().popup : T().button,
              typeIn == kPopup ? nullptr : &kCommandBarButtonEvents),
       x(xIn),
       type(typeIn),
@@ -617,20 +532,6 @@ ControlObj::ControlObj(Impl& xIn, long typeIn, long idIn, BarObj* parentIn)
       parent(parentIn) {
   if (type == kPopup) bar = Own<BarObj>(Make<BarObj>(x, L""));
 }
-
-BarObj::BarObj(Impl& xIn, std::wstring nameIn)
-    : Object(Build(L"CommandBar",
-                   [](Table& t) {
-                     using B = BarObj;
-                     t.Get(L"Name", Val<B>([](B& s) { return s.name; }));
-                     Field<B>(t, L"Visible", [](B& s) -> bool& { return s.visible; });
-                     t.Get(L"Controls",
-                           Val<B>([](B& s) { return New(ControlsT(), s.x, Ref<BarObj>(&s)); }));
-                     t.Method(L"FindControl", FindArgs(), 0,
-                              On<B>([](B& s, Call& c) { FindControl({&s}, c, c.Bool(4)); }));
-                   })),
-      x(xIn),
-      name(std::move(nameIn)) {}
 
 class BarsObj : public Object {
  public:
@@ -643,33 +544,10 @@ class BarsObj : public Object {
   }
 };
 
-const Table& BarsT() {
-  return Build(L"CommandBars", [](Table& t) {
-    t.Get(L"Count", Val<BarsObj>([](BarsObj& s) { return static_cast<long>(s.bars.size()); }));
-    t.Method(L"Item", {kStrArg}, 1, On<BarsObj>([](BarsObj& s, Call& c) {
-               for (auto& b : s.bars)
-                 if (SameName(b->name, c.Str(0))) return c.Return(static_cast<IDispatch*>(b.get()));
-               Fail(E_INVALIDARG, L"Invalid procedure call or argument");
-             }));
-    t.Method(L"Add", {kStrArg, kLongArg, kBoolArg, kBoolArg}, 0,
-             On<BarsObj>([](BarsObj& s, Call& c) {
-               for (auto& b : s.bars)
-                 if (SameName(b->name, c.Str(0))) Fail(E_INVALIDARG, L"The bar exists.");
-               c.Return(static_cast<IDispatch*>(&s.AddBar(c.Str(0))));
-             }));
-    t.Method(L"FindControl", FindArgs(), 0, On<BarsObj>([](BarsObj& s, Call& c) {
-               std::vector<BarObj*> all;
-               for (auto& b : s.bars)
-                 all.push_back(b.get());
-               FindControl(all, c, true);
-             }));
-  });
-}
-
 // An explorer's bars, or a mail window's: its Tools menu has the spelling
 // check, and its "Standard" bar starts with Send, then the accounts popup
 // (hidden while there is one account) and the next group's first button.
-BarsObj::BarsObj(Impl& xIn, bool inspector) : Object(BarsT()), x(xIn) {
+BarsObj::BarsObj(Impl& xIn, bool inspector) : Object(T().bars), x(xIn) {
   BarObj& menu = AddBar(L"Menu Bar");
   for (const auto& [caption, id] :
        {std::pair{L"&File", 30002L}, std::pair{L"&Tools", 30007L}, std::pair{L"&Help", 30010L}}) {
@@ -691,6 +569,95 @@ BarsObj::BarsObj(Impl& xIn, bool inspector) : Object(BarsT()), x(xIn) {
   standard.Add(1, 1079).caption = L"&Insert File...";
 }
 
+// FindControl([Type], [Id], [Tag], [Visible], [Recursive]) over `bars`.
+void FindControl(const std::vector<BarObj*>& bars, Call& c, bool recursive) {
+  ControlObj* found = nullptr;
+  for (BarObj* b : bars)
+    b->Walk(
+        [&](ControlObj& k) {
+          if (!found && (!c.Has(0) || k.type == c.Long(0)) && (!c.Has(1) || k.id == c.Long(1)) &&
+              (!c.Has(2) || k.tag == c.Str(2)) && (!c.Bool(3) || k.visible))
+            found = &k;
+        },
+        recursive);
+  c.Return(found);
+}
+
+void ControlMembers(Table& t, bool popup) {
+  using K = ControlObj;
+  t.Get(L"Id", Val<K>([](K& s) { return s.id; }));
+  t.Get(L"Type", Val<K>([](K& s) { return s.type; }));
+  t.Get(L"Index", Val<K>([](K& s) {
+          auto& v = s.parent->items;
+          auto it = std::find_if(v.begin(), v.end(), [&](auto& k) { return k.get() == &s; });
+          return static_cast<long>(it - v.begin()) + 1;
+        }));
+  Field<K>(t, L"Visible", [](K& s) -> bool& { return s.visible; });
+  Field<K>(t, L"BeginGroup", [](K& s) -> bool& { return s.beginGroup; });
+  Field<K>(t, L"Caption", [](K& s) -> std::wstring& { return s.caption; });
+  Field<K>(t, L"Tag", [](K& s) -> std::wstring& { return s.tag; });
+  t.Method(L"Execute", {}, 0, On<K>([](K& s, Call&) {
+             s.x.owner.executed.push_back(s.id);
+             // Click(Ctrl, CancelDefault): the byref flag is read back after each sink.
+             VARIANT_BOOL cancel = VARIANT_FALSE;
+             s.Fire(kClick, {Variant::BoolRef(&cancel), &s});
+           }));
+  t.Method(L"Delete", {kAnyArg}, 0, On<K>([](K& s, Call&) {
+             if (auto* p = std::exchange(s.parent, nullptr))
+               std::erase_if(p->items, [&](const Own<K>& k) { return k.get() == &s; });
+           }));
+  if (popup) {
+    t.Get(L"CommandBar", Val<K>([](K& s) { return s.bar.get(); }));
+    t.Get(L"Controls",
+          Val<K>([](K& s) { return New(T().controls, s.x, Ref<BarObj>(s.bar.get())); }));
+  } else {
+    Field<K>(t, L"FaceId", [](K& s) -> long& { return s.faceId; });
+    Field<K>(t, L"Style", [](K& s) -> long& { return s.style; });
+  }
+}
+
+void BarTables(Tables& k) {
+  // FindControl's argument kinds, copied here: they live in another file.
+  const std::vector<ArgSpec> find = {kLongArg, kLongArg, kStrArg, kBoolArg, kBoolArg};
+  ControlMembers(k.button, false);
+  ControlMembers(k.popup, true);
+  List<ControlsN>(
+      k.controls, [](ControlsN & s) -> auto& { return s.d->items; },
+      [](ControlsN&, auto& c) { return c.get(); });
+  k.controls.Method(L"Add", {kLongArg, kLongArg, kAnyArg, kLongArg, kBoolArg}, 0,
+                    On<ControlsN>([](ControlsN& s, Call& c) {
+                      const long type = c.Has(0) ? c.Long(0) : 1;
+                      if (type != 1 && type != kPopup) Fail(E_INVALIDARG, L"Unknown control type.");
+                      ControlObj& added = s.d->Add(type, c.Has(1) ? c.Long(1) : 1, c.Long(3));
+                      added.temporary = c.Bool(4);
+                      c.Return(&added);
+                    }));
+  using B = BarObj;
+  k.bar.Get(L"Name", Val<B>([](B& s) { return s.name; }));
+  Field<B>(k.bar, L"Visible", [](B& s) -> bool& { return s.visible; });
+  k.bar.Get(L"Controls", Val<B>([](B& s) { return New(T().controls, s.x, Ref<BarObj>(&s)); }));
+  k.bar.Method(L"FindControl", find, 0,
+               On<B>([](B& s, Call& c) { FindControl({&s}, c, c.Bool(4)); }));
+  k.bars.Get(L"Count", Val<BarsObj>([](BarsObj& s) { return static_cast<long>(s.bars.size()); }));
+  k.bars.Method(L"Item", {kStrArg}, 1, On<BarsObj>([](BarsObj& s, Call& c) {
+                  for (auto& b : s.bars)
+                    if (SameName(b->name, c.Str(0))) return c.Return(b.get());
+                  Fail(E_INVALIDARG, L"Invalid procedure call or argument");
+                }));
+  k.bars.Method(L"Add", {kStrArg, kLongArg, kBoolArg, kBoolArg}, 0,
+                On<BarsObj>([](BarsObj& s, Call& c) {
+                  for (auto& b : s.bars)
+                    if (SameName(b->name, c.Str(0))) Fail(E_INVALIDARG, L"The bar exists.");
+                  c.Return(&s.AddBar(c.Str(0)));
+                }));
+  k.bars.Method(L"FindControl", find, 0, On<BarsObj>([](BarsObj& s, Call& c) {
+                  std::vector<BarObj*> all;
+                  for (auto& b : s.bars)
+                    all.push_back(b.get());
+                  FindControl(all, c, true);
+                }));
+}
+
 // ---------------------------------------------------------------- windows
 
 // The explorer's navigation pane: one pane with one group of shortcuts.
@@ -701,55 +668,15 @@ struct Shortcut {
 using Group = std::shared_ptr<std::vector<Shortcut>>;
 using PaneN = Node<Group>;
 
-// Panes (0), OutlookBarPane (1), OutlookBarStorage (2), OutlookBarGroups
-// (3), OutlookBarGroup (4), OutlookBarShortcuts (5): each leads to the next.
-const Table& PaneT(int level) {
-  static std::vector<Table> tables = [] {
-    std::vector<Table> t;
-    for (const wchar_t* name : {L"Panes", L"OutlookBarPane", L"OutlookBarStorage",
-                                L"OutlookBarGroups", L"OutlookBarGroup", L"OutlookBarShortcuts"})
-      t.emplace_back(name);
-    auto next = [](int l) { return Val<PaneN>([l](PaneN& s) { return New(PaneT(l), s.x, s.d); }); };
-    for (int single : {0, 3}) {
-      t[single].Get(L"Count", Const(1L));
-      t[single].Method(L"Item", {kLongArg}, 1, On<PaneN>([single](PaneN& s, Call& c) {
-                         Index(c.Long(0), 1);
-                         c.Return(New(PaneT(single + 1), s.x, s.d));
-                       }));
-    }
-    t[1].Get(L"Class", Const(63L));
-    t[1].Get(L"Name", Const(Variant(L"OutlookBar")));
-    t[1].Get(L"Contents", next(2));
-    t[2].Get(L"Groups", next(3));
-    t[4].Get(L"Class", Const(66L));
-    t[4].Get(L"Name", Const(Variant(L"Shortcuts")));
-    t[4].Get(L"Shortcuts", next(5));
-    auto wrap = [](PaneN& s, Shortcut& sc) {
-      return New(Build(L"OutlookBarShortcut",
-                       [](Table& u) {
-                         u.Get(L"Class", Const(68L));
-                         u.Get(L"Name", Val<Node<Shortcut>>([](auto& one) { return one.d.name; }));
-                       }),
-                 s.x, sc);
-    };
-    List<PaneN>(
-        t[5], [](PaneN & s) -> auto& { return *s.d; }, wrap);
-    t[5].Method(L"Remove", {kLongArg}, 1, On<PaneN>([](PaneN& s, Call& c) {
-                  s.d->erase(s.d->begin() + static_cast<long>(Index(c.Long(0), s.d->size())));
-                }));
-    t[5].Method(L"Add", {kDispArg, kStrArg, kLongArg}, 2, On<PaneN>([wrap](PaneN& s, Call& c) {
-                  s.d->push_back({c.Str(1), FolderOf(c.Disp(0))});
-                  c.Return(wrap(s, s.d->back()));
-                }));
-    return t;
-  }();
-  return tables[static_cast<std::size_t>(level)];
-}
-
 // An explorer over a folder, or an inspector over a mail.
 class WindowObj : public Object {
  public:
-  WindowObj(Impl& xIn, FolderData* folderIn, std::shared_ptr<MailData> mailIn);
+  WindowObj(Impl& xIn, FolderData* folderIn, std::shared_ptr<MailData> mailIn)
+      : Object(mailIn ? T().inspector : T().explorer, mailIn ? nullptr : &kExplorerEvents),
+        x(xIn),
+        folder(folderIn),
+        mail(std::move(mailIn)),
+        bars(Make<BarsObj>(xIn, mail != nullptr)) {}
   Impl& x;
   FolderData* folder;
   std::shared_ptr<MailData> mail;
@@ -761,90 +688,86 @@ using W = WindowObj;
 // Explorers or Inspectors: the open windows.
 class WindowsObj : public Object {
  public:
-  explicit WindowsObj(bool explorers);
+  explicit WindowsObj(bool explorers)
+      : Object(explorers ? T().explorers : T().inspectors,
+               explorers ? &kExplorersEvents : &kInspectorsEvents) {}
   std::vector<Own<WindowObj>> open;
   bool Remove(WindowObj* w) {
     return std::erase_if(open, [&](const Own<WindowObj>& o) { return o.get() == w; }) != 0;
   }
 };
 
-void WindowsMembers(Table& t) {
-  List<WindowsObj>(
-      t, [](WindowsObj & s) -> auto& { return s.open; },
-      [](WindowsObj&, auto& w) { return static_cast<IDispatch*>(w.get()); });
-}
-
-WindowsObj::WindowsObj(bool explorers)
-    : Object(explorers ? Build(L"Explorers", [](Table& t) { WindowsMembers(t); })
-                       : Build(L"Inspectors", [](Table& t) { WindowsMembers(t); }),
-             explorers ? &kExplorersEvents : &kInspectorsEvents) {}
-
-Ref<Object> MakeFolder(Impl& x, FolderData* f) {
-  if (!f) return {};
-  return New(x.Modern() ? Build(L"MAPIFolder", [](Table& t) { FolderMembers(t, true); })
-                        : Build(L"MAPIFolder", [](Table& t) { FolderMembers(t, false); }),
-             x, f);
-}
-
 void Impl::Close(WindowObj& w) {
   Ref<Object> keep(&w);
   if (!(w.mail ? inspectors : explorers)->Remove(&w)) return;
-  owner.Post([this, keep] {
-    if (!static_cast<WindowObj*>(keep.get())->mail) {
-      keep->Fire(kClose);
-    }
+  owner.Post([this, keep, explorer = !w.mail] {
+    if (explorer) keep->Fire(kClose);
     if (explorers->open.empty() && inspectors->open.empty()) owner.quitting_ = true;
   });
 }
 
-void Geometry(Table& t, long left, long width, long height) {
-  for (auto [name, v] : {std::pair{L"Left", left}, std::pair{L"Top", left},
-                         std::pair{L"Width", width}, std::pair{L"Height", height}})
-    t.Get(name, Const(Variant(v)));
-}
+void WindowTables(Tables& k) {
+  auto next = [](const Table& t) {
+    return Val<PaneN>([&t](PaneN& s) { return New(t, s.x, s.d); });
+  };
+  for (auto [list, one] : {std::pair{&k.panes, &k.pane}, std::pair{&k.groups, &k.group}}) {
+    list->Get(L"Count", Const(1L));
+    list->Method(L"Item", {kLongArg}, 1, On<PaneN>([one = one](PaneN& s, Call& c) {
+                   Index(c.Long(0), 1);
+                   c.Return(New(*one, s.x, s.d));
+                 }));
+  }
+  k.pane.Get(L"Class", Const(63L));
+  k.pane.Get(L"Name", Const(L"OutlookBar"));
+  k.pane.Get(L"Contents", next(k.storage));
+  k.storage.Get(L"Groups", next(k.groups));
+  k.group.Get(L"Class", Const(66L));
+  k.group.Get(L"Name", Const(L"Shortcuts"));
+  k.group.Get(L"Shortcuts", next(k.shortcuts));
+  k.shortcut.Get(L"Class", Const(68L));
+  k.shortcut.Get(L"Name", Val<Node<Shortcut>>([](auto& s) { return s.d.name; }));
+  auto wrap = [](PaneN& s, Shortcut& sc) { return New(T().shortcut, s.x, sc); };
+  List<PaneN>(
+      k.shortcuts, [](PaneN & s) -> auto& { return *s.d; }, wrap);
+  k.shortcuts.Method(L"Remove", {kLongArg}, 1, On<PaneN>([](PaneN& s, Call& c) {
+                       s.d->erase(s.d->begin() + static_cast<long>(Index(c.Long(0), s.d->size())));
+                     }));
+  k.shortcuts.Method(L"Add", {kDispArg, kStrArg, kLongArg}, 2, On<PaneN>([wrap](PaneN& s, Call& c) {
+                       s.d->push_back({c.Str(1), FolderOf(c.Disp(0))});
+                       c.Return(wrap(s, s.d->back()));
+                     }));
 
-const Table& ExplorerT() {
-  return Build(L"Explorer", [](Table& t) {
-    t.Get(L"CommandBars", Val<W>([](W& s) { return static_cast<IDispatch*>(s.bars.get()); }));
-    t.Prop(L"CurrentFolder", kDispArg, Val<W>([](W& s) { return MakeFolder(s.x, s.folder); }),
-           On<W>([](W& s, Call& c) { s.folder = FolderOf(c.Disp(0)); }));
-    t.Get(L"Selection", Val<W>([](W& s) {
-            return New(Build(L"Selection",
-                             [](Table& u) {
-                               u.Get(L"Count", Const(0L));
-                               u.Method(L"Item", {kLongArg}, 1,
-                                        [](Object&, Call& c) { Index(c.Long(0), 0); });
-                             }),
-                       s.x, 0);
-          }));
-    t.Get(L"Panes", Val<W>([](W& s) { return New(PaneT(0), s.x, s.shortcuts); }));
-    t.Method(L"Close", {}, 0, On<W>([](W& s, Call&) { s.x.Close(s); }));
-    Geometry(t, 10, 800, 600);
-  });
-}
+  for (Table* t : {&k.explorers, &k.inspectors})
+    List<WindowsObj>(
+        *t, [](WindowsObj & s) -> auto& { return s.open; },
+        [](WindowsObj&, auto& w) { return w.get(); });
+  for (auto [t, left, width, height] :
+       {std::tuple{&k.explorer, 10L, 800L, 600L}, std::tuple{&k.inspector, 20L, 640L, 480L}}) {
+    t->Get(L"CommandBars", Val<W>([](W& s) { return s.bars.get(); }));
+    for (auto [name, v] : {std::pair{L"Left", left}, std::pair{L"Top", left},
+                           std::pair{L"Width", width}, std::pair{L"Height", height}})
+      t->Get(name, Const(v));
+  }
+  k.explorer.Prop(L"CurrentFolder", kDispArg,
+                  Val<W>([](W& s) { return MakeFolder(s.x, s.folder); }),
+                  On<W>([](W& s, Call& c) { s.folder = FolderOf(c.Disp(0)); }));
+  k.selection.Get(L"Count", Const(0L));
+  k.selection.Method(L"Item", {kLongArg}, 1, [](Object&, Call& c) { Index(c.Long(0), 0); });
+  k.explorer.Get(L"Selection", Val<W>([](W& s) { return New(T().selection, s.x, 0); }));
+  k.explorer.Get(L"Panes", Val<W>([](W& s) { return New(T().panes, s.x, s.shortcuts); }));
+  k.explorer.Method(L"Close", {}, 0, On<W>([](W& s, Call&) { s.x.Close(s); }));
 
-const Table& InspectorT() {
-  return Build(L"Inspector", [](Table& t) {
-    t.Get(L"CurrentItem", Val<W>([](W& s) { return MakeMail(s.x, s.mail); }));
-    t.Get(L"CommandBars", Val<W>([](W& s) { return static_cast<IDispatch*>(s.bars.get()); }));
-    // Close(SaveMode): olSave 0, olDiscard 1, olPromptForSave 2.
-    t.Method(L"Close", {kLongArg}, 1, On<W>([](W& s, Call& c) {
-               if (c.Long(0) < 0 || c.Long(0) > 2) Fail(E_INVALIDARG, L"Unknown save mode.");
-               s.x.inspectorCloses.push_back({s.mail->subject, c.Long(0)});
-               s.x.Close(s);
-             }));
-    t.Method(L"IsWordMail", {}, 0, Const(Variant(false)));
-    t.Get(L"EditorType", Const(2L));
-    Geometry(t, 20, 640, 480);
-  });
+  k.inspector.Get(L"CurrentItem", Val<W>([](W& s) { return MakeMail(s.x, s.mail); }));
+  // Close(SaveMode): olSave 0, olDiscard 1, olPromptForSave 2.
+  k.inspector.Method(L"Close", {kLongArg}, 1, On<W>([](W& s, Call& c) {
+                       if (c.Long(0) < 0 || c.Long(0) > 2)
+                         Fail(E_INVALIDARG, L"Unknown save mode.");
+                       s.x.owner.inspectorCloses.push_back({s.mail->subject, c.Long(0)});
+                       s.x.Close(s);
+                     }));
+  k.inspector.Method(L"IsWordMail", {}, 0, Const(false));
+  k.inspector.Get(L"EditorType", Const(2L));
 }
-
-WindowObj::WindowObj(Impl& xIn, FolderData* folderIn, std::shared_ptr<MailData> mailIn)
-    : Object(mailIn ? InspectorT() : ExplorerT(), mailIn ? nullptr : &kExplorerEvents),
-      x(xIn),
-      folder(folderIn),
-      mail(std::move(mailIn)),
-      bars(Make<BarsObj>(xIn, mail != nullptr)) {}
 
 // ------------------------------------------------------- the application
 
@@ -857,111 +780,116 @@ struct AddInData {
 using AddInN = Node<AddInData>;
 using AddInsN = Node<std::vector<Own<AddInN>>>;
 
-const Table& AddInT() {
-  return Build(L"COMAddIn", [](Table& t) {
-    t.Get(L"ProgId", Val<AddInN>([](AddInN& s) { return s.d.progId; }));
-    t.Get(L"Description", Val<AddInN>([](AddInN& s) { return s.d.progId; }));
-    Field<AddInN>(t, L"Connect", [](AddInN& s) -> bool& { return s.d.connect; });
-    t.Prop(L"Object", kDispArg, Val<AddInN>([](AddInN& s) { return s.d.object.get(); }),
-           On<AddInN>([](AddInN& s, Call& c) { s.d.object = Ref<IDispatch>(c.Disp(0)); }));
-  });
-}
-
-const Table& AddInsT() {
-  return Build(L"COMAddIns", [](Table& t) {
-    List<AddInsN>(
-        t, [](AddInsN & s) -> auto& { return s.d; },
-        [](AddInsN&, auto& a) { return static_cast<IDispatch*>(a.get()); });
-  });
-}
-
 std::vector<Own<AddInN>>& Entries(Impl& x) {
   return static_cast<AddInsN*>(x.addins.get())->d;
 }
 
-const Table& SyncT() {
-  return Build(L"SyncObject", [](Table& t) {
-    t.Get(L"Name", Const(Variant(L"All Accounts")));
-    // The group's events come from the loop, never from inside Start.
-    t.Method(L"Start", {}, 0, On<AppN>([](AppN& s, Call&) {
-               ++s.x.syncStarts;
-               Ref<Object> keep(&s);
-               s.x.owner.Post([keep] {
-                 keep->Fire(kSyncStart);
-                 // Progress(State, Description, Value, Max), last argument first.
-                 keep->Fire(kProgress, {1L, L"Sending", 1L, 1L});
-                 keep->Fire(kSyncEnd);
-               });
-             }));
-    t.Method(L"Stop", {}, 0, Const({}));
+void ApplicationTables(Tables& k) {
+  k.addin.Get(L"ProgId", Val<AddInN>([](AddInN& s) { return s.d.progId; }));
+  k.addin.Get(L"Description", Val<AddInN>([](AddInN& s) { return s.d.progId; }));
+  Field<AddInN>(k.addin, L"Connect", [](AddInN& s) -> bool& { return s.d.connect; });
+  k.addin.Prop(L"Object", kDispArg, Val<AddInN>([](AddInN& s) { return s.d.object.get(); }),
+               On<AddInN>([](AddInN& s, Call& c) { s.d.object = Ref<IDispatch>(c.Disp(0)); }));
+  List<AddInsN>(
+      k.addins, [](AddInsN & s) -> auto& { return s.d; },
+      [](AddInsN&, auto& a) { return a.get(); });
+
+  k.sync.Get(L"Name", Const(L"All Accounts"));
+  // The group's events come from the loop, never from inside Start.
+  k.sync.Method(L"Start", {}, 0, On<AppN>([](AppN& s, Call&) {
+                  ++s.x.owner.syncStarts;
+                  Ref<Object> keep(&s);
+                  s.x.owner.Post([keep] {
+                    keep->Fire(kSyncStart);
+                    // Progress(State, Description, Value, Max), last argument first.
+                    keep->Fire(kProgress, {1L, L"Sending", 1L, 1L});
+                    keep->Fire(kSyncEnd);
+                  });
+                }));
+  k.sync.Method(L"Stop", {}, 0, Const({}));
+  k.syncs.Get(L"Count", Const(1L));
+  k.syncs.Method(L"Item", {kLongArg}, 1, On<AppN>([](AppN& s, Call& c) {
+                   Index(c.Long(0), 1);
+                   c.Return(s.x.sync.get());
+                 }));
+
+  k.ns.Method(L"GetDefaultFolder", {kLongArg}, 1, On<AppN>([](AppN& s, Call& c) {
+                FolderData* f = s.x.store->Default(c.Long(0));
+                if (!f) Fail(E_INVALIDARG, L"The folder kind is not known.");
+                c.Return(MakeFolder(s.x, f));
+              }));
+  k.ns.Get(L"SyncObjects", Val<AppN>([](AppN& s) { return New(T().syncs, s.x, 0); }));
+  k.ns.Method(L"GetItemFromID", {kStrArg, kAnyArg}, 1, On<AppN>([](AppN& s, Call& c) {
+                auto m = s.x.store->Find(c.Str(0));
+                if (!m) Fail(kNotFound, L"The operation failed.");
+                c.Return(MakeMail(s.x, m));
+              }));
+
+  Table& t = k.app;
+  t.Get(L"Session", Val<AppN>([](AppN& s) { return s.x.ns.get(); }));
+  t.Method(L"GetNamespace", {kStrArg}, 1, On<AppN>([](AppN& s, Call& c) {
+             if (!SameName(c.Str(0), L"MAPI")) Fail(E_INVALIDARG, L"Only MAPI exists.");
+             c.Return(s.x.ns.get());
+           }));
+  t.Get(L"Version", Val<AppN>([](AppN& s) { return s.x.version; }));
+  t.Method(L"ActiveExplorer", {}, 0, Val<AppN>([](AppN& s) {
+             auto& w = s.x.explorers->open;
+             return w.empty() ? nullptr : w.front().get();
+           }));
+  t.Method(L"ActiveInspector", {}, 0, Val<AppN>([](AppN& s) {
+             auto& w = s.x.inspectors->open;
+             return w.empty() ? nullptr : w.back().get();
+           }));
+  t.Get(L"Explorers", Val<AppN>([](AppN& s) { return s.x.explorers.get(); }));
+  t.Get(L"Inspectors", Val<AppN>([](AppN& s) { return s.x.inspectors.get(); }));
+  t.Method(L"CreateItem", {kLongArg}, 1, On<AppN>([](AppN& s, Call& c) {
+             if (c.Long(0) != 0) Fail(E_INVALIDARG, L"Only mail items here.");
+             c.Return(MakeMail(s.x, s.x.store->AddMail(*s.x.store->Default(kFolderDrafts), L"")));
+           }));
+  t.Get(L"COMAddIns", Val<AppN>([](AppN& s) { return s.x.addins.get(); }));
+}
+
+// ------------------------------------------------------- the safe-send library
+
+// "Redemption.SafeMailItem": sending through it records the mail as sent
+// "via Redemption".
+class SafeMailItemObj : public Object {
+ public:
+  SafeMailItemObj() : Object(T().safeItem) { ++created; }
+  Ref<IDispatch> item;
+  static inline int created = 0;
+  // The stand-in mail the item wraps.
+  static MailN& Wrapped(Object& o) {
+    auto* m = dynamic_cast<MailN*>(Object::From(static_cast<SafeMailItemObj&>(o).item.get()));
+    if (!m) Fail(E_FAIL, L"Item is not set to an Outlook item.");
+    return *m;
+  }
+};
+using SafeN = SafeMailItemObj;
+
+void SafeTables(Tables& k) {
+  k.safeItem.Prop(L"Item", kDispArg, Val<SafeN>([](SafeN& s) { return s.item.get(); }),
+                  On<SafeN>([](SafeN& s, Call& c) { s.item = Ref<IDispatch>(c.Disp(0)); }));
+  k.safeItem.Method(L"Send", {}, 0, [](Object& s, Call&) {
+    MailN& m = SafeN::Wrapped(s);
+    m.x.store->Send(m.d, L"Redemption");
   });
-}
-
-const Table& NameSpaceT() {
-  return Build(L"NameSpace", [](Table& t) {
-    t.Method(L"GetDefaultFolder", {kLongArg}, 1, On<AppN>([](AppN& s, Call& c) {
-               FolderData* f = s.x.store->Default(c.Long(0));
-               if (!f) Fail(E_INVALIDARG, L"The folder kind is not known.");
-               c.Return(MakeFolder(s.x, f));
-             }));
-    t.Get(L"SyncObjects", Val<AppN>([](AppN& s) {
-            return New(Build(L"SyncObjects",
-                             [](Table& u) {
-                               u.Get(L"Count", Const(1L));
-                               u.Method(L"Item", {kLongArg}, 1, On<AppN>([](AppN& a, Call& c) {
-                                          Index(c.Long(0), 1);
-                                          c.Return(a.x.sync.get());
-                                        }));
-                             }),
-                       s.x, 0);
-          }));
-    t.Method(L"GetItemFromID", {kStrArg, kAnyArg}, 1, On<AppN>([](AppN& s, Call& c) {
-               auto m = s.x.store->Find(c.Str(0));
-               if (!m) Fail(kNotFound, L"The operation failed.");
-               c.Return(MakeMail(s.x, m));
-             }));
+  k.safeItem.Get(L"Recipients", [](Object& s, Call& c) {
+    MailN& m = SafeN::Wrapped(s);
+    c.Return(New(T().safeRecipients, m.x, m.d));
   });
+  k.safeRecipients.Get(L"Count", Val<MailN>([](MailN& s) { return RecipientCount(*s.d); }));
+  k.safeRecipients.Method(L"ResolveAll", {kAnyArg, kAnyArg}, 0,
+                          Val<MailN>([](MailN& s) { return RecipientsResolve(*s.d); }));
 }
 
-const Table& ApplicationT() {
-  return Build(L"Application", [](Table& t) {
-    t.Get(L"Session", Val<AppN>([](AppN& s) { return s.x.ns.get(); }));
-    t.Method(L"GetNamespace", {kStrArg}, 1, On<AppN>([](AppN& s, Call& c) {
-               if (!SameName(c.Str(0), L"MAPI")) Fail(E_INVALIDARG, L"Only MAPI exists.");
-               c.Return(s.x.ns.get());
-             }));
-    t.Get(L"Version", Val<AppN>([](AppN& s) { return s.x.version; }));
-    t.Method(L"ActiveExplorer", {}, 0, Val<AppN>([](AppN& s) {
-               auto& w = s.x.explorers->open;
-               return static_cast<IDispatch*>(w.empty() ? nullptr : w.front().get());
-             }));
-    t.Method(L"ActiveInspector", {}, 0, Val<AppN>([](AppN& s) {
-               auto& w = s.x.inspectors->open;
-               return static_cast<IDispatch*>(w.empty() ? nullptr : w.back().get());
-             }));
-    t.Get(L"Explorers",
-          Val<AppN>([](AppN& s) { return static_cast<IDispatch*>(s.x.explorers.get()); }));
-    t.Get(L"Inspectors",
-          Val<AppN>([](AppN& s) { return static_cast<IDispatch*>(s.x.inspectors.get()); }));
-    t.Method(L"CreateItem", {kLongArg}, 1, On<AppN>([](AppN& s, Call& c) {
-               if (c.Long(0) != 0) Fail(E_INVALIDARG, L"Only mail items here.");
-               auto m = s.x.store->AddMail(*s.x.store->Default(kFolderDrafts), L"");
-               c.Return(MakeMail(s.x, m));
-             }));
-    t.Get(L"COMAddIns", Val<AppN>([](AppN& s) { return s.x.addins.get(); }));
-  });
-}
-
-bool FireItemSend(Impl& x, const std::shared_ptr<MailData>& m) {
-  VARIANT_BOOL cancel = VARIANT_FALSE;
-  auto item = MakeMail(x, m);
-  x.app->Fire(kItemSend, {Variant::BoolRef(&cancel), item});
-  return cancel == VARIANT_FALSE;
-}
-
-ItemRef ItemOf(IDispatch* d) {
-  auto* m = dynamic_cast<MailN*>(Object::From(d));
-  return m ? ItemRef{m->d, m->x.store.get()} : ItemRef{};
+Tables::Tables() {
+  FolderTables(*this);
+  MailTables(*this);
+  BarTables(*this);
+  WindowTables(*this);
+  ApplicationTables(*this);
+  SafeTables(*this);
 }
 
 // ---------------------------------------------------------------- Outlook
@@ -989,12 +917,12 @@ Outlook::Outlook(std::wstring version)
                                     wc.hInstance, nullptr);
   ::SetWindowLongPtrW(impl_->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   Impl& x = *impl_;
-  x.ns = Own<Object>(New(NameSpaceT(), x, 0));
-  x.sync = Own<Object>(Make<AppN>(SyncT(), x, 0, &kSyncObjectEvents));
+  x.ns = Own<Object>(New(T().ns, x, 0));
+  x.sync = Own<Object>(Make<AppN>(T().sync, x, 0, &kSyncObjectEvents));
   x.explorers = Own<WindowsObj>(Make<WindowsObj>(true));
   x.inspectors = Own<WindowsObj>(Make<WindowsObj>(false));
-  x.addins = Own<Object>(New(AddInsT(), x, std::vector<Own<AddInN>>()));
-  x.app = Own<Object>(Make<AppN>(ApplicationT(), x, 0, &kApplicationEvents));
+  x.addins = Own<Object>(New(T().addins, x, std::vector<Own<AddInN>>()));
+  x.app = Own<Object>(Make<AppN>(T().app, x, 0, &kApplicationEvents));
 }
 
 Outlook::~Outlook() {
@@ -1016,7 +944,7 @@ IDispatch* Outlook::AddInEntry(const std::wstring& progId) {
   auto& entries = Entries(*impl_);
   for (auto& a : entries)
     if (SameName(a->d.progId, progId)) return a.get();
-  entries.emplace_back(Make<AddInN>(AddInT(), *impl_, AddInData{progId, true, {}}));
+  entries.emplace_back(Make<AddInN>(T().addin, *impl_, AddInData{progId, true, {}}));
   return entries.back().get();
 }
 
@@ -1108,18 +1036,6 @@ std::vector<ControlInfo> Outlook::Controls(bool inspector, std::size_t index,
   return out;
 }
 
-std::vector<long> Outlook::ExecutedControls() const {
-  return impl_->executed;
-}
-
-std::vector<InspectorClose> Outlook::InspectorCloses() const {
-  return impl_->inspectorCloses;
-}
-
-int Outlook::SyncStarts() const {
-  return impl_->syncStarts;
-}
-
 void Outlook::Post(std::function<void()> work) {
   impl_->work.push_back(std::move(work));
   ::PostMessageW(impl_->window, kWorkMessage, 0, 0);
@@ -1148,6 +1064,58 @@ bool Outlook::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     ::MsgWaitForMultipleObjects(
         0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(end - now, 50)), QS_ALLINPUT);
   }
+}
+
+// ------------------------------------------------------- the safe-send library
+
+namespace {
+
+// {3B7E54A1-6C2D-4E0F-9A8B-1D2C3E4F5A6B}: the stand-in's own class id.
+const CLSID kSafeClsid = {
+    0x3b7e54a1, 0x6c2d, 0x4e0f, {0x9a, 0x8b, 0x1d, 0x2c, 0x3e, 0x4f, 0x5a, 0x6b}};
+constexpr const wchar_t* kSafeProgIdKey = L"Software\\Classes\\Redemption.SafeMailItem";
+
+class Factory : public IClassFactory {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = riid == IID_IUnknown || riid == IID_IClassFactory ? this : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
+    return outer ? CLASS_E_NOAGGREGATION : Make<SafeMailItemObj>()->QueryInterface(riid, out);
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+} g_factory;
+
+}  // namespace
+
+RedemptionRegistration::RedemptionRegistration() {
+  if (FAILED(::CoRegisterClassObject(kSafeClsid, &g_factory, CLSCTX_INPROC_SERVER,
+                                     REGCLS_MULTIPLEUSE, &cookie_)))
+    cookie_ = 0;
+  wchar_t clsid[64];
+  const int n = ::StringFromGUID2(kSafeClsid, clsid, 64);
+  // Wine's class view is the machine's (HKCU classes are not merged in).
+  keyWritten_ =
+      ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, (std::wstring(kSafeProgIdKey) + L"\\CLSID").c_str(),
+                        nullptr, REG_SZ, clsid, static_cast<DWORD>(n * sizeof(wchar_t))) == 0;
+}
+
+RedemptionRegistration::~RedemptionRegistration() {
+  if (cookie_) ::CoRevokeClassObject(cookie_);
+  RemoveRedemptionProgId();
+}
+
+int RedemptionRegistration::Created() {
+  return SafeMailItemObj::created;
+}
+
+void RemoveRedemptionProgId() {
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSafeProgIdKey);
+  ::RegDeleteTreeW(HKEY_CURRENT_USER, kSafeProgIdKey);
 }
 
 }  // namespace standin

@@ -81,6 +81,7 @@ struct ControlInfo {
   std::wstring caption, tag;
   long faceId = 0, style = 0;
   bool visible = true, beginGroup = false, temporary = false;
+  bool operator==(const ControlInfo&) const = default;
 };
 
 // A mail window closed through the object model, with its save mode.
@@ -107,16 +108,26 @@ class Store {
   long nextId_ = 0;
 };
 
-// The mail behind a stand-in item and the store it lies in; empty for any
-// other object.
-struct ItemRef {
-  std::shared_ptr<MailData> mail;
-  Store* store = nullptr;
+// The safe-send library: "Redemption.SafeMailItem" served by this
+// process's class factory, so the add-in's CLSIDFromProgID + CoCreateInstance
+// reach it. Sending through it records the mail as sent "via Redemption".
+class RedemptionRegistration {
+ public:
+  RedemptionRegistration();  // registers; ok() tells whether it worked
+  ~RedemptionRegistration();
+  RedemptionRegistration(const RedemptionRegistration&) = delete;
+  RedemptionRegistration& operator=(const RedemptionRegistration&) = delete;
+  bool ok() const { return cookie_ != 0 && keyWritten_; }
+  // Safe mail items created so far.
+  static int Created();
+
+ private:
+  DWORD cookie_ = 0;
+  bool keyWritten_ = false;
 };
-ItemRef ItemOf(IDispatch* item);
-int RecipientCount(const MailData& m);
-// Every recipient resolves (is an address).
-bool RecipientsResolve(const MailData& m);
+// Removes a ProgID key a failed run may have left, so "without Redemption"
+// really is without.
+void RemoveRedemptionProgId();
 
 // The in-process Outlook: its application object and the windows, events
 // and shutdown around it. Lives on one STA thread with a message loop.
@@ -156,11 +167,11 @@ class Outlook {
   // no such window, bar or popup.
   std::vector<ControlInfo> Controls(bool inspector, std::size_t index, const std::wstring& bar,
                                     long popupId = 0);
-  // The ids of the controls executed, in order.
-  std::vector<long> ExecutedControls() const;
-  std::vector<InspectorClose> InspectorCloses() const;
-  // Send/receive runs started.
-  int SyncStarts() const;
+  // What the add-in did: the ids of the controls it executed, in order;
+  // the mail windows it closed; the send/receive runs it started.
+  std::vector<long> executed;
+  std::vector<InspectorClose> inspectorCloses;
+  int syncStarts = 0;
 
   // Set when the last window closed: Outlook shuts down then.
   bool Quitting() const { return quitting_; }

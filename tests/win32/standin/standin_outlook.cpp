@@ -14,7 +14,6 @@
 #include "platform/win32/adapters/unicode.h"
 #include "tests/win32/standin/addin_host.h"
 #include "tests/win32/standin/outlook_model.h"
-#include "tests/win32/standin/redemption_standin.h"
 
 namespace {
 
