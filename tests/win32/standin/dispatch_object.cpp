@@ -127,12 +127,6 @@ HRESULT Object::QueryInterface(REFIID riid, void** out) {
   return S_OK;
 }
 
-ULONG Object::Release() {
-  const long n = --refs_;
-  if (n == 0) delete this;
-  return static_cast<ULONG>(n);
-}
-
 Object* Object::From(IUnknown* p) {
   void* out = nullptr;
   if (!p || FAILED(p->QueryInterface(kIidStandinObject, &out))) return nullptr;

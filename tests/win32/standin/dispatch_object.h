@@ -57,15 +57,14 @@ class Variant {
  public:
   Variant() { ::VariantInit(&v_); }
   Variant(const Variant& o) : Variant() { ::VariantCopy(&v_, const_cast<VARIANT*>(&o.v_)); }
-  explicit Variant(const VARIANT& o) : Variant() { ::VariantCopy(&v_, const_cast<VARIANT*>(&o)); }
   Variant(const std::wstring& s) : Variant(Typed{VT_BSTR}) {  // NOLINT: implicit, as the values are
     v_.bstrVal = ::SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
   }
   Variant(const wchar_t* s) : Variant(std::wstring(s)) {}   // NOLINT
   Variant(long n) : Variant(Typed{VT_I4}) { v_.lVal = n; }  // NOLINT
-  Variant(bool b) : Variant(Typed{VT_BOOL}) {               // NOLINT
+  Variant(bool b) : Variant(Typed{VT_BOOL}) {
     v_.boolVal = b ? VARIANT_TRUE : VARIANT_FALSE;
-  }
+  }  // NOLINT
   // Null gives VT_DISPATCH null, as Outlook's Nothing.
   Variant(IDispatch* d) : Variant(Typed{VT_DISPATCH}) {  // NOLINT
     v_.pdispVal = d;
@@ -205,7 +204,11 @@ class Object : public IDispatch, public IConnectionPointContainer, public IConne
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
   ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-  ULONG STDMETHODCALLTYPE Release() override;
+  ULONG STDMETHODCALLTYPE Release() override {
+    const long n = --refs_;
+    if (n == 0) delete this;
+    return static_cast<ULONG>(n);
+  }
   // IDispatch
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }

@@ -51,11 +51,8 @@ template <class T, class A>
 void Field(Table& t, const wchar_t* name, A at) {
   using V = std::remove_reference_t<decltype(at(std::declval<T&>()))>;
   constexpr bool text = std::is_same_v<V, std::wstring>, flag = std::is_same_v<V, bool>;
-  t.Prop(name,
-         text   ? kStrArg
-         : flag ? kBoolArg
-                : kLongArg,
-         Val<T>([at](T& s) { return at(s); }), On<T>([at](T& s, Call& c) {
+  const ArgSpec& spec = text ? kStrArg : flag ? kBoolArg : kLongArg;
+  t.Prop(name, spec, Val<T>([at](T& s) { return at(s); }), On<T>([at](T& s, Call& c) {
            if constexpr (text)
              at(s) = c.Str(0);
            else if constexpr (flag)
@@ -253,6 +250,8 @@ struct Outlook::Impl {
   std::deque<std::function<void()>> work;
   Own<Object> app, ns, addins, sync;
   Own<WindowsObj> explorers, inspectors;
+  // A window joins its list; NewExplorer or NewInspector follows from the loop.
+  void Open(Ref<WindowObj> w);
   // The window leaves its list; an explorer's Close event follows from the
   // loop; Outlook quits when no window is left.
   void Close(WindowObj& w);
@@ -697,6 +696,13 @@ class WindowsObj : public Object {
   }
 };
 
+void Impl::Open(Ref<WindowObj> w) {
+  auto& list = w->mail ? inspectors : explorers;
+  Ref<Object> from(list.get()), opened(w);
+  list->open.emplace_back(std::move(w));
+  owner.Post([from, opened] { from->Fire(kNewWindow, {opened}); });
+}
+
 void Impl::Close(WindowObj& w) {
   Ref<Object> keep(&w);
   if (!(w.mail ? inspectors : explorers)->Remove(&w)) return;
@@ -960,27 +966,17 @@ void Outlook::ClearAddInObjects() {
 }
 
 void Outlook::OpenExplorer(FolderData& folder) {
-  auto& list = impl_->explorers;
-  list->open.emplace_back(Make<WindowObj>(*impl_, &folder, nullptr));
-  Ref<Object> w(list->open.back().get()), from(list.get());
-  Post([w, from] { from->Fire(kNewWindow, {w}); });
+  impl_->Open(Make<WindowObj>(*impl_, &folder, nullptr));
 }
 
 void Outlook::OpenInspector(const std::shared_ptr<MailData>& mail) {
-  auto& list = impl_->inspectors;
-  list->open.emplace_back(Make<WindowObj>(*impl_, nullptr, mail));
-  Ref<Object> w(list->open.back().get()), from(list.get());
-  Post([w, from] { from->Fire(kNewWindow, {w}); });
+  impl_->Open(Make<WindowObj>(*impl_, nullptr, mail));
 }
 
-void Outlook::CloseExplorers() {
-  while (!impl_->explorers->open.empty())
-    impl_->Close(*impl_->explorers->open.front().get());
-}
-
-void Outlook::CloseInspectors() {
-  while (!impl_->inspectors->open.empty())
-    impl_->Close(*impl_->inspectors->open.front().get());
+void Outlook::CloseWindows() {
+  for (auto* list : {&impl_->inspectors, &impl_->explorers})
+    while (!(*list)->open.empty())
+      impl_->Close(*(*list)->open.front().get());
 }
 
 int Outlook::InspectorCount() {

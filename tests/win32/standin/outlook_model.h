@@ -149,9 +149,8 @@ class Outlook {
   // Windows. Opening raises NewExplorer / NewInspector from the loop.
   void OpenExplorer(FolderData& folder);
   void OpenInspector(const std::shared_ptr<MailData>& mail);
-  // The user closes every explorer, every inspector.
-  void CloseExplorers();
-  void CloseInspectors();
+  // The user closes every window: inspectors, then explorers.
+  void CloseWindows();
   int InspectorCount();
   // The shortcuts of the first explorer's navigation pane.
   std::vector<std::wstring> ShortcutNames();
