@@ -2,9 +2,9 @@
 // registration; a full session (sending at the first tick, a failing host
 // call, SendAll by name, Outlook's own Send, a second attach); the schedule
 // button of a mail window with its dialog played by the test; Outlook 2000
-// without the safe-send library; and the tray launcher starting Outlook (the
-// stand-in) whose add-in sends and exits. Every session ends with Outlook
-// given back every reference it lent.
+// without the safe-send library; the run the tray launcher starts, which
+// sends and exits. Every session ends with Outlook given back every
+// reference it lent.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -28,7 +28,6 @@
 #include "platform/win32/adapters/locale_win32.h"
 #include "platform/win32/adapters/unicode.h"
 #include "platform/win32/dialogs/dialog_ids.h"
-#include "tests/win32/launched_process.h"
 #include "tests/win32/standin/addin_host.h"
 #include "tests/win32/standin/outlook_model.h"
 
@@ -714,52 +713,22 @@ TEST_F(AddinSession, OnOutlook2000WithoutRedemptionMailsLeaveByTheirOwnSendWithO
   QuitAndExpectAllReleased();  // no unknown member was asked for
 }
 
-// ----------------------------------------------- the tray launcher and Outlook
-
-TEST_F(AddinSession, OrbitelStartsOutlookWhoseAddinSendsAndExits) {
-  const fs::path orbitel =
-      ModuleFolder().parent_path() / "platform" / "win32" / "orbitel" / "Orbitel.exe";
-  const fs::path standIn = ModuleFolder() / "standin_outlook.exe";
-  ASSERT_TRUE(fs::exists(orbitel)) << orbitel;
-  ASSERT_TRUE(fs::exists(standIn)) << standIn;
-  if (HANDLE tray = ::OpenMutexW(SYNCHRONIZE, FALSE, L"Brelcor.VelmoraTray")) {
-    ::CloseHandle(tray);
-    GTEST_SKIP() << "a tray launcher already runs in this logon";
-  }
-  const wchar_t* appPath = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\outlook.exe";
-  Scoped userPath(HKEY_CURRENT_USER, appPath, nullptr, standIn.wstring());
-  Scoped machinePath(HKEY_LOCAL_MACHINE, appPath, nullptr, standIn.wstring());  // Wine's shell
-  Scoped due(HKEY_CURRENT_USER, kSettings, L"NextOccurence", DateText(LocalNow().AddSeconds(-120)));
-  const fs::path result = fs::temp_directory_path() /
-                          ("velmora-standin-" + std::to_string(::GetCurrentProcessId()) + ".txt");
-  fs::remove(result);
-  ::SetEnvironmentVariableW(L"VELMORA_STANDIN_RESULT", result.wstring().c_str());
-  ::SetEnvironmentVariableW(L"VELMORA_STANDIN_SUBJECT", L"Left while Outlook was closed");
-
-  velmora::test::LaunchedProcess launcher(orbitel);
-  ASSERT_TRUE(launcher.Started());
-  const ULONGLONG end = ::GetTickCount64() + 60000;
-  while (!fs::exists(result) && ::GetTickCount64() < end)
-    ::Sleep(50);
-  ::SetEnvironmentVariableW(L"VELMORA_STANDIN_RESULT", nullptr);
-  ::SetEnvironmentVariableW(L"VELMORA_STANDIN_SUBJECT", nullptr);
-  ASSERT_TRUE(fs::exists(result)) << "the stand-in Outlook did not finish; add-in log:\n"
-                                  << log_.Text() << "\ntray log:\n"
-                                  << ReadFile(orbitel.parent_path() / "VelmoraTray.log");
-  const std::string report = ReadFile(result);
-  fs::remove(result);
-  // It sent, quit by itself with every sink gone, then gave back everything.
-  EXPECT_EQ(report,
-            "loaded Velmora.Connect\n"
-            "sent Left while Outlook was closed via Redemption from Outbox\n"
-            "quit by itself\nsinks advised 0\nreferences kept 0\nprotocol errors 0\n");
-  // Nothing is due any more, and the flag was consumed.
-  EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSettings, L"NextOccurence"), std::wstring());
+TEST_F(AddinSession, SendAndExitSendsThenClosesOutlookAndGivesBackEveryReference) {
+  WithRedemption();
+  Due(store(), VelmoraFolder(), L"Sent while Outlook was closed");
+  // Outlook started by the tray launcher for a due mail: the flag, a window at once.
+  Scoped flag(HKEY_CURRENT_USER, kSettings, L"SendAndExit", L"1");
+  outlook().OpenExplorer(Inbox());
+  Start();
+  // The send/receive the pass starts ends the run: the add-in closes the window.
+  ASSERT_TRUE(Outlook::PumpUntil([&] { return outlook().Quitting(); }, 9000)) << log_.Text();
+  EXPECT_EQ(SentVia(L"Redemption").size(), 1u);
+  EXPECT_EQ(outlook().syncStarts, 1);
+  // The flag is consumed, so a later start by the user is an ordinary one;
+  // every sink is gone before Outlook even disconnects the add-in.
   EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSettings, L"SendAndExit"), std::wstring());
-
-  EXPECT_TRUE(launcher.Running());
-  ASSERT_TRUE(launcher.Close());
-  EXPECT_EQ(launcher.Wait(10000), std::optional<DWORD>(0));
+  EXPECT_EQ(AdvisedSinks(), 0);
+  QuitAndExpectAllReleased();
 }
 
 }  // namespace

@@ -17,39 +17,19 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win32/com/com_ptr.h"
+
 namespace standin {
 
-// An interface pointer owned by the holder.
+// An interface pointer owned by the holder; made from a raw pointer, it adds
+// a reference of its own.
 template <class T>
-class Ref {
+class Ref : public velmora::win32::ComPtr<T> {
  public:
   Ref() = default;
-  explicit Ref(T* p, bool addRef = true) : p_(p) {
-    if (p_ && addRef) p_->AddRef();
-  }
-  Ref(const Ref& o) : Ref(o.p_) {}
-  Ref(Ref&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+  explicit Ref(T* p) : velmora::win32::ComPtr<T>(velmora::win32::ComPtr<T>::Retain(p)) {}
   template <class U>
   Ref(const Ref<U>& o) : Ref(o.get()) {}  // NOLINT: as the pointers convert
-  Ref& operator=(Ref o) noexcept {
-    std::swap(p_, o.p_);
-    return *this;
-  }
-  ~Ref() { reset(); }
-  void reset() {
-    if (p_) p_->Release();
-    p_ = nullptr;
-  }
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  T** put() {
-    reset();
-    return &p_;
-  }
-
- private:
-  T* p_ = nullptr;
 };
 
 // An owned VARIANT, made from the values the object model hands out.
@@ -257,7 +237,9 @@ class Object : public IDispatch, public IConnectionPointContainer, public IConne
 // Creates the object with one reference, which the caller owns.
 template <class T, class... A>
 Ref<T> Make(A&&... a) {
-  return Ref<T>(new T(std::forward<A>(a)...), false);
+  Ref<T> made;
+  *made.put() = new T(std::forward<A>(a)...);
+  return made;
 }
 
 // Every stand-in object alive now, with its reference counts.
