@@ -43,12 +43,9 @@ AddinHost::~AddinHost() {
 HRESULT AddinHost::Load(const std::wstring& progId) {
   CLSID clsid{};
   HRESULT hr = ::CLSIDFromProgID(progId.c_str(), &clsid);
-  if (FAILED(hr)) return hr;
-  Ref<IUnknown> unknown;
-  hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                          reinterpret_cast<void**>(unknown.put()));
-  if (FAILED(hr)) return hr;
-  hr = unknown->QueryInterface(kIidExtensibility2, reinterpret_cast<void**>(addin_.put()));
+  if (SUCCEEDED(hr))
+    hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kIidExtensibility2,
+                            reinterpret_cast<void**>(addin_.put()));
   if (FAILED(hr)) return hr;
   progId_ = progId;
   entry_ = outlook_.AddInEntry(progId);
@@ -100,16 +97,6 @@ HRESULT AddinLibrary::CallExport(const char* name) {
   auto* f = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
       reinterpret_cast<void*>(::GetProcAddress(module_, name)));
   return f ? f() : E_NOTIMPL;
-}
-
-HRESULT AddinLibrary::Register() {
-  return CallExport("DllRegisterServer");
-}
-HRESULT AddinLibrary::Unregister() {
-  return CallExport("DllUnregisterServer");
-}
-HRESULT AddinLibrary::CanUnloadNow() {
-  return CallExport("DllCanUnloadNow");
 }
 
 std::wstring ClsidOfProgId(HKEY root, const std::wstring& progId) {

@@ -69,9 +69,9 @@ class AddinLibrary {
   AddinLibrary(const AddinLibrary&) = delete;
   AddinLibrary& operator=(const AddinLibrary&) = delete;
   bool loaded() const { return module_ != nullptr; }
-  HRESULT Register();
-  HRESULT Unregister();
-  HRESULT CanUnloadNow();
+  HRESULT Register() { return CallExport("DllRegisterServer"); }
+  HRESULT Unregister() { return CallExport("DllUnregisterServer"); }
+  HRESULT CanUnloadNow() { return CallExport("DllCanUnloadNow"); }
   // Copies the class keys registration wrote under the user's classes to
   // the machine's, which is the only class view Wine's COM reads; Unmirror
   // takes them away again.

@@ -133,12 +133,6 @@ Object* Object::From(IUnknown* p) {
   return static_cast<Object*>(out);
 }
 
-HRESULT Object::GetTypeInfoCount(UINT* n) {
-  if (!n) return E_POINTER;
-  *n = 0;
-  return S_OK;
-}
-
 HRESULT Object::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   if (!names || !ids || count == 0) return E_INVALIDARG;
   const Member* m = table_.Find(names[0]);
@@ -222,19 +216,6 @@ HRESULT Object::FindConnectionPoint(REFIID riid, IConnectionPoint** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   if (!source_ || riid != *source_) return CONNECT_E_NOCONNECTION;
-  *out = this;
-  AddRef();
-  return S_OK;
-}
-
-HRESULT Object::GetConnectionInterface(IID* iid) {
-  if (!iid) return E_POINTER;
-  *iid = *source_;
-  return S_OK;
-}
-
-HRESULT Object::GetConnectionPointContainer(IConnectionPointContainer** out) {
-  if (!out) return E_POINTER;
   *out = this;
   AddRef();
   return S_OK;

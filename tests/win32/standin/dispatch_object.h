@@ -190,7 +190,10 @@ class Object : public IDispatch, public IConnectionPointContainer, public IConne
     return static_cast<ULONG>(n);
   }
   // IDispatch
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+    if (n) *n = 0;
+    return n ? S_OK : E_POINTER;
+  }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                           DISPID* ids) override;
@@ -202,8 +205,14 @@ class Object : public IDispatch, public IConnectionPointContainer, public IConne
   }
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** out) override;
   // IConnectionPoint
-  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override;
-  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override;
+  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
+    if (iid) *iid = *source_;
+    return iid ? S_OK : E_POINTER;
+  }
+  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override {
+    return out ? QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(out))
+               : E_POINTER;
+  }
   HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override;
   HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
   HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }

@@ -1047,19 +1047,18 @@ void Outlook::RunPending() {
 
 bool Outlook::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-  for (;;) {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  MSG msg;
+  while (!done()) {
+    if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
-      if (done()) return true;
+    } else if (::GetTickCount64() >= end) {
+      return false;
+    } else {
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
     }
-    if (done()) return true;
-    const ULONGLONG now = ::GetTickCount64();
-    if (now >= end) return false;
-    ::MsgWaitForMultipleObjects(
-        0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(end - now, 50)), QS_ALLINPUT);
   }
+  return true;
 }
 
 // ------------------------------------------------------- the safe-send library
