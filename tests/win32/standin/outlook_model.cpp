@@ -979,10 +979,6 @@ void Outlook::CloseWindows() {
       impl_->Close(*(*list)->open.front().get());
 }
 
-int Outlook::InspectorCount() {
-  return static_cast<int>(impl_->inspectors->open.size());
-}
-
 std::vector<std::wstring> Outlook::ShortcutNames() {
   std::vector<std::wstring> out;
   if (!impl_->explorers->open.empty())

@@ -15,7 +15,6 @@
 namespace standin {
 
 // Outlook's numbers the tests use.
-inline constexpr long kFolderOutbox = 4;
 inline constexpr long kFolderSentMail = 5;
 inline constexpr long kFolderInbox = 6;
 inline constexpr long kFolderDrafts = 16;
@@ -151,7 +150,6 @@ class Outlook {
   void OpenInspector(const std::shared_ptr<MailData>& mail);
   // The user closes every window: inspectors, then explorers.
   void CloseWindows();
-  int InspectorCount();
   // The shortcuts of the first explorer's navigation pane.
   std::vector<std::wstring> ShortcutNames();
   // The user sends a mail with Outlook's own Send: ItemSend, then the mail

@@ -25,15 +25,6 @@ std::wstring Env(const wchar_t* name) {
   return v ? v : L"";
 }
 
-double OleNow() {
-  SYSTEMTIME st;
-  ::GetLocalTime(&st);
-  st.wMilliseconds = 0;
-  double d = 0;
-  ::SystemTimeToVariantTime(&st, &d);
-  return d;
-}
-
 }  // namespace
 
 int main() {
@@ -51,8 +42,11 @@ int main() {
     if (!subject.empty()) {
       auto mail = store.AddMail(folder, subject);
       mail->to = L"anna@example.com";
-      mail->Add(L"ScheduleTime", kOlDateTime)->value =
-          Variant::Of(VT_DATE, OleNow() - 60.0 / 86400);
+      SYSTEMTIME now;
+      ::GetLocalTime(&now);
+      double due = 0;
+      ::SystemTimeToVariantTime(&now, &due);
+      mail->Add(L"ScheduleTime", kOlDateTime)->value = Variant::Of(VT_DATE, due - 60.0 / 86400);
     }
     outlook.OpenExplorer(*store.Default(kFolderInbox));
     outlook.RunPending();
