@@ -46,14 +46,10 @@ constexpr const wchar_t* kSpelling =
 const std::wstring kUserPropPrefix =
     L"http://schemas.microsoft.com/mapi/string/{00020329-0000-0000-C000-000000000046}/";
 
-fs::path ModuleFolder() {
+fs::path AddinPath() {
   wchar_t buf[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  return fs::path(buf).parent_path();
-}
-
-fs::path AddinPath() {
-  return (ModuleFolder() / VELMORA_ADDIN_REL).lexically_normal();
+  return (fs::path(buf).parent_path() / VELMORA_ADDIN_REL).lexically_normal();
 }
 
 std::string ReadFile(const fs::path& p) {
@@ -239,22 +235,24 @@ class AddinSession : public ::testing::Test {
     ASSERT_EQ(library_->Register(), S_OK);
     ASSERT_TRUE(library_->Mirror(kProgId));
     ProtocolErrors().clear();
-    ClearFailures();
-    for (const wchar_t* name : {L"NextOccurence", L"SendAndExit"})
-      ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettings, name);
-    RemoveRedemptionProgId();
+    Clean();
     log_ = LogTail();
   }
   void TearDown() override {
     host_.reset();
     outlook_.reset();
     redemption_.reset();
+    Clean();
+    library_->Unmirror(kProgId);
+    library_->Unregister();
+  }
+  // What a test sets, or a failed run may have left.
+  static void Clean() {
     ClearFailures();
     for (const wchar_t* name : {L"NextOccurence", L"SendAndExit"})
       ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettings, name);
     ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kSpelling, L"Check");
-    library_->Unmirror(kProgId);
-    library_->Unregister();
+    RemoveRedemptionProgId();
   }
 
   Outlook& outlook(const wchar_t* version = L"11.0.0.8312") {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <sstream>
 #include <tuple>
 
 #include "addin/store/new_table_view.h"
@@ -137,6 +138,7 @@ std::shared_ptr<MailData> Store::AddMail(FolderData& folder, const std::wstring&
   auto m = std::make_shared<MailData>();
   m->entryId = L"00000000A1B2C3D4" + std::to_wstring(++nextId_);
   m->subject = subject;
+  byId_[m->entryId] = m;
   Move(m, &folder);
   return m;
 }
@@ -148,14 +150,8 @@ void Store::Move(const std::shared_ptr<MailData>& mail, FolderData* to) {
 }
 
 std::shared_ptr<MailData> Store::Find(const std::wstring& entryId) {
-  std::function<std::shared_ptr<MailData>(FolderData&)> walk = [&](FolderData& f) {
-    for (auto& m : f.items)
-      if (m->entryId == entryId) return m;
-    for (auto& c : f.folders)
-      if (auto m = walk(*c)) return m;
-    return std::shared_ptr<MailData>();
-  };
-  return walk(*root_);
+  auto m = byId_[entryId].lock();
+  return m && m->folder ? m : nullptr;  // deleted items are gone
 }
 
 void Store::Send(const std::shared_ptr<MailData>& mail, const std::wstring& via) {
@@ -285,18 +281,12 @@ bool FireItemSend(Impl& x, const std::shared_ptr<MailData>& m) {
   return cancel == VARIANT_FALSE;
 }
 
+// The recipients' names: To, CC and BCC, each a list separated by ";".
 std::vector<std::wstring> RecipientNames(const MailData& m) {
   std::vector<std::wstring> out;
-  for (const std::wstring* field : {&m.to, &m.cc, &m.bcc}) {
-    std::wstring name;
-    for (wchar_t ch : *field + L";") {
-      if (ch != L';') {
-        if (ch != L' ' || !name.empty()) name += ch;
-      } else if (!name.empty()) {
-        out.push_back(std::exchange(name, {}));
-      }
-    }
-  }
+  std::wistringstream in(m.to + L";" + m.cc + L";" + m.bcc);
+  for (std::wstring name; std::getline(in, name, L';');)
+    if (name.find_first_not_of(L' ') != std::wstring::npos) out.push_back(name);
   return out;
 }
 
@@ -766,8 +756,7 @@ void WindowTables(Tables& k) {
   k.inspector.Get(L"CurrentItem", Val<W>([](W& s) { return MakeMail(s.x, s.mail); }));
   // Close(SaveMode): olSave 0, olDiscard 1, olPromptForSave 2.
   k.inspector.Method(L"Close", {kLongArg}, 1, On<W>([](W& s, Call& c) {
-                       if (c.Long(0) < 0 || c.Long(0) > 2)
-                         Fail(E_INVALIDARG, L"Unknown save mode.");
+                       if (c.Long(0) < 0 || c.Long(0) > 2) Fail(E_INVALIDARG, L"No such mode.");
                        s.x.owner.inspectorCloses.push_back({s.mail->subject, c.Long(0)});
                        s.x.Close(s);
                      }));

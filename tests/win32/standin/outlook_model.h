@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -104,6 +105,7 @@ class Store {
 
  private:
   std::shared_ptr<FolderData> root_;
+  std::map<std::wstring, std::weak_ptr<MailData>> byId_;
   long nextId_ = 0;
 };
 
