@@ -86,17 +86,11 @@ std::optional<std::wstring> ReadValue(HKEY root, const wchar_t* sub, const wchar
   return std::wstring(buf);
 }
 
-bool KeyExists(HKEY root, const std::wstring& sub) {
+// The names of a key's subkeys; nothing when there is no such key.
+std::optional<std::set<std::wstring>> Subkeys(HKEY root, const std::wstring& sub) {
   HKEY k = nullptr;
-  if (::RegOpenKeyExW(root, sub.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-  ::RegCloseKey(k);
-  return true;
-}
-
-std::set<std::wstring> Subkeys(HKEY root, const std::wstring& sub) {
+  if (::RegOpenKeyExW(root, sub.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return std::nullopt;
   std::set<std::wstring> out;
-  HKEY k = nullptr;
-  if (::RegOpenKeyExW(root, sub.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return out;
   wchar_t name[256];
   for (DWORD i = 0, len = 256;
        ::RegEnumKeyExW(k, i, name, &len, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
@@ -340,12 +334,12 @@ TEST(AddinRegistration, WritesExactlyItsKeysPerUserAndRemovesThemAll) {
   // Loaded at startup, found by its Addins key and created by its ProgID.
   EXPECT_EQ(StartupAddins(), std::vector<std::wstring>{kProgId});
   // Per user: nothing machine-wide, no administrator rights needed.
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, progKey) || KeyExists(HKEY_LOCAL_MACHINE, clsidKey));
+  EXPECT_FALSE(Subkeys(HKEY_LOCAL_MACHINE, progKey) || Subkeys(HKEY_LOCAL_MACHINE, clsidKey));
 
   ASSERT_EQ(library.Unregister(), S_OK);
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
     for (const auto& key : {progKey, clsidKey, addinKey})
-      EXPECT_FALSE(KeyExists(root, key)) << key;
+      EXPECT_FALSE(Subkeys(root, key)) << key;
   EXPECT_TRUE(StartupAddins().empty());
 }
 

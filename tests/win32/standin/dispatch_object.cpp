@@ -13,14 +13,8 @@ namespace {
 const IID kIidStandinObject = {
     0x6f1d2c4a, 0x9e53, 0x4b7a, {0x8c, 0x21, 0x5d, 0x7e, 0x0a, 0x9b, 0x3f, 0x10}};
 
-std::set<Object*>& Live() {
-  static std::set<Object*> live;
-  return live;
-}
-std::map<std::wstring, HRESULT>& Failures() {
-  static std::map<std::wstring, HRESULT> f;
-  return f;
-}
+std::set<Object*> g_live;
+std::map<std::wstring, HRESULT> g_failures;  // by "Type.Member" or "Member"
 int g_advised = 0;
 
 void Protocol(const std::wstring& where, const std::wstring& what) {
@@ -92,10 +86,10 @@ std::vector<std::wstring>& ProtocolErrors() {
   return errors;
 }
 void FailCall(const std::wstring& name, HRESULT hr) {
-  Failures()[name] = hr;
+  g_failures[name] = hr;
 }
 void ClearFailures() {
-  Failures().clear();
+  g_failures.clear();
 }
 std::map<std::wstring, int>& CallCounts() {
   static std::map<std::wstring, int> c;
@@ -103,11 +97,11 @@ std::map<std::wstring, int>& CallCounts() {
 }
 
 Object::Object(const Table& table, const IID* source) : table_(table), source_(source) {
-  Live().insert(this);
+  g_live.insert(this);
 }
 
 Object::~Object() {
-  Live().erase(this);
+  g_live.erase(this);
 }
 
 HRESULT Object::QueryInterface(REFIID riid, void** out) {
@@ -153,8 +147,8 @@ HRESULT Object::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, 
   ++CallCounts()[name];
   if (result) ::VariantInit(result);
   for (const std::wstring& key : {name, m->name}) {
-    const auto f = Failures().find(key);
-    if (f != Failures().end())
+    const auto f = g_failures.find(key);
+    if (f != g_failures.end())
       return Excepinfo(info, f->second, L"The stand-in fails " + name + L" on purpose");
   }
   DISPPARAMS none{};
@@ -260,7 +254,7 @@ void Object::Fire(DISPID id, std::vector<Variant> args) {
 
 std::map<const Object*, RefCount> LiveObjects() {
   std::map<const Object*, RefCount> out;
-  for (const Object* o : Live())
+  for (const Object* o : g_live)
     out[o] = RefCount{o->type(), o->refs(), o->own()};
   return out;
 }
