@@ -463,7 +463,7 @@ TEST_F(AddinSession, SendsDueMailsFromTheFirstExplorerOnRecoversFromAFaultAndRea
   mail->to = L"bob@example.com";
   mail->Add(L"ScheduleTime", kOlDateTime)->value = Variant::Of(VT_DATE, 60000.0);
   const int created = RedemptionRegistration::Created();
-  ResetCallCounts();
+  CallCounts().clear();
   EXPECT_TRUE(outlook().UserSends(mail));
   ASSERT_EQ(SentVia(L"Outlook").size(), 1u);
   EXPECT_EQ(CallCounts(), (std::map<std::wstring, int>{{L"MailItem.Subject", 1}}));
@@ -513,10 +513,7 @@ void Pick(HWND dlg, int id, DateTime v) {
   NMDATETIMECHANGE nm{};
   nm.nmhdr = {picker, static_cast<UINT_PTR>(id), static_cast<UINT>(DTN_DATETIMECHANGE)};
   nm.dwFlags = GDT_VALID;
-  nm.st = {
-      static_cast<WORD>(v.Year()),  static_cast<WORD>(v.Month()), 0,
-      static_cast<WORD>(v.Day()),   static_cast<WORD>(v.Hour()),  static_cast<WORD>(v.Minute()),
-      static_cast<WORD>(v.Second())};
+  ::VariantTimeToSystemTime(static_cast<double>(v.Seconds()) / 86400.0, &nm.st);
   ::SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&nm.st));
   ::SendMessageW(dlg, WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&nm));
 }

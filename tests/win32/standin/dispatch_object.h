@@ -163,14 +163,8 @@ std::vector<std::wstring>& ProtocolErrors();
 // Makes the named call ("Type.Member" or "Member") fail with `hr` until cleared.
 void FailCall(const std::wstring& name, HRESULT hr);
 void ClearFailures();
-// Every "Type.Member" called since the last reset, with its count.
+// Every "Type.Member" called since the map was last cleared, with its count.
 std::map<std::wstring, int>& CallCounts();
-inline int CallCount(const std::wstring& name) {
-  return CallCounts().count(name) ? CallCounts()[name] : 0;
-}
-inline void ResetCallCounts() {
-  CallCounts().clear();
-}
 
 // An object, with one connection point when it raises events (the oldest
 // event interface of its kind: every Outlook from 2000 on has it).

@@ -237,8 +237,6 @@ class WindowObj;
 class WindowsObj;
 
 struct Outlook::Impl {
-  Impl(Outlook& o, std::shared_ptr<Store> s, std::wstring v)
-      : owner(o), store(std::move(s)), version(std::move(v)) {}
   Outlook& owner;
   std::shared_ptr<Store> store;
   std::wstring version;
@@ -902,7 +900,7 @@ LRESULT CALLBACK WorkProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
 }  // namespace
 
 Outlook::Outlook(std::wstring version)
-    : store_(std::make_shared<Store>()), impl_(new Impl(*this, store_, std::move(version))) {
+    : store_(std::make_shared<Store>()), impl_(new Impl{*this, store_, std::move(version)}) {
   WNDCLASSW wc{};
   wc.lpfnWndProc = WorkProc;
   wc.hInstance = ::GetModuleHandleW(nullptr);
