@@ -278,9 +278,8 @@ class AddinSession : public ::testing::Test {
     return Outlook::PumpUntil([&] { return store().sent.size() >= n; }, ms);
   }
   std::vector<SentMail> SentVia(const std::wstring& via) {
-    std::vector<SentMail> out;
-    std::copy_if(store().sent.begin(), store().sent.end(), std::back_inserter(out),
-                 [&](const SentMail& s) { return s.via == via; });
+    auto out = store().sent;
+    std::erase_if(out, [&](const SentMail& s) { return s.via != via; });
     return out;
   }
 

@@ -28,7 +28,7 @@ const VARIANT* Deref(const VARIANT* v) {
 
 bool Accepts(const ArgSpec& arg, const VARIANT* v) {
   const VARTYPE vt = Deref(v)->vt;
-  for (VARTYPE t : arg.types)
+  for (VARTYPE t : arg)
     if (t == VT_VARIANT || t == vt || (t == VT_DISPATCH && vt == VT_UNKNOWN)) return true;
   return false;
 }
@@ -45,11 +45,11 @@ HRESULT Excepinfo(EXCEPINFO* info, HRESULT code, const std::wstring& text) {
 
 }  // namespace
 
-const ArgSpec kLongArg{{VT_I4}};
-const ArgSpec kStrArg{{VT_BSTR}};
-const ArgSpec kBoolArg{{VT_BOOL}};
-const ArgSpec kDispArg{{VT_DISPATCH}};
-const ArgSpec kAnyArg{{VT_VARIANT}};
+const ArgSpec kLongArg{VT_I4};
+const ArgSpec kStrArg{VT_BSTR};
+const ArgSpec kBoolArg{VT_BOOL};
+const ArgSpec kDispArg{VT_DISPATCH};
+const ArgSpec kAnyArg{VT_VARIANT};
 
 void Fail(HRESULT hr, const std::wstring& description) {
   throw Failure{hr, description};
@@ -176,8 +176,7 @@ HRESULT Object::Dispatch(const Member& m, WORD flags, DISPPARAMS* params, VARIAN
   call.result = result;
   if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
     const bool ref = (flags & DISPATCH_PROPERTYPUTREF) != 0;
-    if (!(m.kinds & kPut) || (ref && m.args[0].types[0] != VT_DISPATCH))
-      return DISP_E_MEMBERNOTFOUND;
+    if (!(m.kinds & kPut) || (ref && m.args[0][0] != VT_DISPATCH)) return DISP_E_MEMBERNOTFOUND;
     if (params->cNamedArgs != 1 || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)
       return DISP_E_PARAMNOTFOUND;
     if (params->cArgs != 1) return DISP_E_BADPARAMCOUNT;

@@ -114,9 +114,7 @@ class Object;
 using Handler = std::function<void(Object& self, Call& call)>;
 
 // Accepted types for one argument; VT_VARIANT accepts any.
-struct ArgSpec {
-  std::vector<VARTYPE> types;
-};
+using ArgSpec = std::vector<VARTYPE>;
 
 struct Member {
   std::wstring name;

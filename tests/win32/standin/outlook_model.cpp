@@ -214,19 +214,17 @@ struct Tables {
   Tables();
   Table folder{L"MAPIFolder"}, folder2000{L"MAPIFolder"}, folders{L"Folders"}, items{L"Items"};
   Table view{L"View"}, views{L"Views"}, mail{L"MailItem"}, recipients{L"Recipients"};
-  Table attachment{L"Attachment"}, attachments{L"Attachments"};
-  Table prop{L"UserProperty"}, props{L"UserProperties"};
-  Table button{L"CommandBarButton"}, popup{L"CommandBarPopup"}, controls{L"CommandBarControls"};
-  Table bar{L"CommandBar"}, bars{L"CommandBars"};
+  Table attachment{L"Attachment"}, attachments{L"Attachments"}, prop{L"UserProperty"};
+  Table props{L"UserProperties"}, button{L"CommandBarButton"}, popup{L"CommandBarPopup"};
+  Table controls{L"CommandBarControls"}, bar{L"CommandBar"}, bars{L"CommandBars"};
   // The navigation pane, each leading to the next.
   Table panes{L"Panes"}, pane{L"OutlookBarPane"}, storage{L"OutlookBarStorage"};
-  Table groups{L"OutlookBarGroups"}, group{L"OutlookBarGroup"};
-  Table shortcuts{L"OutlookBarShortcuts"}, shortcut{L"OutlookBarShortcut"};
-  Table explorers{L"Explorers"}, inspectors{L"Inspectors"}, explorer{L"Explorer"};
-  Table inspector{L"Inspector"}, selection{L"Selection"};
+  Table groups{L"OutlookBarGroups"}, group{L"OutlookBarGroup"}, shortcut{L"OutlookBarShortcut"};
+  Table shortcuts{L"OutlookBarShortcuts"}, explorers{L"Explorers"}, inspectors{L"Inspectors"};
+  Table explorer{L"Explorer"}, inspector{L"Inspector"}, selection{L"Selection"};
   Table addin{L"COMAddIn"}, addins{L"COMAddIns"}, sync{L"SyncObject"}, syncs{L"SyncObjects"};
-  Table ns{L"NameSpace"}, app{L"Application"};
-  Table safeItem{L"SafeMailItem"}, safeRecipients{L"SafeRecipients"};
+  Table ns{L"NameSpace"}, app{L"Application"}, safeItem{L"SafeMailItem"};
+  Table safeRecipients{L"SafeRecipients"};
 };
 const Tables& T() {
   static const Tables tables;
