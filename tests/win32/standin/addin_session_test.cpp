@@ -458,9 +458,7 @@ TEST_F(AddinSession, SendsDueMailsFromTheFirstExplorerOnRecoversFromAFaultAndRea
 
   // A mail the user sends with Outlook's own Send goes at once, untouched:
   // the add-in only reads its subject for its trace.
-  auto mail = store().AddMail(*store().Default(kFolderDrafts), L"Sent by hand");
-  mail->to = L"bob@example.com";
-  mail->Add(L"ScheduleTime", kOlDateTime)->value = Variant::Of(VT_DATE, 60000.0);
+  auto mail = Scheduled(store(), *store().Default(kFolderDrafts), L"Sent by hand", now.AddDays(1));
   const int created = RedemptionRegistration::Created();
   CallCounts().clear();
   EXPECT_TRUE(outlook().UserSends(mail));

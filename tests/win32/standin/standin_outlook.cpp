@@ -15,22 +15,13 @@
 #include "tests/win32/standin/addin_host.h"
 #include "tests/win32/standin/outlook_model.h"
 
-namespace {
-
 using namespace standin;
 using velmora::win32::Narrow;
 
-std::wstring Env(const wchar_t* name) {
-  const wchar_t* v = ::_wgetenv(name);
-  return v ? v : L"";
-}
-
-}  // namespace
-
 int main() {
-  const std::wstring resultPath = Env(L"VELMORA_STANDIN_RESULT");
-  const std::wstring subject = Env(L"VELMORA_STANDIN_SUBJECT");
-  if (resultPath.empty()) return 2;
+  const wchar_t* resultPath = ::_wgetenv(L"VELMORA_STANDIN_RESULT");
+  const wchar_t* subject = ::_wgetenv(L"VELMORA_STANDIN_SUBJECT");
+  if (!resultPath) return 2;
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   std::string report;
   bool quit = false;
@@ -39,7 +30,7 @@ int main() {
     RedemptionRegistration redemption;
     Store& store = outlook.store();
     FolderData& folder = store.AddFolder(store.root(), L"Velmora", 0);
-    if (!subject.empty()) {
+    if (subject && *subject) {
       auto mail = store.AddMail(folder, subject);
       mail->to = L"anna@example.com";
       SYSTEMTIME now;
@@ -79,7 +70,7 @@ int main() {
   }
   ::CoUninitialize();
   // Written whole: the waiting test reads it as soon as it appears.
-  const std::wstring partial = resultPath + L".partial";
+  const std::wstring partial = std::wstring(resultPath) + L".partial";
   if (!(std::ofstream(std::filesystem::path(partial), std::ios::binary) << report)) return 4;
   std::filesystem::rename(partial, resultPath);
   return quit ? 0 : 3;
