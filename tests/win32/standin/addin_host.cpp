@@ -11,48 +11,28 @@ constexpr int kConnectStartup = 1;      // ext_cm_Startup
 constexpr int kDisconnectShutdown = 0;  // ext_dm_HostShutdown
 
 // The custom argument Outlook passes: an empty array of VARIANTs.
-class Custom {
- public:
-  Custom() : a_(::SafeArrayCreateVector(VT_VARIANT, 0, 0)) {}
-  ~Custom() {
-    if (a_) ::SafeArrayDestroy(a_);
-  }
-  Custom(const Custom&) = delete;
-  Custom& operator=(const Custom&) = delete;
-  SAFEARRAY** get() { return &a_; }
-
- private:
-  SAFEARRAY* a_;
+struct Custom {
+  SAFEARRAY* a = ::SafeArrayCreateVector(VT_VARIANT, 0, 0);
+  ~Custom() { ::SafeArrayDestroy(a); }
 };
-
-std::wstring ReadString(HKEY key, const wchar_t* sub, const wchar_t* name) {
-  wchar_t buf[1024] = {};
-  DWORD size = sizeof buf;
-  if (::RegGetValueW(key, sub, name, RRF_RT_REG_SZ, nullptr, buf, &size) != ERROR_SUCCESS)
-    return {};
-  return buf;
-}
 
 }  // namespace
 
 std::vector<std::wstring> StartupAddins() {
   std::vector<std::wstring> out;
   HKEY key = nullptr;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kAddinsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return out;
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    DWORD len = 256;
-    if (::RegEnumKeyExW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-      break;
-    DWORD behavior = 0;
-    DWORD size = sizeof behavior;
+  wchar_t name[256];
+  ::RegOpenKeyExW(HKEY_CURRENT_USER, kAddinsKey, 0, KEY_READ, &key);
+  for (DWORD i = 0, len = 256;
+       key && ::RegEnumKeyExW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) == 0;
+       ++i, len = 256) {
+    DWORD behavior = 0, size = sizeof behavior;
     if (::RegGetValueW(key, name, L"LoadBehavior", RRF_RT_REG_DWORD, nullptr, &behavior, &size) ==
             ERROR_SUCCESS &&
         (behavior & 3) == 3)
       out.push_back(name);
   }
-  ::RegCloseKey(key);
+  if (key) ::RegCloseKey(key);
   return out;
 }
 
@@ -63,29 +43,26 @@ AddinHost::~AddinHost() {
 HRESULT AddinHost::Load(const std::wstring& progId) {
   CLSID clsid{};
   HRESULT hr = ::CLSIDFromProgID(progId.c_str(), &clsid);
-  if (FAILED(hr)) return hr;
-  Ref<IUnknown> unknown;
-  hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                          reinterpret_cast<void**>(unknown.put()));
-  if (FAILED(hr)) return hr;
-  hr = unknown->QueryInterface(kIidExtensibility2, reinterpret_cast<void**>(addin_.put()));
+  if (SUCCEEDED(hr))
+    hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kIidExtensibility2,
+                            reinterpret_cast<void**>(addin_.put()));
   if (FAILED(hr)) return hr;
   progId_ = progId;
-  entry_ = outlook_.AddAddInEntry(progId, L"Velmora");
+  entry_ = outlook_.AddInEntry(progId);
   return S_OK;
 }
 
 HRESULT AddinHost::Connect() {
-  if (!addin_) return E_POINTER;
-  Custom custom;
-  return addin_->OnConnection(outlook_.application(), kConnectStartup, entry_, custom.get());
+  Custom c;
+  return addin_ ? addin_->OnConnection(outlook_.application(), kConnectStartup, entry_, &c.a)
+                : E_POINTER;
 }
 
 HRESULT AddinHost::StartupComplete() {
   if (!addin_) return E_POINTER;
   Custom a, b;
-  const HRESULT hr = addin_->OnAddInsUpdate(a.get());
-  const HRESULT hr2 = addin_->OnStartupComplete(b.get());
+  const HRESULT hr = addin_->OnAddInsUpdate(&a.a);
+  const HRESULT hr2 = addin_->OnStartupComplete(&b.a);
   return FAILED(hr) ? hr : hr2;
 }
 
@@ -98,8 +75,8 @@ HRESULT AddinHost::Start() {
 HRESULT AddinHost::Stop() {
   if (!addin_) return E_POINTER;
   Custom a, b;
-  const HRESULT hr = addin_->OnBeginShutdown(a.get());
-  const HRESULT hr2 = addin_->OnDisconnection(kDisconnectShutdown, b.get());
+  const HRESULT hr = addin_->OnBeginShutdown(&a.a);
+  const HRESULT hr2 = addin_->OnDisconnection(kDisconnectShutdown, &b.a);
   outlook_.ClearAddInObjects();
   addin_.reset();
   return FAILED(hr) ? hr : hr2;
@@ -109,8 +86,7 @@ IDispatch* AddinHost::PublicObject() const {
   return outlook_.AddInObject(progId_);
 }
 
-AddinLibrary::AddinLibrary(const std::wstring& path)
-    : path_(path), module_(::LoadLibraryW(path.c_str())) {}
+AddinLibrary::AddinLibrary(const std::wstring& path) : module_(::LoadLibraryW(path.c_str())) {}
 
 AddinLibrary::~AddinLibrary() {
   if (module_) ::FreeLibrary(module_);
@@ -123,18 +99,12 @@ HRESULT AddinLibrary::CallExport(const char* name) {
   return f ? f() : E_NOTIMPL;
 }
 
-HRESULT AddinLibrary::Register() {
-  return CallExport("DllRegisterServer");
-}
-HRESULT AddinLibrary::Unregister() {
-  return CallExport("DllUnregisterServer");
-}
-HRESULT AddinLibrary::CanUnloadNow() {
-  return CallExport("DllCanUnloadNow");
-}
-
 std::wstring ClsidOfProgId(HKEY root, const std::wstring& progId) {
-  return ReadString(root, (L"Software\\Classes\\" + progId + L"\\CLSID").c_str(), nullptr);
+  wchar_t buf[64] = {};
+  DWORD size = sizeof buf;
+  ::RegGetValueW(root, (L"Software\\Classes\\" + progId + L"\\CLSID").c_str(), nullptr,
+                 RRF_RT_REG_SZ, nullptr, buf, &size);
+  return buf;
 }
 
 bool AddinLibrary::Mirror(const std::wstring& progId) {
@@ -173,41 +143,6 @@ int TickAddinTimers() {
       ::PostMessageW(w, WM_TIMER, id, 0);
   }
   return windows;
-}
-
-namespace {
-
-std::vector<HWND> g_closed;
-
-BOOL CALLBACK CloseOne(HWND w, LPARAM) {
-  wchar_t cls[32] = {};
-  ::GetClassNameW(w, cls, 32);
-  if (std::wstring(cls) != L"#32770") return TRUE;
-  for (HWND c : g_closed)
-    if (c == w) return TRUE;
-  g_closed.push_back(w);
-  wchar_t text[1024] = {};
-  ::GetDlgItemTextW(w, 0xFFFF, text, 1024);  // the message's static control
-  MessageBoxCloser::Texts().push_back(text);
-  ::PostMessageW(w, WM_COMMAND, IDOK, 0);
-  return TRUE;
-}
-
-void CALLBACK CloseBoxes(HWND, UINT, UINT_PTR, DWORD) {
-  ::EnumThreadWindows(::GetCurrentThreadId(), CloseOne, 0);
-}
-
-}  // namespace
-
-MessageBoxCloser::MessageBoxCloser() : timer_(::SetTimer(nullptr, 0, 100, CloseBoxes)) {}
-
-MessageBoxCloser::~MessageBoxCloser() {
-  ::KillTimer(nullptr, timer_);
-}
-
-std::vector<std::wstring>& MessageBoxCloser::Texts() {
-  static std::vector<std::wstring> texts;
-  return texts;
 }
 
 }  // namespace standin

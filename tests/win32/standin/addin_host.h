@@ -50,7 +50,7 @@ class AddinHost {
   // OnBeginShutdown, OnDisconnection (host shutdown), then every reference
   // to the add-in goes, the entry's Object included.
   HRESULT Stop();
-  IDTExtensibility2* addin() const { return addin_.get(); }
+  bool loaded() const { return addin_.get() != nullptr; }
   // The add-in's own object as automation clients reach it (COMAddIn.Object).
   IDispatch* PublicObject() const;
 
@@ -69,10 +69,9 @@ class AddinLibrary {
   AddinLibrary(const AddinLibrary&) = delete;
   AddinLibrary& operator=(const AddinLibrary&) = delete;
   bool loaded() const { return module_ != nullptr; }
-  const std::wstring& path() const { return path_; }
-  HRESULT Register();
-  HRESULT Unregister();
-  HRESULT CanUnloadNow();
+  HRESULT Register() { return CallExport("DllRegisterServer"); }
+  HRESULT Unregister() { return CallExport("DllUnregisterServer"); }
+  HRESULT CanUnloadNow() { return CallExport("DllCanUnloadNow"); }
   // Copies the class keys registration wrote under the user's classes to
   // the machine's, which is the only class view Wine's COM reads; Unmirror
   // takes them away again.
@@ -81,7 +80,6 @@ class AddinLibrary {
 
  private:
   HRESULT CallExport(const char* name);
-  std::wstring path_;
   HMODULE module_ = nullptr;
 };
 
@@ -93,18 +91,5 @@ std::wstring ClsidOfProgId(HKEY root, const std::wstring& progId);
 // on message-only windows of the class "VelmoraTimerWindow"): time moves on
 // without the test sleeping. The ticks arrive through the message loop.
 int TickAddinTimers();
-
-// Closes the message boxes this thread shows, recording their texts.
-class MessageBoxCloser {
- public:
-  MessageBoxCloser();
-  ~MessageBoxCloser();
-  MessageBoxCloser(const MessageBoxCloser&) = delete;
-  MessageBoxCloser& operator=(const MessageBoxCloser&) = delete;
-  static std::vector<std::wstring>& Texts();
-
- private:
-  UINT_PTR timer_;
-};
 
 }  // namespace standin

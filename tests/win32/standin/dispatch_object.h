@@ -3,7 +3,7 @@
 // argument count range and accepted VARIANT types), and calls outside the
 // table fail the way Outlook's own type library makes them fail. Every object
 // counts its references and the ones the stand-in holds itself, so a test can
-// see what a client kept; connection points count the sinks advised.
+// see what a client kept; its connection point counts the sinks advised.
 #pragma once
 
 #include <ocidl.h>
@@ -14,65 +14,73 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "platform/win32/com/com_ptr.h"
 
 namespace standin {
 
-// An owned VARIANT.
+// An interface pointer owned by the holder; made from a raw pointer, it adds
+// a reference of its own.
+template <class T>
+class Ref : public velmora::win32::ComPtr<T> {
+ public:
+  Ref() = default;
+  explicit Ref(T* p) : velmora::win32::ComPtr<T>(velmora::win32::ComPtr<T>::Retain(p)) {}
+  template <class U>
+  Ref(const Ref<U>& o) : Ref(o.get()) {}  // NOLINT: as the pointers convert
+};
+
+// An owned VARIANT, made from the values the object model hands out.
 class Variant {
  public:
   Variant() { ::VariantInit(&v_); }
   Variant(const Variant& o) : Variant() { ::VariantCopy(&v_, const_cast<VARIANT*>(&o.v_)); }
-  explicit Variant(const VARIANT& o) : Variant() { ::VariantCopy(&v_, const_cast<VARIANT*>(&o)); }
+  Variant(const std::wstring& s) : Variant(Typed{VT_BSTR}) {  // NOLINT: implicit, as the values are
+    v_.bstrVal = ::SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
+  }
+  Variant(const wchar_t* s) : Variant(std::wstring(s)) {}   // NOLINT
+  Variant(long n) : Variant(Typed{VT_I4}) { v_.lVal = n; }  // NOLINT
+  Variant(bool b) : Variant(Typed{VT_BOOL}) {
+    v_.boolVal = b ? VARIANT_TRUE : VARIANT_FALSE;
+  }  // NOLINT
+  // Null gives VT_DISPATCH null, as Outlook's Nothing.
+  Variant(IDispatch* d) : Variant(Typed{VT_DISPATCH}) {  // NOLINT
+    v_.pdispVal = d;
+    if (d) d->AddRef();
+  }
+  template <class T>
+  Variant(const Ref<T>& r) : Variant(static_cast<IDispatch*>(r.get())) {}  // NOLINT
+  static Variant Of(VARTYPE vt, double d) {
+    Variant v(Typed{vt});
+    if (vt == VT_DATE) v.v_.date = d;
+    if (vt == VT_R8) v.v_.dblVal = d;
+    return v;
+  }
+  // A flag an event's sinks may set, read back after each.
+  static Variant BoolRef(VARIANT_BOOL* b) {
+    Variant v(Typed{VT_BOOL | VT_BYREF});
+    v.v_.pboolVal = b;
+    return v;
+  }
   Variant& operator=(const Variant& o) {
     if (this != &o) ::VariantCopy(&v_, const_cast<VARIANT*>(&o.v_));
     return *this;
   }
   ~Variant() { ::VariantClear(&v_); }
-  VARIANT* operator&() { return &v_; }
   const VARIANT& get() const { return v_; }
-  VARIANT& get() { return v_; }
-  static Variant Str(const std::wstring& s);
-  static Variant Long(long n);
-  static Variant Bool(bool b);
-  static Variant Date(double d);
-  static Variant Double(double d);
+  VARIANT* put() {
+    ::VariantClear(&v_);
+    return &v_;
+  }
 
  private:
+  struct Typed {
+    VARTYPE vt;
+  };
+  explicit Variant(Typed t) : Variant() { v_.vt = t.vt; }
   VARIANT v_;
-};
-
-// An interface pointer owned by the holder.
-template <class T>
-class Ref {
- public:
-  Ref() = default;
-  explicit Ref(T* p, bool addRef = true) : p_(p) {
-    if (p_ && addRef) p_->AddRef();
-  }
-  Ref(const Ref& o) : Ref(o.p_) {}
-  template <class U>
-  Ref(const Ref<U>& o) : Ref(o.get()) {}  // NOLINT: as the pointers convert
-  Ref& operator=(const Ref& o) {
-    Ref copy(o);
-    std::swap(p_, copy.p_);
-    return *this;
-  }
-  ~Ref() { reset(); }
-  void reset() {
-    if (p_) p_->Release();
-    p_ = nullptr;
-  }
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  T** put() {
-    reset();
-    return &p_;
-  }
-
- private:
-  T* p_ = nullptr;
 };
 
 // A call that fails with an HRESULT (and, for DISP_E_EXCEPTION, a text).
@@ -82,49 +90,39 @@ struct Failure {
 };
 [[noreturn]] void Fail(HRESULT hr, const std::wstring& description = L"");
 
-enum Kind : unsigned { kGet = 1, kPut = 2, kPutRef = 4, kMethod = 8 };
+enum Kind : unsigned { kGet = 1, kPut = 2, kMethod = 4 };
 
 // One call as the member's handler sees it: positional arguments in the
-// declared order (empty where an optional one was left out) and, for a put,
-// the value.
+// declared order (empty where an optional one was left out); a put's value
+// is its one argument.
 class Call {
  public:
-  unsigned kind = 0;
   std::vector<const VARIANT*> args;
-  const VARIANT* value = nullptr;
   VARIANT* result = nullptr;
 
   bool Has(std::size_t i) const { return i < args.size() && args[i] != nullptr; }
-  long Long(std::size_t i) const;
+  long Long(std::size_t i) const { return Has(i) ? args[i]->lVal : 0; }
   std::wstring Str(std::size_t i) const;
-  bool Bool(std::size_t i) const;
-  IDispatch* Disp(std::size_t i) const;  // may be null
-  // An index argument: a number, or else a name.
-  bool IsNumber(std::size_t i) const;
-
-  void Return(Variant v);
-  void ReturnLong(long n) { Return(Variant::Long(n)); }
-  void ReturnStr(const std::wstring& s) { Return(Variant::Str(s)); }
-  void ReturnBool(bool b) { Return(Variant::Bool(b)); }
-  void ReturnDisp(IDispatch* d);  // null gives VT_DISPATCH null, as Outlook's Nothing
+  bool Bool(std::size_t i) const { return Has(i) && args[i]->boolVal != VARIANT_FALSE; }
+  IDispatch* Disp(std::size_t i) const { return Has(i) ? args[i]->pdispVal : nullptr; }
+  void Return(const Variant& v) {
+    if (result) ::VariantCopy(result, const_cast<VARIANT*>(&v.get()));
+  }
 };
 
 class Object;
 using Handler = std::function<void(Object& self, Call& call)>;
 
 // Accepted types for one argument; VT_VARIANT accepts any.
-struct ArgSpec {
-  std::vector<VARTYPE> types;
-};
+using ArgSpec = std::vector<VARTYPE>;
 
 struct Member {
   std::wstring name;
   DISPID id;
   unsigned kinds;
-  std::vector<ArgSpec> args;  // of a get or method
+  std::vector<ArgSpec> args;  // of a get or method; of a put, its value
   std::size_t required = 0;
-  ArgSpec putValue;  // of a put
-  Handler get;       // get and method
+  Handler get;  // get and method
   Handler put;
 };
 
@@ -135,22 +133,27 @@ class Table {
   const std::wstring& type() const { return type_; }
   // Dispatch ids are one per name across every type (Outlook's own where
   // they are known), as Outlook keeps the shared members' ids alike.
-  Table& Get(const std::wstring& name, Handler h, std::vector<ArgSpec> args = {},
-             std::size_t required = 0);
-  Table& Prop(const std::wstring& name, ArgSpec value, Handler get, Handler put,
-              bool byRef = false);
+  Table& Get(const std::wstring& name, Handler h) { return Add(name, kGet, {}, 0, h, {}); }
+  // A put of an object may also come as a put by reference.
+  Table& Prop(const std::wstring& name, ArgSpec value, Handler get, Handler put) {
+    return Add(name, kGet | kPut, {std::move(value)}, 0, std::move(get), std::move(put));
+  }
   Table& Method(const std::wstring& name, std::vector<ArgSpec> args, std::size_t required,
-                Handler h);
+                Handler h) {
+    return Add(name, kMethod, std::move(args), required, std::move(h), {});
+  }
   const Member* Find(const std::wstring& name) const;
   const Member* Find(DISPID id) const;
 
  private:
+  Table& Add(const std::wstring& name, unsigned kinds, std::vector<ArgSpec> args,
+             std::size_t required, Handler get, Handler put);
   std::wstring type_;
   std::vector<Member> members_;
 };
 
 // Argument type lists used across the tables.
-extern const ArgSpec kLongArg, kStrArg, kBoolArg, kDispArg, kAnyArg, kIndexArg, kDateArg;
+extern const ArgSpec kLongArg, kStrArg, kBoolArg, kDispArg, kAnyArg;
 
 // What the stand-in saw go wrong in a client's calls: unknown names, wrong
 // counts or types (each "Type.Member: reason"). A correct client leaves it empty.
@@ -158,77 +161,86 @@ std::vector<std::wstring>& ProtocolErrors();
 // Makes the named call ("Type.Member" or "Member") fail with `hr` until cleared.
 void FailCall(const std::wstring& name, HRESULT hr);
 void ClearFailures();
-// The number of calls made to "Type.Member".
-int CallCount(const std::wstring& name);
-// Every "Type.Member" called since the last reset, with its count.
-std::map<std::wstring, int> CallCounts();
-void ResetCallCounts();
+// Every "Type.Member" called since the map was last cleared, with its count.
+std::map<std::wstring, int>& CallCounts();
 
-class ConnectionPoint;
-
-class Object : public IDispatch, public IConnectionPointContainer {
+// An object, with one connection point when it raises events (the oldest
+// event interface of its kind: every Outlook from 2000 on has it).
+class Object : public IDispatch, public IConnectionPointContainer, public IConnectionPoint {
  public:
-  explicit Object(const Table& table);
+  explicit Object(const Table& table, const IID* source = nullptr);
   virtual ~Object();
   Object(const Object&) = delete;
   Object& operator=(const Object&) = delete;
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const long n = --refs_;
+    if (n == 0) delete this;
+    return static_cast<ULONG>(n);
+  }
   // IDispatch
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+    if (n) *n = 0;
+    return n ? S_OK : E_POINTER;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                           DISPID* ids) override;
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO* info, UINT* argErr) override;
   // IConnectionPointContainer
-  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) override;
+  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override {
+    return E_NOTIMPL;
+  }
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** out) override;
+  // IConnectionPoint
+  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
+    if (iid) *iid = *source_;
+    return iid ? S_OK : E_POINTER;
+  }
+  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override {
+    return out ? QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(out))
+               : E_POINTER;
+  }
+  HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override;
+  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
+  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
 
   const std::wstring& type() const { return table_.type(); }
   long refs() const { return refs_; }
   long own() const { return own_; }
-  // A reference the stand-in itself keeps (not counted against clients).
-  void Hold() {
-    AddRef();
-    ++own_;
-  }
-  // The reference the creator has is the stand-in's own.
+  // The reference the creator has is the stand-in's own (not counted
+  // against clients) until it disowns it, just before releasing it.
   void Adopt() { ++own_; }
-  void Unhold() {
-    --own_;
-    Release();
-  }
+  void Disown() { --own_; }
 
-  // Raises an event on every sink advised at `iid`'s point; args as Invoke
-  // takes them (last argument first).
-  void Fire(REFIID iid, DISPID id, std::vector<VARIANTARG> args = {});
-  int Sinks(REFIID iid) const;
+  // Raises an event on every sink advised; args as Invoke takes them (last
+  // argument first).
+  void Fire(DISPID id, std::vector<Variant> args = {});
 
   // The stand-in object behind a client's pointer, or null for a foreign one.
   static Object* From(IUnknown* p);
-
- protected:
-  // The object raises the events of these interfaces.
-  void AddSource(REFIID iid);
 
  private:
   HRESULT Dispatch(const Member& m, WORD flags, DISPPARAMS* params, VARIANT* result);
 
   const Table& table_;
+  const IID* source_;
   long refs_ = 1;
   long own_ = 0;
-  std::vector<std::unique_ptr<ConnectionPoint>> points_;
-  friend class ConnectionPoint;
+  DWORD nextCookie_ = 0;
+  std::map<DWORD, Ref<IDispatch>> sinks_;
 };
 
 // Creates the object with one reference, which the caller owns.
 template <class T, class... A>
 Ref<T> Make(A&&... a) {
-  return Ref<T>(new T(std::forward<A>(a)...), false);
+  Ref<T> made;
+  *made.put() = new T(std::forward<A>(a)...);
+  return made;
 }
 
 // Every stand-in object alive now, with its reference counts.

@@ -2,63 +2,65 @@
 
 #include <algorithm>
 #include <deque>
+#include <sstream>
+#include <tuple>
 
 #include "addin/store/new_table_view.h"
 #include "platform/win32/adapters/unicode.h"
 
 namespace standin {
 
-const IID kApplicationEvents = {0x0006304E, 0, 0, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const IID kApplicationEvents10 = {
-    0x0006300E, 0, 0, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const IID kApplicationEvents11 = {
-    0x0006302C, 0, 0, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const IID kInspectorsEvents = {0x00063079, 0, 0, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const IID kExplorersEvents = {0x00063078, 0, 0, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const IID kExplorerEvents = {0x0006304F, 0, 0, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const IID kExplorerEvents10 = {0x0006300F, 0, 0, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const IID kSyncObjectEvents = {0x00063085, 0, 0, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const IID kCommandBarButtonEvents = {
-    0x000C0351, 0, 0, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-
 namespace {
+
+// Outlook's and Office's event interfaces, {000xxxxx-0000-0000-C000-000000000046}:
+// the oldest of each kind, as Outlook 2000 has them.
+constexpr IID OfficeIid(unsigned long n) {
+  return {n, 0, 0, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+}
+constexpr IID kApplicationEvents = OfficeIid(0x0006304E);
+constexpr IID kInspectorsEvents = OfficeIid(0x00063079);
+constexpr IID kExplorersEvents = OfficeIid(0x00063078);
+constexpr IID kExplorerEvents = OfficeIid(0x0006304F);
+constexpr IID kSyncObjectEvents = OfficeIid(0x00063085);
+constexpr IID kCommandBarButtonEvents = OfficeIid(0x000C0351);
 
 constexpr DISPID kItemSend = 0xF002;
 constexpr DISPID kNewWindow = 0xF001;  // NewExplorer, NewInspector
 constexpr DISPID kClose = 0xF008;
 constexpr DISPID kSyncStart = 0xF001;
 constexpr DISPID kProgress = 0xF002;
-constexpr DISPID kOnError = 0xF003;
 constexpr DISPID kSyncEnd = 0xF004;
 constexpr DISPID kClick = 1;
+constexpr long kPopup = 10;  // msoControlPopup; buttons are 1
 // MAPI_E_NOT_FOUND, what Outlook raises for an entry or name it lacks.
 constexpr HRESULT kNotFound = static_cast<HRESULT>(0x8004010F);
 
+// Handlers and getters written against the object's own class.
 template <class T, class F>
 Handler On(F f) {
   return [f](Object& o, Call& c) { f(static_cast<T&>(o), c); };
 }
-
-VARIANTARG ArgDisp(IDispatch* d) {
-  VARIANTARG v;
-  ::VariantInit(&v);
-  v.vt = VT_DISPATCH;
-  v.pdispVal = d;  // borrowed for the call
-  return v;
+template <class T, class F>
+Handler Val(F f) {
+  return On<T>([f](T& s, Call& c) { c.Return(f(s)); });
 }
-VARIANTARG ArgLong(long n) {
-  VARIANTARG v;
-  ::VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = n;
-  return v;
+Handler Const(Variant v) {
+  return [v](Object&, Call& c) { c.Return(v); };
 }
-VARIANTARG ArgBoolRef(VARIANT_BOOL* b) {
-  VARIANTARG v;
-  ::VariantInit(&v);
-  v.vt = VT_BOOL | VT_BYREF;
-  v.pboolVal = b;
-  return v;
+// A read/write property over a field `at` finds.
+template <class T, class A>
+void Field(Table& t, const wchar_t* name, A at) {
+  using V = std::remove_reference_t<decltype(at(std::declval<T&>()))>;
+  constexpr bool text = std::is_same_v<V, std::wstring>, flag = std::is_same_v<V, bool>;
+  const ArgSpec& spec = text ? kStrArg : flag ? kBoolArg : kLongArg;
+  t.Prop(name, spec, Val<T>([at](T& s) { return at(s); }), On<T>([at](T& s, Call& c) {
+           if constexpr (text)
+             at(s) = c.Str(0);
+           else if constexpr (flag)
+             at(s) = c.Bool(0);
+           else
+             at(s) = c.Long(0);
+         }));
 }
 
 // 1-based index into a collection of `n`; raises as Outlook does otherwise.
@@ -66,6 +68,16 @@ std::size_t Index(long i, std::size_t n) {
   if (i < 1 || static_cast<std::size_t>(i) > n)
     Fail(DISP_E_BADINDEX, L"Array index out of bounds.");
   return static_cast<std::size_t>(i - 1);
+}
+// Count and Item(index) over the list `list` gives; `wrap` makes the
+// object of one element.
+template <class T, class L, class W>
+void List(Table& t, L list, W wrap) {
+  t.Get(L"Count", Val<T>([list](T& s) { return static_cast<long>(list(s).size()); }));
+  t.Method(L"Item", {kLongArg}, 1, On<T>([list, wrap](T& s, Call& c) {
+             auto& v = list(s);
+             c.Return(wrap(s, v[Index(c.Long(0), v.size())]));
+           }));
 }
 
 bool SameName(const std::wstring& a, const std::wstring& b) {
@@ -83,19 +95,14 @@ std::shared_ptr<PropData> MailData::Find(const std::wstring& name) const {
 }
 
 std::shared_ptr<PropData> MailData::Add(const std::wstring& name, long type) {
-  auto p = std::make_shared<PropData>();
-  p->name = name;
-  p->type = type;
-  if (type == kOlDateTime)
-    p->value = Variant::Date(949998.0);  // Outlook's "None": 1/1/4501
-  else if (type == kOlText)
-    p->value = Variant::Str(L"");
-  else if (type == 6)
-    p->value = Variant::Bool(false);
-  else
-    p->value = Variant::Double(0);
-  props.push_back(p);
-  return p;
+  // A date's empty value is Outlook's "None": 1/1/4501.
+  props.push_back(
+      std::make_shared<PropData>(PropData{name, type,
+                                          type == kOlDateTime ? Variant::Of(VT_DATE, 949998.0)
+                                          : type == kOlText   ? Variant(L"")
+                                          : type == 6         ? Variant(false)
+                                                              : Variant::Of(VT_R8, 0)}));
+  return props.back();
 }
 
 FolderData* FolderData::Child(const std::wstring& n) const {
@@ -104,79 +111,47 @@ FolderData* FolderData::Child(const std::wstring& n) const {
   return nullptr;
 }
 
-std::wstring FolderData::Path() const {
-  return parent ? parent->Path() + L"\\" + name : L"\\\\" + name;
-}
+// The default folders in the order of their numbers from olFolderDeletedItems (3).
+constexpr const wchar_t* kDefaults[] = {L"Deleted Items", L"Outbox", L"Sent Items", L"Inbox"};
 
 Store::Store() : root_(std::make_shared<FolderData>()) {
   root_->name = L"Personal Folders";
-  root_->entryId = NewEntryId();
-  AddFolder(*root_, L"Deleted Items", 0);
-  AddFolder(*root_, L"Inbox", 0);
-  AddFolder(*root_, L"Outbox", 0);
-  AddFolder(*root_, L"Sent Items", 0);
+  root_->entryId = L"0";
+  for (const wchar_t* name : kDefaults)
+    AddFolder(*root_, name, 0);
   AddFolder(*root_, L"Drafts", 0);
 }
 
 FolderData* Store::Default(long which) {
-  switch (which) {
-    case 3:
-      return root_->Child(L"Deleted Items");
-    case kFolderOutbox:
-      return root_->Child(L"Outbox");
-    case kFolderSentMail:
-      return root_->Child(L"Sent Items");
-    case kFolderInbox:
-      return root_->Child(L"Inbox");
-    case kFolderDrafts:
-      return root_->Child(L"Drafts");
-    default:
-      return nullptr;
-  }
+  if (which == kFolderDrafts) return root_->Child(L"Drafts");
+  return which >= 3 && which <= kFolderInbox ? root_->Child(kDefaults[which - 3]) : nullptr;
 }
 
 FolderData& Store::AddFolder(FolderData& parent, const std::wstring& name, long itemType) {
-  auto f = std::make_shared<FolderData>();
-  f->name = name;
-  f->entryId = NewEntryId();
-  f->itemType = itemType;
-  f->parent = &parent;
+  auto f = std::make_shared<FolderData>(
+      FolderData{name, std::to_wstring(++nextId_), itemType, &parent, {}, {}, {}});
   parent.folders.push_back(f);
   return *f;
 }
 
 std::shared_ptr<MailData> Store::AddMail(FolderData& folder, const std::wstring& subject) {
   auto m = std::make_shared<MailData>();
-  m->entryId = NewEntryId();
+  m->entryId = L"00000000A1B2C3D4" + std::to_wstring(++nextId_);
   m->subject = subject;
-  m->folder = &folder;
-  folder.items.push_back(m);
+  byId_[m->entryId] = m;
+  Move(m, &folder);
   return m;
 }
 
-void Store::Remove(const std::shared_ptr<MailData>& mail) {
-  if (!mail->folder) return;
-  auto& items = mail->folder->items;
-  items.erase(std::remove(items.begin(), items.end(), mail), items.end());
-  mail->folder = nullptr;
-}
-
-void Store::Move(const std::shared_ptr<MailData>& mail, FolderData& to) {
-  Remove(mail);
-  mail->folder = &to;
-  to.items.push_back(mail);
+void Store::Move(const std::shared_ptr<MailData>& mail, FolderData* to) {
+  if (mail->folder) std::erase(mail->folder->items, mail);
+  mail->folder = to;
+  if (to) to->items.push_back(mail);
 }
 
 std::shared_ptr<MailData> Store::Find(const std::wstring& entryId) {
-  std::shared_ptr<MailData> found;
-  std::function<void(FolderData&)> walk = [&](FolderData& f) {
-    for (auto& m : f.items)
-      if (m->entryId == entryId) found = m;
-    for (auto& c : f.folders)
-      walk(*c);
-  };
-  walk(*root_);
-  return found;
+  auto m = byId_[entryId].lock();
+  return m && m->folder ? m : nullptr;  // deleted items are gone
 }
 
 void Store::Send(const std::shared_ptr<MailData>& mail, const std::wstring& via) {
@@ -187,16 +162,77 @@ void Store::Send(const std::shared_ptr<MailData>& mail, const std::wstring& via)
     s.propNames.push_back(p->name);
   sent.push_back(std::move(s));
   mail->sent = true;
-  Move(mail, *Default(kFolderSentMail));
-}
-
-std::wstring Store::NewEntryId() {
-  wchar_t buf[40];
-  ::swprintf(buf, 40, L"00000000A1B2C3D4%016lX", ++nextId_);
-  return buf;
+  Move(mail, Default(kFolderSentMail));
 }
 
 // ---------------------------------------------------------------- objects
+
+using Impl = Outlook::Impl;
+
+// An object over a piece of the store (a folder, a mail, a view...), made
+// anew each time a client asks for it, as Outlook does.
+template <class D>
+class Node : public Object {
+ public:
+  Node(const Table& t, Impl& xIn, D dIn, const IID* source = nullptr)
+      : Object(t, source), x(xIn), d(std::move(dIn)) {}
+  Impl& x;
+  D d;
+};
+template <class D>
+Ref<Object> New(const Table& t, Impl& x, D d) {
+  return Ref<Object>(Make<Node<D>>(t, x, std::move(d)).get());
+}
+
+// An object the stand-in keeps itself (windows, bars, controls...): its
+// reference is not counted against the clients.
+template <class T>
+class Own {
+ public:
+  Own() = default;
+  explicit Own(Ref<T> r) : r_(std::move(r)) {
+    if (r_) r_->Adopt();
+  }
+  Own(Own&& o) noexcept : r_(std::move(o.r_)) {}
+  Own& operator=(Own&& o) noexcept {
+    std::swap(r_, o.r_);
+    return *this;
+  }
+  ~Own() {
+    if (r_) r_->Disown();
+  }
+  T* get() const { return r_.get(); }
+  T* operator->() const { return r_.get(); }
+
+ private:
+  Ref<T> r_;
+};
+
+// Every object type's members, filled once on first use (by the functions
+// of each part below).
+struct Tables {
+  Tables();
+  Table folder{L"MAPIFolder"}, folder2000{L"MAPIFolder"}, folders{L"Folders"}, items{L"Items"};
+  Table view{L"View"}, views{L"Views"}, mail{L"MailItem"}, recipients{L"Recipients"};
+  Table attachment{L"Attachment"}, attachments{L"Attachments"}, prop{L"UserProperty"};
+  Table props{L"UserProperties"}, button{L"CommandBarButton"}, popup{L"CommandBarPopup"};
+  Table controls{L"CommandBarControls"}, bar{L"CommandBar"}, bars{L"CommandBars"};
+  // The navigation pane, each leading to the next.
+  Table panes{L"Panes"}, pane{L"OutlookBarPane"}, storage{L"OutlookBarStorage"};
+  Table groups{L"OutlookBarGroups"}, group{L"OutlookBarGroup"}, shortcut{L"OutlookBarShortcut"};
+  Table shortcuts{L"OutlookBarShortcuts"}, explorers{L"Explorers"}, inspectors{L"Inspectors"};
+  Table explorer{L"Explorer"}, inspector{L"Inspector"}, selection{L"Selection"};
+  Table addin{L"COMAddIn"}, addins{L"COMAddIns"}, sync{L"SyncObject"}, syncs{L"SyncObjects"};
+  Table ns{L"NameSpace"}, app{L"Application"}, safeItem{L"SafeMailItem"};
+  Table safeRecipients{L"SafeRecipients"};
+};
+const Tables& T() {
+  static const Tables tables;
+  return tables;
+}
+
+class WindowObj;
+class WindowsObj;
 
 struct Outlook::Impl {
   Outlook& owner;
@@ -204,1310 +240,647 @@ struct Outlook::Impl {
   std::wstring version;
   HWND window = nullptr;
   std::deque<std::function<void()>> work;
-  Ref<Object> app, ns, explorers, inspectors, addins, syncs;
-  bool Modern() const { return !version.empty() && version[0] == L'1'; }
-  void Quit() { owner.quitting_ = true; }
-  bool syncFails = false;
-  long syncErrorCode = 0;
-  std::wstring syncErrorText;
-  std::vector<long> executed;
-  std::vector<InspectorClose> inspectorCloses;
+  Own<Object> app, ns, addins, sync;
+  Own<WindowsObj> explorers, inspectors;
+  // A window joins its list; NewExplorer or NewInspector follows from the loop.
+  void Open(Ref<WindowObj> w);
+  // The window leaves its list; an explorer's Close event follows from the
+  // loop; Outlook quits when no window is left.
+  void Close(WindowObj& w);
 };
 
-using Impl = Outlook::Impl;
-
-class FolderObj;
-class MailObj;
-Ref<Object> MakeFolder(Impl& x, FolderData* f);
-Ref<Object> MakeMail(Impl& x, const std::shared_ptr<MailData>& m);
-
-class FolderObj : public Object {
- public:
-  FolderObj(Impl& xIn, FolderData* fIn) : Object(Tbl(xIn.Modern())), x(xIn), f(fIn) {}
-  Impl& x;
-  FolderData* f;
-  static const Table& Tbl(bool modern);
-};
+using FolderN = Node<FolderData*>;
+using MailN = Node<std::shared_ptr<MailData>>;
+using ViewN = Node<std::shared_ptr<ViewData>>;
+using PropN = Node<std::pair<std::shared_ptr<MailData>, std::shared_ptr<PropData>>>;
+using AttachN = Node<AttachData>;
+using AppN = Node<int>;  // the application, namespace and send/receive: all in Impl
 
 Ref<Object> MakeFolder(Impl& x, FolderData* f) {
-  return f ? Ref<Object>(Make<FolderObj>(x, f).get()) : Ref<Object>();
+  if (!f) return {};
+  return New(x.version.rfind(L"9.", 0) == 0 ? T().folder2000 : T().folder, x, f);
+}
+
+Ref<Object> MakeMail(Impl& x, const std::shared_ptr<MailData>& m) {
+  return m ? New(T().mail, x, m) : Ref<Object>();
 }
 
 FolderData* FolderOf(IDispatch* d) {
-  auto* f = dynamic_cast<FolderObj*>(Object::From(d));
+  auto* f = dynamic_cast<FolderN*>(Object::From(d));
   if (!f) Fail(DISP_E_TYPEMISMATCH, L"not a folder");
-  return f->f;
+  return f->d;
 }
 
-class FoldersObj : public Object {
- public:
-  FoldersObj(Impl& xIn, FolderData* fIn) : Object(Tbl()), x(xIn), f(fIn) {}
-  Impl& x;
-  FolderData* f;
-  static const Table& Tbl() {
-    static Table table = [] {
-      Table t(L"Folders");
-      t.Get(L"Count", On<FoldersObj>([](FoldersObj& s, Call& c) {
-              c.ReturnLong(static_cast<long>(s.f->folders.size()));
-            }));
-      t.Method(L"Item", {kIndexArg}, 1, On<FoldersObj>([](FoldersObj& s, Call& c) {
-                 FolderData* f = nullptr;
-                 if (c.IsNumber(0))
-                   f = s.f->folders[Index(c.Long(0), s.f->folders.size())].get();
-                 else if (!(f = s.f->Child(c.Str(0))))
-                   Fail(kNotFound, L"The operation failed. An object could not be found.");
-                 c.ReturnDisp(MakeFolder(s.x, f).get());
-               }));
-      t.Method(
-          L"Add", {kStrArg, kLongArg}, 1, On<FoldersObj>([](FoldersObj& s, Call& c) {
-            if (s.f->Child(c.Str(0))) Fail(E_FAIL, L"Cannot create the folder: it exists.");
-            const long type = c.Has(1) ? c.Long(1) : s.f->itemType;
-            // A folder of the Drafts kind holds mail.
-            const long itemType = type == kFolderDrafts || type == kFolderInbox ? 0 : type;
-            c.ReturnDisp(MakeFolder(s.x, &s.x.store->AddFolder(*s.f, c.Str(0), itemType)).get());
-          }));
-      return t;
-    }();
-    return table;
-  }
-};
-
-class ItemsObj : public Object {
- public:
-  ItemsObj(Impl& xIn, FolderData* fIn) : Object(Tbl()), x(xIn), f(fIn) {}
-  Impl& x;
-  FolderData* f;
-  static const Table& Tbl() {
-    static Table table = [] {
-      Table t(L"Items");
-      t.Get(L"Count", On<ItemsObj>([](ItemsObj& s, Call& c) {
-              c.ReturnLong(static_cast<long>(s.f->items.size()));
-            }));
-      t.Method(L"Item", {kIndexArg}, 1, On<ItemsObj>([](ItemsObj& s, Call& c) {
-                 std::shared_ptr<MailData> m;
-                 if (c.IsNumber(0)) {
-                   m = s.f->items[Index(c.Long(0), s.f->items.size())];
-                 } else {
-                   for (auto& i : s.f->items)
-                     if (!m && SameName(i->subject, c.Str(0))) m = i;
-                   if (!m) Fail(kNotFound, L"The operation failed. An object could not be found.");
-                 }
-                 c.ReturnDisp(MakeMail(s.x, m).get());
-               }));
-      t.Method(L"Add", {kIndexArg}, 0, On<ItemsObj>([](ItemsObj& s, Call& c) {
-                 if (c.IsNumber(0) && c.Long(0) != 0) Fail(E_INVALIDARG, L"Only mail items here.");
-                 c.ReturnDisp(MakeMail(s.x, s.x.store->AddMail(*s.f, L"")).get());
-               }));
-      return t;
-    }();
-    return table;
-  }
-};
-
-class ViewObj : public Object {
- public:
-  explicit ViewObj(std::shared_ptr<ViewData> vIn) : Object(Tbl()), v(std::move(vIn)) {}
-  std::shared_ptr<ViewData> v;
-  static const Table& Tbl() {
-    static Table table = [] {
-      Table t(L"View");
-      t.Get(L"Name", On<ViewObj>([](ViewObj& s, Call& c) { c.ReturnStr(s.v->name); }));
-      t.Get(L"ViewType", On<ViewObj>([](ViewObj&, Call& c) { c.ReturnLong(0); }));
-      t.Prop(L"XML", kStrArg, On<ViewObj>([](ViewObj& s, Call& c) { c.ReturnStr(s.v->xml); }),
-             On<ViewObj>([](ViewObj& s, Call& c) {
-               Call v;
-               v.args = {c.value};
-               s.v->xml = v.Str(0);
-             }));
-      t.Method(L"Save", {}, 0, On<ViewObj>([](ViewObj& s, Call&) { ++s.v->saves; }));
-      t.Method(L"Apply", {}, 0, On<ViewObj>([](ViewObj& s, Call&) { ++s.v->applies; }));
-      return t;
-    }();
-    return table;
-  }
-};
-
-class ViewsObj : public Object {
- public:
-  explicit ViewsObj(FolderData* fIn) : Object(Tbl()), f(fIn) {}
-  FolderData* f;
-  static const Table& Tbl() {
-    static Table table = [] {
-      Table t(L"Views");
-      t.Get(L"Count", On<ViewsObj>([](ViewsObj& s, Call& c) {
-              c.ReturnLong(static_cast<long>(s.f->views.size()));
-            }));
-      t.Method(L"Item", {kIndexArg}, 1, On<ViewsObj>([](ViewsObj& s, Call& c) {
-                 std::shared_ptr<ViewData> v;
-                 if (c.IsNumber(0)) {
-                   v = s.f->views[Index(c.Long(0), s.f->views.size())];
-                 } else {
-                   for (auto& i : s.f->views)
-                     if (SameName(i->name, c.Str(0))) v = i;
-                   if (!v) Fail(kNotFound, L"The operation failed. An object could not be found.");
-                 }
-                 c.ReturnDisp(Make<ViewObj>(v).get());
-               }));
-      t.Method(L"Add", {kStrArg, kLongArg, kLongArg}, 2, On<ViewsObj>([](ViewsObj& s, Call& c) {
-                 for (auto& i : s.f->views)
-                   if (SameName(i->name, c.Str(0))) Fail(E_FAIL, L"A view of that name exists.");
-                 if (c.Long(1) != 0) Fail(E_INVALIDARG, L"Only table views here.");
-                 auto v = std::make_shared<ViewData>();
-                 v->name = c.Str(0);
-                 v->xml = velmora::win32::Widen(velmora::kNewTableViewXml);
-                 const std::wstring open = L"<viewname>";
-                 v->xml.insert(v->xml.find(open) + open.size(), v->name);
-                 s.f->views.push_back(v);
-                 c.ReturnDisp(Make<ViewObj>(v).get());
-               }));
-      return t;
-    }();
-    return table;
-  }
-};
-
-const Table& FolderObj::Tbl(bool modern) {
-  static auto build = [](bool withViews) {
-    Table t(L"MAPIFolder");
-    t.Get(L"Class", On<FolderObj>([](FolderObj&, Call& c) { c.ReturnLong(2); }));
-    t.Get(L"Name", On<FolderObj>([](FolderObj& s, Call& c) { c.ReturnStr(s.f->name); }));
-    t.Get(L"EntryID", On<FolderObj>([](FolderObj& s, Call& c) { c.ReturnStr(s.f->entryId); }));
-    // The root's parent is the namespace, as in Outlook.
-    t.Get(L"Parent", On<FolderObj>([](FolderObj& s, Call& c) {
-            if (s.f->parent)
-              c.ReturnDisp(MakeFolder(s.x, s.f->parent).get());
-            else
-              c.ReturnDisp(s.x.ns.get());
-          }));
-    t.Get(L"Folders", On<FolderObj>([](FolderObj& s, Call& c) {
-            c.ReturnDisp(Make<FoldersObj>(s.x, s.f).get());
-          }));
-    t.Get(L"Items", On<FolderObj>([](FolderObj& s, Call& c) {
-            c.ReturnDisp(Make<ItemsObj>(s.x, s.f).get());
-          }));
-    t.Get(L"DefaultItemType",
-          On<FolderObj>([](FolderObj& s, Call& c) { c.ReturnLong(s.f->itemType); }));
-    if (withViews) {  // Outlook 2002 and later
-      t.Get(L"FolderPath", On<FolderObj>([](FolderObj& s, Call& c) { c.ReturnStr(s.f->Path()); }));
-      t.Get(L"Views",
-            On<FolderObj>([](FolderObj& s, Call& c) { c.ReturnDisp(Make<ViewsObj>(s.f).get()); }));
-    }
-    return t;
-  };
-  static Table modernTable = build(true);
-  static Table oldTable = build(false);
-  return modern ? modernTable : oldTable;
+bool FireItemSend(Impl& x, const std::shared_ptr<MailData>& m) {
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  x.app->Fire(kItemSend, {Variant::BoolRef(&cancel), MakeMail(x, m)});
+  return cancel == VARIANT_FALSE;
 }
 
-class AttachmentObj : public Object {
- public:
-  explicit AttachmentObj(AttachData aIn) : Object(Tbl()), a(std::move(aIn)) {}
-  AttachData a;
-  static const Table& Tbl() {
-    static Table table = [] {
-      Table t(L"Attachment");
-      t.Get(L"Class", On<AttachmentObj>([](AttachmentObj&, Call& c) { c.ReturnLong(5); }));
-      t.Get(L"DisplayName",
-            On<AttachmentObj>([](AttachmentObj& s, Call& c) { c.ReturnStr(s.a.displayName); }));
-      t.Get(L"FileName", On<AttachmentObj>([](AttachmentObj& s, Call& c) {
-              const auto slash = s.a.source.find_last_of(L"\\/");
-              c.ReturnStr(slash == std::wstring::npos ? s.a.source : s.a.source.substr(slash + 1));
-            }));
-      t.Get(L"Size", On<AttachmentObj>([](AttachmentObj& s, Call& c) {
-              c.ReturnLong(static_cast<long>(s.a.size));
-            }));
-      return t;
-    }();
-    return table;
-  }
-};
-
-class AttachmentsObj : public Object {
- public:
-  explicit AttachmentsObj(std::shared_ptr<MailData> mIn) : Object(Tbl()), m(std::move(mIn)) {}
-  std::shared_ptr<MailData> m;
-  static const Table& Tbl() {
-    static Table table = [] {
-      Table t(L"Attachments");
-      t.Get(L"Count", On<AttachmentsObj>([](AttachmentsObj& s, Call& c) {
-              c.ReturnLong(static_cast<long>(s.m->attachments.size()));
-            }));
-      t.Method(L"Item", {kIndexArg}, 1, On<AttachmentsObj>([](AttachmentsObj& s, Call& c) {
-                 c.ReturnDisp(Make<AttachmentObj>(
-                                  s.m->attachments[Index(c.Long(0), s.m->attachments.size())])
-                                  .get());
-               }));
-      // Add(Source, [Type], [Position], [DisplayName]): the file is read now.
-      t.Method(
-          L"Add", {kStrArg, kLongArg, kLongArg, kStrArg}, 1,
-          On<AttachmentsObj>([](AttachmentsObj& s, Call& c) {
-            WIN32_FILE_ATTRIBUTE_DATA data{};
-            const std::wstring source = c.Str(0);
-            if (!::GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &data) ||
-                (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-              Fail(E_FAIL, L"Cannot find this file. Verify the path and file name are correct.");
-            AttachData a{source, c.Has(3) ? c.Str(3) : source,
-                         (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
-            s.m->attachments.push_back(a);
-            c.ReturnDisp(Make<AttachmentObj>(a).get());
-          }));
-      return t;
-    }();
-    return table;
-  }
-};
-
-class UserPropertyObj : public Object {
- public:
-  UserPropertyObj(std::shared_ptr<MailData> mIn, std::shared_ptr<PropData> pIn)
-      : Object(Tbl()), m(std::move(mIn)), p(std::move(pIn)) {}
-  std::shared_ptr<MailData> m;
-  std::shared_ptr<PropData> p;
-  static VARTYPE TypeOf(long olType) {
-    switch (olType) {
-      case kOlDateTime:
-        return VT_DATE;
-      case 3:
-        return VT_R8;
-      case 6:
-        return VT_BOOL;
-      default:
-        return VT_BSTR;
-    }
-  }
-  static const Table& Tbl() {
-    static Table table = [] {
-      Table t(L"UserProperty");
-      t.Get(L"Name",
-            On<UserPropertyObj>([](UserPropertyObj& s, Call& c) { c.ReturnStr(s.p->name); }));
-      t.Get(L"Type",
-            On<UserPropertyObj>([](UserPropertyObj& s, Call& c) { c.ReturnLong(s.p->type); }));
-      // A value put is taken as the property's own type, as Outlook does.
-      t.Prop(L"Value", kAnyArg,
-             On<UserPropertyObj>([](UserPropertyObj& s, Call& c) { c.Return(s.p->value); }),
-             On<UserPropertyObj>([](UserPropertyObj& s, Call& c) {
-               Variant v;
-               if (FAILED(::VariantChangeType(&v, const_cast<VARIANT*>(c.value), 0,
-                                              TypeOf(s.p->type))))
-                 Fail(DISP_E_TYPEMISMATCH, L"the value is not of the property's type");
-               s.p->value = v;
-             }));
-      t.Method(L"Delete", {}, 0, On<UserPropertyObj>([](UserPropertyObj& s, Call&) {
-                 auto& props = s.m->props;
-                 props.erase(std::remove(props.begin(), props.end(), s.p), props.end());
-               }));
-      return t;
-    }();
-    return table;
-  }
-};
-
-class UserPropertiesObj : public Object {
- public:
-  explicit UserPropertiesObj(std::shared_ptr<MailData> mIn) : Object(Tbl()), m(std::move(mIn)) {}
-  std::shared_ptr<MailData> m;
-  static const Table& Tbl() {
-    static Table table = [] {
-      Table t(L"UserProperties");
-      t.Get(L"Count", On<UserPropertiesObj>([](UserPropertiesObj& s, Call& c) {
-              c.ReturnLong(static_cast<long>(s.m->props.size()));
-            }));
-      t.Method(L"Item", {kIndexArg}, 1, On<UserPropertiesObj>([](UserPropertiesObj& s, Call& c) {
-                 auto p = c.IsNumber(0) ? s.m->props[Index(c.Long(0), s.m->props.size())]
-                                        : s.m->Find(c.Str(0));
-                 if (!p) Fail(kNotFound, L"The property could not be found.");
-                 c.ReturnDisp(Make<UserPropertyObj>(s.m, p).get());
-               }));
-      t.Method(L"Find", {kStrArg, kAnyArg}, 1,
-               On<UserPropertiesObj>([](UserPropertiesObj& s, Call& c) {
-                 auto p = s.m->Find(c.Str(0));
-                 c.ReturnDisp(p ? Make<UserPropertyObj>(s.m, p).get() : nullptr);
-               }));
-      t.Method(L"Add", {kStrArg, kLongArg, kBoolArg, kAnyArg}, 2,
-               On<UserPropertiesObj>([](UserPropertiesObj& s, Call& c) {
-                 if (s.m->Find(c.Str(0))) Fail(E_FAIL, L"The property already exists.");
-                 const long type = c.Long(1);
-                 if (type != kOlText && type != 3 && type != kOlDateTime && type != 6)
-                   Fail(E_INVALIDARG, L"Unknown property type.");
-                 c.ReturnDisp(Make<UserPropertyObj>(s.m, s.m->Add(c.Str(0), type)).get());
-               }));
-      t.Method(L"Remove", {kLongArg}, 1, On<UserPropertiesObj>([](UserPropertiesObj& s, Call& c) {
-                 s.m->props.erase(s.m->props.begin() +
-                                  static_cast<std::ptrdiff_t>(Index(c.Long(0), s.m->props.size())));
-               }));
-      return t;
-    }();
-    return table;
-  }
-};
-
-class RecipientsObj : public Object {
- public:
-  explicit RecipientsObj(std::shared_ptr<MailData> mIn) : Object(Tbl()), m(std::move(mIn)) {}
-  std::shared_ptr<MailData> m;
-  static std::vector<std::wstring> Names(const MailData& m) {
-    std::vector<std::wstring> out;
-    for (const std::wstring* field : {&m.to, &m.cc, &m.bcc}) {
-      std::size_t at = 0;
-      while (at <= field->size()) {
-        const auto semi = field->find(L';', at);
-        std::wstring name = field->substr(at, semi == std::wstring::npos ? semi : semi - at);
-        name.erase(0, name.find_first_not_of(L' '));
-        if (!name.empty()) out.push_back(name);
-        if (semi == std::wstring::npos) break;
-        at = semi + 1;
-      }
-    }
-    return out;
-  }
-  // A name resolves when it is an address.
-  static bool AllResolve(const MailData& m) {
-    for (const auto& n : Names(m))
-      if (n.find(L'@') == std::wstring::npos) return false;
-    return true;
-  }
-  static const Table& Tbl() {
-    static Table table = [] {
-      Table t(L"Recipients");
-      t.Get(L"Count", On<RecipientsObj>([](RecipientsObj& s, Call& c) {
-              c.ReturnLong(static_cast<long>(Names(*s.m).size()));
-            }));
-      t.Method(L"ResolveAll", {}, 0, On<RecipientsObj>([](RecipientsObj& s, Call& c) {
-                 c.ReturnBool(AllResolve(*s.m));
-               }));
-      return t;
-    }();
-    return table;
-  }
-};
-
-class MailObj : public Object {
- public:
-  MailObj(Impl& xIn, std::shared_ptr<MailData> mIn) : Object(Tbl()), x(xIn), m(std::move(mIn)) {}
-  Impl& x;
-  std::shared_ptr<MailData> m;
-  static void Text(Table& t, const wchar_t* name, std::wstring MailData::*field) {
-    t.Prop(name, kStrArg, On<MailObj>([field](MailObj& s, Call& c) { c.ReturnStr((*s.m).*field); }),
-           On<MailObj>([field](MailObj& s, Call& c) {
-             Call v;
-             v.args = {c.value};
-             (*s.m).*field = v.Str(0);
-           }));
-  }
-  static const Table& Tbl();
-};
-
-Ref<Object> MakeMail(Impl& x, const std::shared_ptr<MailData>& m) {
-  return m ? Ref<Object>(Make<MailObj>(x, m).get()) : Ref<Object>();
+// The recipients' names: To, CC and BCC, each a list separated by ";".
+std::vector<std::wstring> RecipientNames(const MailData& m) {
+  std::vector<std::wstring> out;
+  std::wistringstream in(m.to + L";" + m.cc + L";" + m.bcc);
+  for (std::wstring name; std::getline(in, name, L';');)
+    if (name.find_first_not_of(L' ') != std::wstring::npos) out.push_back(name);
+  return out;
 }
 
-bool FireItemSend(Impl& x, const std::shared_ptr<MailData>& m);
-
-const Table& MailObj::Tbl() {
-  static Table table = [] {
-    Table t(L"MailItem");
-    t.Get(L"Class", On<MailObj>([](MailObj&, Call& c) { c.ReturnLong(43); }));
-    t.Get(L"EntryID", On<MailObj>([](MailObj& s, Call& c) { c.ReturnStr(s.m->entryId); }));
-    Text(t, L"Subject", &MailData::subject);
-    Text(t, L"Body", &MailData::body);
-    Text(t, L"To", &MailData::to);
-    Text(t, L"CC", &MailData::cc);
-    Text(t, L"BCC", &MailData::bcc);
-    t.Prop(L"Importance", kLongArg,
-           On<MailObj>([](MailObj& s, Call& c) { c.ReturnLong(s.m->importance); }),
-           On<MailObj>([](MailObj& s, Call& c) { s.m->importance = c.value->lVal; }));
-    t.Get(L"Sent", On<MailObj>([](MailObj& s, Call& c) { c.ReturnBool(s.m->sent); }));
-    t.Get(L"Parent", On<MailObj>([](MailObj& s, Call& c) {
-            c.ReturnDisp(MakeFolder(s.x, s.m->folder).get());
-          }));
-    t.Method(L"Display", {kAnyArg}, 0, On<MailObj>([](MailObj&, Call&) {}));
-    t.Method(L"Save", {}, 0, On<MailObj>([](MailObj& s, Call&) {
-               if (!s.m->folder) Fail(E_FAIL, L"The item has been moved or deleted.");
-             }));
-    t.Method(L"Copy", {}, 0, On<MailObj>([](MailObj& s, Call& c) {
-               if (!s.m->folder) Fail(E_FAIL, L"The item has been moved or deleted.");
-               auto copy = s.x.store->AddMail(*s.m->folder, s.m->subject);
-               const std::wstring id = copy->entryId;
-               *copy = *s.m;
-               copy->entryId = id;
-               copy->props.clear();
-               for (const auto& p : s.m->props)
-                 copy->props.push_back(std::make_shared<PropData>(*p));
-               c.ReturnDisp(MakeMail(s.x, copy).get());
-             }));
-    t.Method(L"Move", {kDispArg}, 1, On<MailObj>([](MailObj& s, Call& c) {
-               FolderData* to = FolderOf(c.Disp(0));
-               if (!s.m->folder) Fail(E_FAIL, L"The item has been moved or deleted.");
-               s.x.store->Move(s.m, *to);
-               c.ReturnDisp(MakeMail(s.x, s.m).get());
-             }));
-    t.Method(L"Delete", {}, 0, On<MailObj>([](MailObj& s, Call&) { s.x.store->Remove(s.m); }));
-    t.Method(L"Close", {kLongArg}, 1, On<MailObj>([](MailObj&, Call&) {}));
-    t.Method(L"Send", {}, 0, On<MailObj>([](MailObj& s, Call&) {
-               if (FireItemSend(s.x, s.m)) s.x.store->Send(s.m, L"MailItem.Send");
-             }));
-    t.Get(L"Recipients",
-          On<MailObj>([](MailObj& s, Call& c) { c.ReturnDisp(Make<RecipientsObj>(s.m).get()); }));
-    t.Get(L"Attachments",
-          On<MailObj>([](MailObj& s, Call& c) { c.ReturnDisp(Make<AttachmentsObj>(s.m).get()); }));
-    t.Get(L"UserProperties", On<MailObj>([](MailObj& s, Call& c) {
-            c.ReturnDisp(Make<UserPropertiesObj>(s.m).get());
-          }));
-    return t;
-  }();
-  return table;
+long RecipientCount(const MailData& m) {
+  return static_cast<long>(RecipientNames(m).size());
 }
 
-ItemRef ItemOf(IDispatch* d) {
-  auto* m = dynamic_cast<MailObj*>(Object::From(d));
-  return m ? ItemRef{m->m, m->x.store.get()} : ItemRef{};
-}
-
-int RecipientCount(const MailData& m) {
-  return static_cast<int>(RecipientsObj::Names(m).size());
-}
-
+// Every recipient resolves when it is an address.
 bool RecipientsResolve(const MailData& m) {
-  return RecipientsObj::AllResolve(m);
+  for (const auto& n : RecipientNames(m))
+    if (n.find(L'@') == std::wstring::npos) return false;
+  return true;
+}
+
+Ref<Object> MakeProp(MailN& s, const std::shared_ptr<PropData>& p) {
+  return p ? New(T().prop, s.x, std::pair{s.d, p}) : Ref<Object>();
+}
+
+// --------------------------------------------------------- folders, mails
+
+// FolderPath and Views came with Outlook 2002.
+void FolderMembers(Table& t, bool modern) {
+  t.Get(L"Class", Const(2L));
+  t.Get(L"Name", Val<FolderN>([](FolderN& s) { return s.d->name; }));
+  t.Get(L"EntryID", Val<FolderN>([](FolderN& s) { return s.d->entryId; }));
+  t.Get(L"DefaultItemType", Val<FolderN>([](FolderN& s) { return s.d->itemType; }));
+  // The root's parent is the namespace, as in Outlook.
+  t.Get(L"Parent", Val<FolderN>([](FolderN& s) {
+          return s.d->parent ? MakeFolder(s.x, s.d->parent) : Ref<Object>(s.x.ns.get());
+        }));
+  t.Get(L"Folders", Val<FolderN>([](FolderN& s) { return New(T().folders, s.x, s.d); }));
+  t.Get(L"Items", Val<FolderN>([](FolderN& s) { return New(T().items, s.x, s.d); }));
+  if (!modern) return;
+  t.Get(L"FolderPath", Val<FolderN>([](FolderN& s) {
+          std::wstring path;
+          for (FolderData* f = s.d; f; f = f->parent)
+            path = (f->parent ? L"\\" : L"\\\\") + f->name + path;
+          return path;
+        }));
+  t.Get(L"Views", Val<FolderN>([](FolderN& s) { return New(T().views, s.x, s.d); }));
+}
+
+void FolderTables(Tables& k) {
+  FolderMembers(k.folder, true);
+  FolderMembers(k.folder2000, false);
+  List<FolderN>(
+      k.folders, [](FolderN & s) -> auto& { return s.d->folders; },
+      [](FolderN& s, auto& f) { return MakeFolder(s.x, f.get()); });
+  k.folders.Method(L"Add", {kStrArg, kLongArg}, 1, On<FolderN>([](FolderN& s, Call& c) {
+                     if (s.d->Child(c.Str(0)))
+                       Fail(E_FAIL, L"Cannot create the folder: it exists.");
+                     const long type = c.Has(1) ? c.Long(1) : s.d->itemType;
+                     // A folder of the Drafts or Inbox kind holds mail.
+                     const long itemType = type == kFolderDrafts || type == kFolderInbox ? 0 : type;
+                     c.Return(MakeFolder(s.x, &s.x.store->AddFolder(*s.d, c.Str(0), itemType)));
+                   }));
+  List<FolderN>(
+      k.items, [](FolderN & s) -> auto& { return s.d->items; },
+      [](FolderN& s, auto& m) { return MakeMail(s.x, m); });
+  k.items.Method(L"Add", {kLongArg}, 0, On<FolderN>([](FolderN& s, Call& c) {
+                   if (c.Long(0) != 0) Fail(E_INVALIDARG, L"Only mail items here.");
+                   c.Return(MakeMail(s.x, s.x.store->AddMail(*s.d, L"")));
+                 }));
+  k.view.Get(L"Name", Val<ViewN>([](ViewN& s) { return s.d->name; }));
+  Field<ViewN>(k.view, L"XML", [](ViewN& s) -> std::wstring& { return s.d->xml; });
+  k.view.Method(L"Save", {}, 0, Const({}));
+  k.view.Method(L"Apply", {}, 0, On<ViewN>([](ViewN& s, Call&) { ++s.d->applies; }));
+  k.views.Get(L"Count",
+              Val<FolderN>([](FolderN& s) { return static_cast<long>(s.d->views.size()); }));
+  k.views.Method(L"Item", {kStrArg}, 1, On<FolderN>([](FolderN& s, Call& c) {
+                   for (auto& v : s.d->views)
+                     if (SameName(v->name, c.Str(0))) return c.Return(New(T().view, s.x, v));
+                   Fail(kNotFound, L"The operation failed. An object could not be found.");
+                 }));
+  k.views.Method(L"Add", {kStrArg, kLongArg, kLongArg}, 2, On<FolderN>([](FolderN& s, Call& c) {
+                   for (auto& v : s.d->views)
+                     if (SameName(v->name, c.Str(0))) Fail(E_FAIL, L"A view of that name exists.");
+                   if (c.Long(1) != 0) Fail(E_INVALIDARG, L"Only table views here.");
+                   auto v = std::make_shared<ViewData>(ViewData{c.Str(0), {}, 0});
+                   v->xml = velmora::win32::Widen(velmora::kNewTableViewXml);
+                   v->xml.insert(v->xml.find(L"<viewname>") + 10, v->name);
+                   s.d->views.push_back(v);
+                   c.Return(New(T().view, s.x, v));
+                 }));
+}
+
+void MailTables(Tables& k) {
+  Table& t = k.mail;
+  t.Get(L"Class", Const(43L));
+  t.Get(L"EntryID", Val<MailN>([](MailN& s) { return s.d->entryId; }));
+  for (auto [name, field] : {std::pair{L"Subject", &MailData::subject},
+                             std::pair{L"Body", &MailData::body}, std::pair{L"To", &MailData::to},
+                             std::pair{L"CC", &MailData::cc}, std::pair{L"BCC", &MailData::bcc}})
+    Field<MailN>(t, name, [f = field](MailN& s) -> std::wstring& { return (*s.d).*f; });
+  Field<MailN>(t, L"Importance", [](MailN& s) -> long& { return s.d->importance; });
+  t.Get(L"Sent", Val<MailN>([](MailN& s) { return s.d->sent; }));
+  t.Get(L"Parent", Val<MailN>([](MailN& s) { return MakeFolder(s.x, s.d->folder); }));
+  t.Method(L"Display", {kAnyArg}, 0, Const({}));
+  t.Method(L"Close", {kLongArg}, 1, Const({}));
+  t.Method(L"Save", {}, 0, On<MailN>([](MailN& s, Call&) {
+             if (!s.d->folder) Fail(E_FAIL, L"The item has been moved or deleted.");
+           }));
+  t.Method(L"Copy", {}, 0, On<MailN>([](MailN& s, Call& c) {
+             if (!s.d->folder) Fail(E_FAIL, L"The item has been moved or deleted.");
+             auto copy = s.x.store->AddMail(*s.d->folder, L"");
+             const std::wstring id = copy->entryId;
+             *copy = *s.d;
+             copy->entryId = id;
+             for (auto& p : copy->props)
+               p = std::make_shared<PropData>(*p);
+             c.Return(MakeMail(s.x, copy));
+           }));
+  t.Method(L"Move", {kDispArg}, 1, On<MailN>([](MailN& s, Call& c) {
+             FolderData* to = FolderOf(c.Disp(0));
+             if (!s.d->folder) Fail(E_FAIL, L"The item has been moved or deleted.");
+             s.x.store->Move(s.d, to);
+             c.Return(MakeMail(s.x, s.d));
+           }));
+  t.Method(L"Delete", {}, 0, On<MailN>([](MailN& s, Call&) { s.x.store->Move(s.d, nullptr); }));
+  t.Method(L"Send", {}, 0, On<MailN>([](MailN& s, Call&) {
+             if (FireItemSend(s.x, s.d)) s.x.store->Send(s.d, L"MailItem.Send");
+           }));
+  t.Get(L"Recipients", Val<MailN>([](MailN& s) { return New(T().recipients, s.x, s.d); }));
+  t.Get(L"Attachments", Val<MailN>([](MailN& s) { return New(T().attachments, s.x, s.d); }));
+  t.Get(L"UserProperties", Val<MailN>([](MailN& s) { return New(T().props, s.x, s.d); }));
+
+  k.recipients.Get(L"Count", Val<MailN>([](MailN& s) { return RecipientCount(*s.d); }));
+  k.recipients.Method(L"ResolveAll", {}, 0,
+                      Val<MailN>([](MailN& s) { return RecipientsResolve(*s.d); }));
+
+  k.attachment.Get(L"DisplayName", Val<AttachN>([](AttachN& s) { return s.d.displayName; }));
+  k.attachment.Get(L"FileName", Val<AttachN>([](AttachN& s) {
+                     return s.d.source.substr(s.d.source.find_last_of(L"\\/") + 1);
+                   }));
+  k.attachment.Get(L"Size", Val<AttachN>([](AttachN& s) { return static_cast<long>(s.d.size); }));
+  List<MailN>(
+      k.attachments, [](MailN & s) -> auto& { return s.d->attachments; },
+      [](MailN& s, AttachData& a) { return New(T().attachment, s.x, a); });
+  // Add(Source, [Type], [Position], [DisplayName]): the file is read now.
+  k.attachments.Method(
+      L"Add", {kStrArg, kLongArg, kLongArg, kStrArg}, 1, On<MailN>([](MailN& s, Call& c) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        const std::wstring source = c.Str(0);
+        if (!::GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &data) ||
+            (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+          Fail(E_FAIL, L"Cannot find this file. Verify the path and file name are correct.");
+        AttachData a{source, c.Has(3) ? c.Str(3) : source,
+                     (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
+        s.d->attachments.push_back(a);
+        c.Return(New(T().attachment, s.x, a));
+      }));
+
+  k.prop.Get(L"Name", Val<PropN>([](PropN& s) { return s.d.second->name; }));
+  k.prop.Get(L"Type", Val<PropN>([](PropN& s) { return s.d.second->type; }));
+  // A value put is taken as the property's own type, as Outlook does.
+  k.prop.Prop(L"Value", kAnyArg, On<PropN>([](PropN& s, Call& c) { c.Return(s.d.second->value); }),
+              On<PropN>([](PropN& s, Call& c) {
+                const long type = s.d.second->type;
+                const VARTYPE vt = type == kOlDateTime ? VT_DATE
+                                   : type == 3         ? VT_R8
+                                   : type == 6         ? VT_BOOL
+                                                       : VT_BSTR;
+                Variant v;
+                if (FAILED(::VariantChangeType(v.put(), const_cast<VARIANT*>(c.args[0]), 0, vt)))
+                  Fail(DISP_E_TYPEMISMATCH, L"the value is not of the property's type");
+                s.d.second->value = v;
+              }));
+  k.prop.Method(L"Delete", {}, 0,
+                On<PropN>([](PropN& s, Call&) { std::erase(s.d.first->props, s.d.second); }));
+  List<MailN>(
+      k.props, [](MailN & s) -> auto& { return s.d->props; }, MakeProp);
+  k.props.Method(L"Find", {kStrArg, kAnyArg}, 1,
+                 On<MailN>([](MailN& s, Call& c) { c.Return(MakeProp(s, s.d->Find(c.Str(0)))); }));
+  k.props.Method(L"Add", {kStrArg, kLongArg, kBoolArg, kAnyArg}, 2,
+                 On<MailN>([](MailN& s, Call& c) {
+                   if (s.d->Find(c.Str(0))) Fail(E_FAIL, L"The property already exists.");
+                   const long type = c.Long(1);
+                   if (type != kOlText && type != 3 && type != kOlDateTime && type != 6)
+                     Fail(E_INVALIDARG, L"Unknown property type.");
+                   c.Return(MakeProp(s, s.d->Add(c.Str(0), type)));
+                 }));
 }
 
 // ------------------------------------------------------------ command bars
 
-class ControlsObj;
+class BarObj;
 
 class ControlObj : public Object {
  public:
-  ControlObj(Impl& xIn, long typeIn, long idIn, ControlsObj* parentIn);
-  ~ControlObj() override;
+  ControlObj(Impl& xIn, long typeIn, long idIn, BarObj* parentIn);
   Impl& x;
-  long controlType, id;
-  ControlsObj* parent;  // not owned; the parent owns this control
-  bool visible = true, beginGroup = false, temporary = false;
+  long type, id;
+  BarObj* parent;  // not owned; the parent owns this control
   std::wstring caption, tag;
   long faceId = 0, style = 0;
-  Ref<Object> bar;  // a popup's own bar
-  void Click();
-  static const Table& ButtonTable();
-  static const Table& PopupTable();
+  bool visible = true, beginGroup = false, temporary = false;
+  Own<BarObj> bar;  // a popup's own bar
 };
 
-class ControlsObj : public Object {
- public:
-  explicit ControlsObj(Impl& xIn) : Object(Tbl()), x(xIn) {}
-  ~ControlsObj() override { Clear(); }
-  Impl& x;
-  std::vector<ControlObj*> items;  // each held
-  ControlObj& Add(long type, long id, long before = 0) {
-    auto c = Make<ControlObj>(x, type, id, this);
-    c->Hold();
-    const std::size_t at =
-        before >= 1 && static_cast<std::size_t>(before) <= items.size() ? before - 1 : items.size();
-    items.insert(items.begin() + static_cast<std::ptrdiff_t>(at), c.get());
-    return *c.get();
-  }
-  void Remove(ControlObj* c) {
-    const auto it = std::find(items.begin(), items.end(), c);
-    if (it == items.end()) return;
-    items.erase(it);
-    c->parent = nullptr;
-    c->Unhold();
-  }
-  void Clear() {
-    while (!items.empty())
-      Remove(items.back());
-  }
-  static const Table& Tbl();
-};
-
+// A command bar with its controls; its Controls collection is made anew
+// each time over it.
 class BarObj : public Object {
  public:
-  BarObj(Impl& xIn, std::wstring nameIn) : Object(Tbl()), x(xIn), name(std::move(nameIn)) {
-    controls = Make<ControlsObj>(x);
-    controls->Adopt();
-  }
+  BarObj(Impl& xIn, std::wstring nameIn) : Object(T().bar), x(xIn), name(std::move(nameIn)) {}
   Impl& x;
   std::wstring name;
   bool visible = true;
-  Ref<Object> controls;
-  ControlsObj& Controls() { return *static_cast<ControlsObj*>(controls.get()); }
-  static const Table& Tbl();
+  std::vector<Own<ControlObj>> items;
+  ControlObj& Add(long type, long id, long before = 0) {
+    const bool at = before >= 1 && static_cast<std::size_t>(before) <= items.size();
+    auto it = items.emplace(at ? items.begin() + (before - 1) : items.end(),
+                            Make<ControlObj>(x, type, id, this));
+    return *it->get();
+  }
+  // Calls `f` on every control here and, when `deep`, in the popups below, in order.
+  void Walk(const std::function<void(ControlObj&)>& f, bool deep = true) {
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      Ref<ControlObj> k(items[i].get());
+      f(*k.get());
+      if (deep && k->bar.get()) k->bar->Walk(f);
+    }
+  }
 };
+using ControlsN = Node<Ref<BarObj>>;
 
-ControlObj::ControlObj(Impl& xIn, long typeIn, long idIn, ControlsObj* parentIn)
-    : Object(typeIn == 10 ? PopupTable() : ButtonTable()),
+ControlObj::ControlObj(Impl& xIn, long typeIn, long idIn, BarObj* parentIn)
+    : Object(typeIn == kPopup ? T().popup : T().button,
+             typeIn == kPopup ? nullptr : &kCommandBarButtonEvents),
       x(xIn),
-      controlType(typeIn),
+      type(typeIn),
       id(idIn),
       parent(parentIn) {
-  if (controlType == 10) {
-    bar = Make<BarObj>(x, L"");
-    bar->Adopt();
-  } else {
-    AddSource(kCommandBarButtonEvents);
-  }
-}
-
-ControlObj::~ControlObj() = default;
-
-void ControlObj::Click() {
-  // Click(Ctrl, CancelDefault): the byref flag is read back after each sink.
-  VARIANT_BOOL cancel = VARIANT_FALSE;
-  Fire(kCommandBarButtonEvents, kClick, {ArgBoolRef(&cancel), ArgDisp(this)});
-}
-
-struct FindArgs {
-  const Call& c;
-  bool Matches(const ControlObj& k) const {
-    if (c.Has(0) && k.controlType != c.Long(0)) return false;
-    if (c.Has(1) && k.id != c.Long(1)) return false;
-    if (c.Has(2) && k.tag != c.Str(2)) return false;
-    if (c.Has(3) && c.Bool(3) && !k.visible) return false;
-    return true;
-  }
-};
-
-ControlObj* FindIn(ControlsObj& controls, const FindArgs& f, bool recursive) {
-  for (ControlObj* k : controls.items) {
-    if (f.Matches(*k)) return k;
-    if (recursive && k->bar)
-      if (ControlObj* inner = FindIn(static_cast<BarObj*>(k->bar.get())->Controls(), f, true))
-        return inner;
-  }
-  return nullptr;
-}
-
-// FindControl([Type], [Id], [Tag], [Visible], [Recursive]); built on use, as
-// the argument kinds it copies live in another file.
-std::vector<ArgSpec> FindControlArgs() {
-  return {kLongArg, kLongArg, kStrArg, kBoolArg, kBoolArg};
-}
-
-const Table& ControlsObj::Tbl() {
-  static Table table = [] {
-    Table t(L"CommandBarControls");
-    t.Get(L"Count", On<ControlsObj>([](ControlsObj& s, Call& c) {
-            c.ReturnLong(static_cast<long>(s.items.size()));
-          }));
-    t.Get(L"Item", On<ControlsObj>([](ControlsObj& s, Call& c) {
-            ControlObj* k = nullptr;
-            if (c.IsNumber(0)) {
-              k = s.items[Index(c.Long(0), s.items.size())];
-            } else {
-              for (ControlObj* i : s.items)
-                if (!k && SameName(i->caption, c.Str(0))) k = i;
-              if (!k) Fail(E_INVALIDARG, L"Invalid procedure call or argument");
-            }
-            c.ReturnDisp(k);
-          }),
-          {kIndexArg}, 1);
-    t.Method(L"Add", {kLongArg, kLongArg, kAnyArg, kLongArg, kBoolArg}, 0,
-             On<ControlsObj>([](ControlsObj& s, Call& c) {
-               const long type = c.Has(0) ? c.Long(0) : 1;
-               if (type != 1 && type != 10) Fail(E_INVALIDARG, L"Unknown control type.");
-               ControlObj& added = s.Add(type, c.Has(1) ? c.Long(1) : 1, c.Has(3) ? c.Long(3) : 0);
-               added.temporary = c.Has(4) && c.Bool(4);
-               c.ReturnDisp(&added);
-             }));
-    return t;
-  }();
-  return table;
-}
-
-static void ControlCommon(Table& t) {
-  t.Get(L"Id", On<ControlObj>([](ControlObj& s, Call& c) { c.ReturnLong(s.id); }));
-  t.Get(L"Type", On<ControlObj>([](ControlObj& s, Call& c) { c.ReturnLong(s.controlType); }));
-  t.Get(L"Index", On<ControlObj>([](ControlObj& s, Call& c) {
-          long i = 0;
-          if (s.parent) {
-            const auto& v = s.parent->items;
-            i = static_cast<long>(std::find(v.begin(), v.end(), &s) - v.begin()) + 1;
-          }
-          c.ReturnLong(i);
-        }));
-  t.Prop(L"Visible", kBoolArg,
-         On<ControlObj>([](ControlObj& s, Call& c) { c.ReturnBool(s.visible); }),
-         On<ControlObj>(
-             [](ControlObj& s, Call& c) { s.visible = c.value->boolVal != VARIANT_FALSE; }));
-  t.Prop(L"BeginGroup", kBoolArg,
-         On<ControlObj>([](ControlObj& s, Call& c) { c.ReturnBool(s.beginGroup); }),
-         On<ControlObj>(
-             [](ControlObj& s, Call& c) { s.beginGroup = c.value->boolVal != VARIANT_FALSE; }));
-  for (auto field :
-       {std::pair{L"Caption", &ControlObj::caption}, std::pair{L"Tag", &ControlObj::tag}})
-    t.Prop(field.first, kStrArg,
-           On<ControlObj>([f = field.second](ControlObj& s, Call& c) { c.ReturnStr(s.*f); }),
-           On<ControlObj>([f = field.second](ControlObj& s, Call& c) {
-             Call v;
-             v.args = {c.value};
-             s.*f = v.Str(0);
-           }));
-  t.Method(L"Execute", {}, 0, On<ControlObj>([](ControlObj& s, Call&) {
-             s.x.executed.push_back(s.id);
-             if (s.controlType == 1) s.Click();
-           }));
-  t.Method(L"Delete", {kAnyArg}, 0, On<ControlObj>([](ControlObj& s, Call&) {
-             if (s.parent) s.parent->Remove(&s);
-           }));
-}
-
-const Table& ControlObj::ButtonTable() {
-  static Table table = [] {
-    Table t(L"CommandBarButton");
-    ControlCommon(t);
-    t.Prop(L"FaceId", kLongArg,
-           On<ControlObj>([](ControlObj& s, Call& c) { c.ReturnLong(s.faceId); }),
-           On<ControlObj>([](ControlObj& s, Call& c) { s.faceId = c.value->lVal; }));
-    t.Prop(L"Style", kLongArg,
-           On<ControlObj>([](ControlObj& s, Call& c) { c.ReturnLong(s.style); }),
-           On<ControlObj>([](ControlObj& s, Call& c) { s.style = c.value->lVal; }));
-    return t;
-  }();
-  return table;
-}
-
-const Table& ControlObj::PopupTable() {
-  static Table table = [] {
-    Table t(L"CommandBarPopup");
-    ControlCommon(t);
-    t.Get(L"CommandBar", On<ControlObj>([](ControlObj& s, Call& c) { c.ReturnDisp(s.bar.get()); }));
-    t.Get(L"Controls", On<ControlObj>([](ControlObj& s, Call& c) {
-            c.ReturnDisp(static_cast<BarObj*>(s.bar.get())->controls.get());
-          }));
-    return t;
-  }();
-  return table;
-}
-
-const Table& BarObj::Tbl() {
-  static Table table = [] {
-    Table t(L"CommandBar");
-    t.Get(L"Name", On<BarObj>([](BarObj& s, Call& c) { c.ReturnStr(s.name); }));
-    t.Prop(L"Visible", kBoolArg, On<BarObj>([](BarObj& s, Call& c) { c.ReturnBool(s.visible); }),
-           On<BarObj>([](BarObj& s, Call& c) { s.visible = c.value->boolVal != VARIANT_FALSE; }));
-    t.Get(L"Controls", On<BarObj>([](BarObj& s, Call& c) { c.ReturnDisp(s.controls.get()); }));
-    t.Method(L"FindControl", FindControlArgs(), 0, On<BarObj>([](BarObj& s, Call& c) {
-               c.ReturnDisp(FindIn(s.Controls(), FindArgs{c}, c.Has(4) && c.Bool(4)));
-             }));
-    return t;
-  }();
-  return table;
+  if (type == kPopup) bar = Own<BarObj>(Make<BarObj>(x, L""));
 }
 
 class BarsObj : public Object {
  public:
-  // An explorer's bars, or a mail window's: its Tools menu has the spelling
-  // check, and its "Standard" bar starts with Send, then the accounts popup
-  // (hidden while there is one account) and the next group's first button.
-  BarsObj(Impl& xIn, bool inspector) : Object(Tbl()), x(xIn) {
-    auto& menu = AddBar(L"Menu Bar");
-    for (const auto& [caption, id] :
-         {std::pair{L"&File", 30002L}, std::pair{L"&Tools", 30007L}, std::pair{L"&Help", 30010L}}) {
-      auto& popup = menu.Controls().Add(10, id);
-      popup.caption = caption;
-      ControlsObj& entries = static_cast<BarObj*>(popup.bar.get())->Controls();
-      if (id == 30007 && inspector)
-        entries.Add(1, 2).caption = L"&Spelling...";
-      else if (id == 30007)
-        entries.Add(1, 5577).caption = L"Send/Re&ceive All";
-      if (id == 30010) entries.Add(1, 984).caption = L"Microsoft Office Outlook &Help";
-    }
-    auto& standard = AddBar(L"Standard");
-    if (!inspector) return;
-    ControlsObj& controls = standard.Controls();
-    ControlObj& send = controls.Add(1, 2617);
-    send.caption = L"&Send";
-    send.style = 3;
-    ControlObj& accounts = controls.Add(10, 31224);
-    accounts.caption = L"Accoun&ts";
-    accounts.visible = false;
-    controls.Add(1, 1079).caption = L"&Insert File...";
-  }
-  ~BarsObj() override {
-    for (BarObj* b : bars)
-      b->Unhold();
-  }
-  BarObj& AddBar(const std::wstring& name) {
-    auto b = Make<BarObj>(x, name);
-    b->Hold();
-    bars.push_back(b.get());
-    return *b.get();
-  }
+  BarsObj(Impl& xIn, bool inspector);
   Impl& x;
-  std::vector<BarObj*> bars;  // each held
-  static const Table& Tbl() {
-    static Table table = [] {
-      Table t(L"CommandBars");
-      t.Get(L"Count", On<BarsObj>([](BarsObj& s, Call& c) {
-              c.ReturnLong(static_cast<long>(s.bars.size()));
-            }));
-      t.Get(L"Item", On<BarsObj>([](BarsObj& s, Call& c) {
-              BarObj* b = nullptr;
-              if (c.IsNumber(0)) {
-                b = s.bars[Index(c.Long(0), s.bars.size())];
-              } else {
-                for (BarObj* i : s.bars)
-                  if (!b && SameName(i->name, c.Str(0))) b = i;
-                if (!b) Fail(E_INVALIDARG, L"Invalid procedure call or argument");
-              }
-              c.ReturnDisp(b);
-            }),
-            {kIndexArg}, 1);
-      t.Get(L"ActiveMenuBar", On<BarsObj>([](BarsObj& s, Call& c) { c.ReturnDisp(s.bars[0]); }));
-      t.Method(L"Add", {kStrArg, kLongArg, kBoolArg, kBoolArg}, 0,
-               On<BarsObj>([](BarsObj& s, Call& c) {
-                 for (BarObj* i : s.bars)
-                   if (SameName(i->name, c.Str(0))) Fail(E_INVALIDARG, L"The bar exists.");
-                 c.ReturnDisp(&s.AddBar(c.Str(0)));
-               }));
-      t.Method(L"FindControl", FindControlArgs(), 0, On<BarsObj>([](BarsObj& s, Call& c) {
-                 ControlObj* k = nullptr;
-                 for (BarObj* b : s.bars)
-                   if (!k) k = FindIn(b->Controls(), FindArgs{c}, true);
-                 c.ReturnDisp(k);
-               }));
-      return t;
-    }();
-    return table;
-  }
-  void Collect(const std::wstring& tag, std::vector<Ref<ControlObj>>& out) {
-    std::function<void(ControlsObj&)> walk = [&](ControlsObj& cs) {
-      for (ControlObj* k : cs.items) {
-        if (k->controlType == 1 && k->tag == tag) out.emplace_back(k);
-        if (k->bar) walk(static_cast<BarObj*>(k->bar.get())->Controls());
-      }
-    };
-    for (BarObj* b : bars)
-      walk(b->Controls());
+  std::vector<Own<BarObj>> bars;
+  BarObj& AddBar(const std::wstring& name) {
+    bars.emplace_back(Make<BarObj>(x, name));
+    return *bars.back().get();
   }
 };
 
-// ------------------------------------------------------- navigation pane
+// An explorer's bars, or a mail window's: its Tools menu has the spelling
+// check, and its "Standard" bar starts with Send, then the accounts popup
+// (hidden while there is one account) and the next group's first button.
+BarsObj::BarsObj(Impl& xIn, bool inspector) : Object(T().bars), x(xIn) {
+  BarObj& menu = AddBar(L"Menu Bar");
+  for (const auto& [caption, id] :
+       {std::pair{L"&File", 30002L}, std::pair{L"&Tools", 30007L}, std::pair{L"&Help", 30010L}}) {
+    ControlObj& popup = menu.Add(kPopup, id);
+    popup.caption = caption;
+    if (id == 30007)
+      popup.bar->Add(1, inspector ? 2 : 5577).caption =
+          inspector ? L"&Spelling..." : L"Send/Re&ceive All";
+    if (id == 30010) popup.bar->Add(1, 984).caption = L"Microsoft Office Outlook &Help";
+  }
+  BarObj& standard = AddBar(L"Standard");
+  if (!inspector) return;
+  ControlObj& send = standard.Add(1, 2617);
+  send.caption = L"&Send";
+  send.style = 3;
+  ControlObj& accounts = standard.Add(kPopup, 31224);
+  accounts.caption = L"Accoun&ts";
+  accounts.visible = false;
+  standard.Add(1, 1079).caption = L"&Insert File...";
+}
 
+// FindControl([Type], [Id], [Tag], [Visible], [Recursive]) over `bars`.
+void FindControl(const std::vector<BarObj*>& bars, Call& c, bool recursive) {
+  ControlObj* found = nullptr;
+  for (BarObj* b : bars)
+    b->Walk(
+        [&](ControlObj& k) {
+          if (!found && (!c.Has(0) || k.type == c.Long(0)) && (!c.Has(1) || k.id == c.Long(1)) &&
+              (!c.Has(2) || k.tag == c.Str(2)) && (!c.Bool(3) || k.visible))
+            found = &k;
+        },
+        recursive);
+  c.Return(found);
+}
+
+void ControlMembers(Table& t, bool popup) {
+  using K = ControlObj;
+  t.Get(L"Id", Val<K>([](K& s) { return s.id; }));
+  t.Get(L"Type", Val<K>([](K& s) { return s.type; }));
+  t.Get(L"Index", Val<K>([](K& s) {
+          auto& v = s.parent->items;
+          auto it = std::find_if(v.begin(), v.end(), [&](auto& k) { return k.get() == &s; });
+          return static_cast<long>(it - v.begin()) + 1;
+        }));
+  Field<K>(t, L"Visible", [](K& s) -> bool& { return s.visible; });
+  Field<K>(t, L"BeginGroup", [](K& s) -> bool& { return s.beginGroup; });
+  Field<K>(t, L"Caption", [](K& s) -> std::wstring& { return s.caption; });
+  Field<K>(t, L"Tag", [](K& s) -> std::wstring& { return s.tag; });
+  t.Method(L"Execute", {}, 0, On<K>([](K& s, Call&) {
+             s.x.owner.executed.push_back(s.id);
+             // Click(Ctrl, CancelDefault): the byref flag is read back after each sink.
+             VARIANT_BOOL cancel = VARIANT_FALSE;
+             s.Fire(kClick, {Variant::BoolRef(&cancel), &s});
+           }));
+  t.Method(L"Delete", {kAnyArg}, 0, On<K>([](K& s, Call&) {
+             if (auto* p = std::exchange(s.parent, nullptr))
+               std::erase_if(p->items, [&](const Own<K>& k) { return k.get() == &s; });
+           }));
+  if (popup) {
+    t.Get(L"CommandBar", Val<K>([](K& s) { return s.bar.get(); }));
+    t.Get(L"Controls",
+          Val<K>([](K& s) { return New(T().controls, s.x, Ref<BarObj>(s.bar.get())); }));
+  } else {
+    Field<K>(t, L"FaceId", [](K& s) -> long& { return s.faceId; });
+    Field<K>(t, L"Style", [](K& s) -> long& { return s.style; });
+  }
+}
+
+void BarTables(Tables& k) {
+  // FindControl's argument kinds, copied here: they live in another file.
+  const std::vector<ArgSpec> find = {kLongArg, kLongArg, kStrArg, kBoolArg, kBoolArg};
+  ControlMembers(k.button, false);
+  ControlMembers(k.popup, true);
+  List<ControlsN>(
+      k.controls, [](ControlsN & s) -> auto& { return s.d->items; },
+      [](ControlsN&, auto& c) { return c.get(); });
+  k.controls.Method(L"Add", {kLongArg, kLongArg, kAnyArg, kLongArg, kBoolArg}, 0,
+                    On<ControlsN>([](ControlsN& s, Call& c) {
+                      const long type = c.Has(0) ? c.Long(0) : 1;
+                      if (type != 1 && type != kPopup) Fail(E_INVALIDARG, L"Unknown control type.");
+                      ControlObj& added = s.d->Add(type, c.Has(1) ? c.Long(1) : 1, c.Long(3));
+                      added.temporary = c.Bool(4);
+                      c.Return(&added);
+                    }));
+  using B = BarObj;
+  k.bar.Get(L"Name", Val<B>([](B& s) { return s.name; }));
+  Field<B>(k.bar, L"Visible", [](B& s) -> bool& { return s.visible; });
+  k.bar.Get(L"Controls", Val<B>([](B& s) { return New(T().controls, s.x, Ref<BarObj>(&s)); }));
+  k.bar.Method(L"FindControl", find, 0,
+               On<B>([](B& s, Call& c) { FindControl({&s}, c, c.Bool(4)); }));
+  k.bars.Get(L"Count", Val<BarsObj>([](BarsObj& s) { return static_cast<long>(s.bars.size()); }));
+  k.bars.Method(L"Item", {kStrArg}, 1, On<BarsObj>([](BarsObj& s, Call& c) {
+                  for (auto& b : s.bars)
+                    if (SameName(b->name, c.Str(0))) return c.Return(b.get());
+                  Fail(E_INVALIDARG, L"Invalid procedure call or argument");
+                }));
+  k.bars.Method(L"Add", {kStrArg, kLongArg, kBoolArg, kBoolArg}, 0,
+                On<BarsObj>([](BarsObj& s, Call& c) {
+                  for (auto& b : s.bars)
+                    if (SameName(b->name, c.Str(0))) Fail(E_INVALIDARG, L"The bar exists.");
+                  c.Return(&s.AddBar(c.Str(0)));
+                }));
+  k.bars.Method(L"FindControl", find, 0, On<BarsObj>([](BarsObj& s, Call& c) {
+                  std::vector<BarObj*> all;
+                  for (auto& b : s.bars)
+                    all.push_back(b.get());
+                  FindControl(all, c, true);
+                }));
+}
+
+// ---------------------------------------------------------------- windows
+
+// The explorer's navigation pane: one pane with one group of shortcuts.
 struct Shortcut {
   std::wstring name;
   FolderData* target;
 };
+using Group = std::shared_ptr<std::vector<Shortcut>>;
+using PaneN = Node<Group>;
 
-class ShortcutObj : public Object {
+// An explorer over a folder, or an inspector over a mail.
+class WindowObj : public Object {
  public:
-  explicit ShortcutObj(Shortcut sIn) : Object(Tbl()), s(std::move(sIn)) {}
-  Shortcut s;
-  static const Table& Tbl() {
-    static Table table = [] {
-      Table t(L"OutlookBarShortcut");
-      t.Get(L"Class", On<ShortcutObj>([](ShortcutObj&, Call& c) { c.ReturnLong(68); }));
-      t.Get(L"Name", On<ShortcutObj>([](ShortcutObj& s, Call& c) { c.ReturnStr(s.s.name); }));
-      return t;
-    }();
-    return table;
-  }
-};
-
-class GroupObj : public Object {
- public:
-  explicit GroupObj(std::wstring nameIn) : Object(Tbl()), name(std::move(nameIn)) {}
-  std::wstring name;
-  std::vector<Shortcut> shortcuts;
-  static const Table& Tbl();
-};
-
-class ShortcutsObj : public Object {
- public:
-  explicit ShortcutsObj(GroupObj* gIn) : Object(Tbl()), g(gIn) {}
-  Ref<GroupObj> g;
-  static const Table& Tbl() {
-    static Table table = [] {
-      Table t(L"OutlookBarShortcuts");
-      t.Get(L"Class", On<ShortcutsObj>([](ShortcutsObj&, Call& c) { c.ReturnLong(67); }));
-      t.Get(L"Count", On<ShortcutsObj>([](ShortcutsObj& s, Call& c) {
-              c.ReturnLong(static_cast<long>(s.g->shortcuts.size()));
-            }));
-      t.Method(L"Item", {kIndexArg}, 1, On<ShortcutsObj>([](ShortcutsObj& s, Call& c) {
-                 auto& v = s.g->shortcuts;
-                 c.ReturnDisp(Make<ShortcutObj>(v[Index(c.Long(0), v.size())]).get());
-               }));
-      t.Method(L"Remove", {kIndexArg}, 1, On<ShortcutsObj>([](ShortcutsObj& s, Call& c) {
-                 auto& v = s.g->shortcuts;
-                 v.erase(v.begin() + static_cast<std::ptrdiff_t>(Index(c.Long(0), v.size())));
-               }));
-      t.Method(L"Add", {{{VT_DISPATCH, VT_BSTR}}, kStrArg, kLongArg}, 2,
-               On<ShortcutsObj>([](ShortcutsObj& s, Call& c) {
-                 Shortcut sc{c.Str(1), nullptr};
-                 if (c.args[0]->vt == VT_DISPATCH) sc.target = FolderOf(c.Disp(0));
-                 s.g->shortcuts.push_back(sc);
-                 c.ReturnDisp(Make<ShortcutObj>(sc).get());
-               }));
-      return t;
-    }();
-    return table;
-  }
-};
-
-const Table& GroupObj::Tbl() {
-  static Table table = [] {
-    Table t(L"OutlookBarGroup");
-    t.Get(L"Class", On<GroupObj>([](GroupObj&, Call& c) { c.ReturnLong(66); }));
-    t.Get(L"Name", On<GroupObj>([](GroupObj& s, Call& c) { c.ReturnStr(s.name); }));
-    t.Get(L"Shortcuts",
-          On<GroupObj>([](GroupObj& s, Call& c) { c.ReturnDisp(Make<ShortcutsObj>(&s).get()); }));
-    return t;
-  }();
-  return table;
-}
-
-// The pane, its storage and the groups collection in one object per role.
-class PaneObj : public Object {
- public:
-  enum Role { kPanes, kPane, kStorage, kGroups };
-  PaneObj(Role roleIn, Ref<GroupObj> groupIn)
-      : Object(Tbl(roleIn)), role(roleIn), group(std::move(groupIn)) {}
-  Role role;
-  Ref<GroupObj> group;
-  static const Table& Tbl(Role role) {
-    static Table panes = [] {
-      Table t(L"Panes");
-      t.Get(L"Count", On<PaneObj>([](PaneObj&, Call& c) { c.ReturnLong(1); }));
-      t.Method(L"Item", {kIndexArg}, 1, On<PaneObj>([](PaneObj& s, Call& c) {
-                 if (c.IsNumber(0))
-                   Index(c.Long(0), 1);
-                 else if (!SameName(c.Str(0), L"OutlookBar"))
-                   Fail(E_INVALIDARG, L"No such pane.");
-                 c.ReturnDisp(Make<PaneObj>(kPane, s.group).get());
-               }));
-      return t;
-    }();
-    static Table pane = [] {
-      Table t(L"OutlookBarPane");
-      t.Get(L"Class", On<PaneObj>([](PaneObj&, Call& c) { c.ReturnLong(63); }));
-      t.Get(L"Name", On<PaneObj>([](PaneObj&, Call& c) { c.ReturnStr(L"OutlookBar"); }));
-      t.Get(L"Contents", On<PaneObj>([](PaneObj& s, Call& c) {
-              c.ReturnDisp(Make<PaneObj>(kStorage, s.group).get());
-            }));
-      return t;
-    }();
-    static Table storage = [] {
-      Table t(L"OutlookBarStorage");
-      t.Get(L"Class", On<PaneObj>([](PaneObj&, Call& c) { c.ReturnLong(64); }));
-      t.Get(L"Groups", On<PaneObj>([](PaneObj& s, Call& c) {
-              c.ReturnDisp(Make<PaneObj>(kGroups, s.group).get());
-            }));
-      return t;
-    }();
-    static Table groups = [] {
-      Table t(L"OutlookBarGroups");
-      t.Get(L"Class", On<PaneObj>([](PaneObj&, Call& c) { c.ReturnLong(65); }));
-      t.Get(L"Count", On<PaneObj>([](PaneObj&, Call& c) { c.ReturnLong(1); }));
-      t.Method(L"Item", {kIndexArg}, 1, On<PaneObj>([](PaneObj& s, Call& c) {
-                 if (c.IsNumber(0)) Index(c.Long(0), 1);
-                 c.ReturnDisp(s.group.get());
-               }));
-      return t;
-    }();
-    switch (role) {
-      case kPanes:
-        return panes;
-      case kPane:
-        return pane;
-      case kStorage:
-        return storage;
-      default:
-        return groups;
-    }
-  }
-};
-
-// ---------------------------------------------------------------- windows
-
-class SelectionObj : public Object {
- public:
-  SelectionObj() : Object(Tbl()) {}
-  static const Table& Tbl() {
-    static Table table = [] {
-      Table t(L"Selection");
-      t.Get(L"Count", On<SelectionObj>([](SelectionObj&, Call& c) { c.ReturnLong(0); }));
-      t.Method(L"Item", {kIndexArg}, 1,
-               On<SelectionObj>([](SelectionObj&, Call& c) { Index(c.Long(0), 0); }));
-      return t;
-    }();
-    return table;
-  }
-};
-
-class WindowsObj;
-void CloseExplorer(Impl& x, Object& explorer);
-
-class ExplorerObj : public Object {
- public:
-  ExplorerObj(Impl& xIn, FolderData* folderIn) : Object(Tbl()), x(xIn), folder(folderIn) {
-    AddSource(kExplorerEvents);
-    AddSource(kExplorerEvents10);
-    bars = Make<BarsObj>(x, false);
-    bars->Adopt();
-    group = Make<GroupObj>(L"Shortcuts");
-    group->Adopt();
-  }
+  WindowObj(Impl& xIn, FolderData* folderIn, std::shared_ptr<MailData> mailIn)
+      : Object(mailIn ? T().inspector : T().explorer, mailIn ? nullptr : &kExplorerEvents),
+        x(xIn),
+        folder(folderIn),
+        mail(std::move(mailIn)),
+        bars(Make<BarsObj>(xIn, mail != nullptr)) {}
   Impl& x;
   FolderData* folder;
-  Ref<Object> bars;
-  Ref<GroupObj> group;
-  bool open = true;
-  static const Table& Tbl() {
-    static Table table = [] {
-      Table t(L"Explorer");
-      t.Get(L"Class", On<ExplorerObj>([](ExplorerObj&, Call& c) { c.ReturnLong(34); }));
-      t.Get(L"CommandBars",
-            On<ExplorerObj>([](ExplorerObj& s, Call& c) { c.ReturnDisp(s.bars.get()); }));
-      t.Prop(
-          L"CurrentFolder", kDispArg, On<ExplorerObj>([](ExplorerObj& s, Call& c) {
-            c.ReturnDisp(MakeFolder(s.x, s.folder).get());
-          }),
-          On<ExplorerObj>([](ExplorerObj& s, Call& c) { s.folder = FolderOf(c.value->pdispVal); }),
-          true);
-      t.Get(L"Selection", On<ExplorerObj>([](ExplorerObj&, Call& c) {
-              c.ReturnDisp(Make<SelectionObj>().get());
-            }));
-      t.Get(L"Panes", On<ExplorerObj>([](ExplorerObj& s, Call& c) {
-              c.ReturnDisp(Make<PaneObj>(PaneObj::kPanes, s.group).get());
-            }));
-      t.Method(L"Close", {}, 0, On<ExplorerObj>([](ExplorerObj& s, Call&) {
-                 if (s.open) CloseExplorer(s.x, s);
-               }));
-      for (const wchar_t* name : {L"Left", L"Top", L"Width", L"Height"})
-        t.Get(name, On<ExplorerObj>([v = name[0] == L'W' ? 800L
-                                         : name[0] == L'H'
-                                             ? 600L
-                                             : 10L](ExplorerObj&, Call& c) { c.ReturnLong(v); }));
-      return t;
-    }();
-    return table;
-  }
-  std::vector<std::wstring> Shortcuts() const {
-    std::vector<std::wstring> out;
-    for (const auto& s : group->shortcuts)
-      out.push_back(s.name);
-    return out;
-  }
+  std::shared_ptr<MailData> mail;
+  Own<BarsObj> bars;
+  Group shortcuts = std::make_shared<std::vector<Shortcut>>();
 };
+using W = WindowObj;
 
-class InspectorObj : public Object {
- public:
-  InspectorObj(Impl& xIn, std::shared_ptr<MailData> mIn)
-      : Object(Tbl()), x(xIn), m(std::move(mIn)) {
-    bars = Make<BarsObj>(x, true);
-    bars->Adopt();
-  }
-  Impl& x;
-  std::shared_ptr<MailData> m;
-  Ref<Object> bars;
-  static const Table& Tbl();
-};
-
-// Explorers or Inspectors: the open windows, each held.
+// Explorers or Inspectors: the open windows.
 class WindowsObj : public Object {
  public:
-  explicit WindowsObj(bool explorersIn)
-      : Object(explorersIn ? ExplorersTable() : InspectorsTable()), explorers(explorersIn) {
-    AddSource(explorers ? kExplorersEvents : kInspectorsEvents);
-  }
-  ~WindowsObj() override {
-    for (Object* w : windows)
-      w->Unhold();
-  }
-  bool explorers;
-  std::vector<Object*> windows;
-  void Open(Object* w) {
-    w->Hold();
-    windows.push_back(w);
-  }
-  void Remove(Object* w) {
-    const auto it = std::find(windows.begin(), windows.end(), w);
-    if (it == windows.end()) return;
-    windows.erase(it);
-    w->Unhold();
-  }
-  static void Common(Table& t) {
-    t.Get(L"Count", On<WindowsObj>([](WindowsObj& s, Call& c) {
-            c.ReturnLong(static_cast<long>(s.windows.size()));
-          }));
-    t.Method(L"Item", {kLongArg}, 1, On<WindowsObj>([](WindowsObj& s, Call& c) {
-               c.ReturnDisp(s.windows[Index(c.Long(0), s.windows.size())]);
-             }));
-  }
-  static const Table& ExplorersTable() {
-    static Table table = [] {
-      Table t(L"Explorers");
-      Common(t);
-      return t;
-    }();
-    return table;
-  }
-  static const Table& InspectorsTable() {
-    static Table table = [] {
-      Table t(L"Inspectors");
-      Common(t);
-      return t;
-    }();
-    return table;
+  explicit WindowsObj(bool explorers)
+      : Object(explorers ? T().explorers : T().inspectors,
+               explorers ? &kExplorersEvents : &kInspectorsEvents) {}
+  std::vector<Own<WindowObj>> open;
+  bool Remove(WindowObj* w) {
+    return std::erase_if(open, [&](const Own<WindowObj>& o) { return o.get() == w; }) != 0;
   }
 };
 
-WindowsObj& Windows(Ref<Object>& r) {
-  return *static_cast<WindowsObj*>(r.get());
+void Impl::Open(Ref<WindowObj> w) {
+  auto& list = w->mail ? inspectors : explorers;
+  Ref<Object> from(list.get()), opened(w);
+  list->open.emplace_back(std::move(w));
+  owner.Post([from, opened] { from->Fire(kNewWindow, {opened}); });
 }
 
-void MaybeQuit(Impl& x) {
-  if (Windows(x.explorers).windows.empty() && Windows(x.inspectors).windows.empty()) x.Quit();
-}
-
-void CloseExplorer(Impl& x, Object& explorer) {
-  auto& e = static_cast<ExplorerObj&>(explorer);
-  e.open = false;
-  Ref<Object> keep(&e);
-  // The window leaves Explorers first; its Close comes from the loop.
-  Windows(x.explorers).Remove(&e);
-  x.owner.Post([&x, keep] {
-    keep->Fire(kExplorerEvents, kClose);
-    keep->Fire(kExplorerEvents10, kClose);
-    MaybeQuit(x);
+void Impl::Close(WindowObj& w) {
+  Ref<Object> keep(&w);
+  if (!(w.mail ? inspectors : explorers)->Remove(&w)) return;
+  owner.Post([this, keep, explorer = !w.mail] {
+    if (explorer) keep->Fire(kClose);
+    if (explorers->open.empty() && inspectors->open.empty()) owner.quitting_ = true;
   });
 }
 
-const Table& InspectorObj::Tbl() {
-  static Table table = [] {
-    Table t(L"Inspector");
-    t.Get(L"Class", On<InspectorObj>([](InspectorObj&, Call& c) { c.ReturnLong(35); }));
-    t.Get(L"CurrentItem", On<InspectorObj>([](InspectorObj& s, Call& c) {
-            c.ReturnDisp(MakeMail(s.x, s.m).get());
-          }));
-    t.Get(L"CommandBars",
-          On<InspectorObj>([](InspectorObj& s, Call& c) { c.ReturnDisp(s.bars.get()); }));
-    // Close(SaveMode): olSave 0, olDiscard 1, olPromptForSave 2.
-    t.Method(L"Close", {kLongArg}, 1, On<InspectorObj>([](InspectorObj& s, Call& c) {
-               const long mode = c.Long(0);
-               if (mode < 0 || mode > 2) Fail(E_INVALIDARG, L"Unknown save mode.");
-               s.x.inspectorCloses.push_back({s.m ? s.m->subject : L"", mode});
-               Ref<Object> keep(&s);
-               Windows(s.x.inspectors).Remove(&s);
-               s.x.owner.Post([&x = s.x] { MaybeQuit(x); });
-             }));
-    t.Method(L"IsWordMail", {}, 0,
-             On<InspectorObj>([](InspectorObj&, Call& c) { c.ReturnBool(false); }));
-    t.Get(L"EditorType", On<InspectorObj>([](InspectorObj&, Call& c) { c.ReturnLong(2); }));
-    for (const wchar_t* name : {L"Left", L"Top", L"Width", L"Height"})
-      t.Get(name, On<InspectorObj>([v = name[0] == L'W' ? 640L
-                                        : name[0] == L'H'
-                                            ? 480L
-                                            : 20L](InspectorObj&, Call& c) { c.ReturnLong(v); }));
-    return t;
-  }();
-  return table;
+void WindowTables(Tables& k) {
+  auto next = [](const Table& t) {
+    return Val<PaneN>([&t](PaneN& s) { return New(t, s.x, s.d); });
+  };
+  for (auto [list, one] : {std::pair{&k.panes, &k.pane}, std::pair{&k.groups, &k.group}}) {
+    list->Get(L"Count", Const(1L));
+    list->Method(L"Item", {kLongArg}, 1, On<PaneN>([one = one](PaneN& s, Call& c) {
+                   Index(c.Long(0), 1);
+                   c.Return(New(*one, s.x, s.d));
+                 }));
+  }
+  k.pane.Get(L"Class", Const(63L));
+  k.pane.Get(L"Name", Const(L"OutlookBar"));
+  k.pane.Get(L"Contents", next(k.storage));
+  k.storage.Get(L"Groups", next(k.groups));
+  k.group.Get(L"Class", Const(66L));
+  k.group.Get(L"Name", Const(L"Shortcuts"));
+  k.group.Get(L"Shortcuts", next(k.shortcuts));
+  k.shortcut.Get(L"Class", Const(68L));
+  k.shortcut.Get(L"Name", Val<Node<Shortcut>>([](auto& s) { return s.d.name; }));
+  auto wrap = [](PaneN& s, Shortcut& sc) { return New(T().shortcut, s.x, sc); };
+  List<PaneN>(
+      k.shortcuts, [](PaneN & s) -> auto& { return *s.d; }, wrap);
+  k.shortcuts.Method(L"Remove", {kLongArg}, 1, On<PaneN>([](PaneN& s, Call& c) {
+                       s.d->erase(s.d->begin() + static_cast<long>(Index(c.Long(0), s.d->size())));
+                     }));
+  k.shortcuts.Method(L"Add", {kDispArg, kStrArg, kLongArg}, 2, On<PaneN>([wrap](PaneN& s, Call& c) {
+                       s.d->push_back({c.Str(1), FolderOf(c.Disp(0))});
+                       c.Return(wrap(s, s.d->back()));
+                     }));
+
+  for (Table* t : {&k.explorers, &k.inspectors})
+    List<WindowsObj>(
+        *t, [](WindowsObj & s) -> auto& { return s.open; },
+        [](WindowsObj&, auto& w) { return w.get(); });
+  for (auto [t, left, width, height] :
+       {std::tuple{&k.explorer, 10L, 800L, 600L}, std::tuple{&k.inspector, 20L, 640L, 480L}}) {
+    t->Get(L"CommandBars", Val<W>([](W& s) { return s.bars.get(); }));
+    for (auto [name, v] : {std::pair{L"Left", left}, std::pair{L"Top", left},
+                           std::pair{L"Width", width}, std::pair{L"Height", height}})
+      t->Get(name, Const(v));
+  }
+  k.explorer.Prop(L"CurrentFolder", kDispArg,
+                  Val<W>([](W& s) { return MakeFolder(s.x, s.folder); }),
+                  On<W>([](W& s, Call& c) { s.folder = FolderOf(c.Disp(0)); }));
+  k.selection.Get(L"Count", Const(0L));
+  k.selection.Method(L"Item", {kLongArg}, 1, [](Object&, Call& c) { Index(c.Long(0), 0); });
+  k.explorer.Get(L"Selection", Val<W>([](W& s) { return New(T().selection, s.x, 0); }));
+  k.explorer.Get(L"Panes", Val<W>([](W& s) { return New(T().panes, s.x, s.shortcuts); }));
+  k.explorer.Method(L"Close", {}, 0, On<W>([](W& s, Call&) { s.x.Close(s); }));
+
+  k.inspector.Get(L"CurrentItem", Val<W>([](W& s) { return MakeMail(s.x, s.mail); }));
+  // Close(SaveMode): olSave 0, olDiscard 1, olPromptForSave 2.
+  k.inspector.Method(L"Close", {kLongArg}, 1, On<W>([](W& s, Call& c) {
+                       if (c.Long(0) < 0 || c.Long(0) > 2) Fail(E_INVALIDARG, L"No such mode.");
+                       s.x.owner.inspectorCloses.push_back({s.mail->subject, c.Long(0)});
+                       s.x.Close(s);
+                     }));
+  k.inspector.Method(L"IsWordMail", {}, 0, Const(false));
+  k.inspector.Get(L"EditorType", Const(2L));
 }
 
-// ------------------------------------------------------- send/receive
+// ------------------------------------------------------- the application
 
-class SyncObj : public Object {
- public:
-  SyncObj(Impl& xIn, std::wstring nameIn) : Object(Tbl()), x(xIn), name(std::move(nameIn)) {
-    AddSource(kSyncObjectEvents);
-  }
-  Impl& x;
-  std::wstring name;
-  int starts = 0;
-  static const Table& Tbl() {
-    static Table table = [] {
-      Table t(L"SyncObject");
-      t.Get(L"Name", On<SyncObj>([](SyncObj& s, Call& c) { c.ReturnStr(s.name); }));
-      // The group's events come from the loop, never from inside Start.
-      t.Method(L"Start", {}, 0, On<SyncObj>([](SyncObj& s, Call&) {
-                 ++s.starts;
-                 Ref<Object> keep(&s);
-                 const bool fails = s.x.syncFails;
-                 const long code = s.x.syncErrorCode;
-                 const std::wstring text = s.x.syncErrorText;
-                 s.x.owner.Post([keep, fails, code, text] {
-                   keep->Fire(kSyncObjectEvents, kSyncStart);
-                   Variant sending = Variant::Str(L"Sending");
-                   // Progress(State, Description, Value, Max), last argument first.
-                   keep->Fire(kSyncObjectEvents, kProgress,
-                              {ArgLong(1), ArgLong(1), sending.get(), ArgLong(1)});
-                   if (fails) {
-                     Variant description = Variant::Str(text);
-                     keep->Fire(kSyncObjectEvents, kOnError, {description.get(), ArgLong(code)});
-                   }
-                   keep->Fire(kSyncObjectEvents, kSyncEnd);
-                 });
-               }));
-      t.Method(L"Stop", {}, 0, On<SyncObj>([](SyncObj&, Call&) {}));
-      return t;
-    }();
-    return table;
-  }
-};
-
-class SyncsObj : public Object {
- public:
-  explicit SyncsObj(Impl& x) : Object(Tbl()) {
-    group = Make<SyncObj>(x, L"All Accounts");
-    group->Adopt();
-  }
-  Ref<Object> group;
-  static const Table& Tbl() {
-    static Table table = [] {
-      Table t(L"SyncObjects");
-      t.Get(L"Count", On<SyncsObj>([](SyncsObj&, Call& c) { c.ReturnLong(1); }));
-      t.Method(L"Item", {kIndexArg}, 1, On<SyncsObj>([](SyncsObj& s, Call& c) {
-                 if (c.IsNumber(0)) Index(c.Long(0), 1);
-                 c.ReturnDisp(s.group.get());
-               }));
-      return t;
-    }();
-    return table;
-  }
-};
-
-// ------------------------------------------------------- application
-
-class NameSpaceObj : public Object {
- public:
-  explicit NameSpaceObj(Impl& xIn) : Object(Tbl()), x(xIn) {}
-  Impl& x;
-  static const Table& Tbl() {
-    static Table table = [] {
-      Table t(L"NameSpace");
-      t.Get(L"Class", On<NameSpaceObj>([](NameSpaceObj&, Call& c) { c.ReturnLong(1); }));
-      t.Method(L"GetDefaultFolder", {kLongArg}, 1, On<NameSpaceObj>([](NameSpaceObj& s, Call& c) {
-                 FolderData* f = s.x.store->Default(c.Long(0));
-                 if (!f) Fail(E_INVALIDARG, L"The folder kind is not known.");
-                 c.ReturnDisp(MakeFolder(s.x, f).get());
-               }));
-      t.Get(L"SyncObjects",
-            On<NameSpaceObj>([](NameSpaceObj& s, Call& c) { c.ReturnDisp(s.x.syncs.get()); }));
-      t.Method(L"GetItemFromID", {kStrArg, kAnyArg}, 1,
-               On<NameSpaceObj>([](NameSpaceObj& s, Call& c) {
-                 auto m = s.x.store->Find(c.Str(0));
-                 if (!m) Fail(kNotFound, L"The operation failed.");
-                 c.ReturnDisp(MakeMail(s.x, m).get());
-               }));
-      return t;
-    }();
-    return table;
-  }
-};
-
-class AddInObj : public Object {
- public:
-  AddInObj(std::wstring progIdIn, std::wstring descriptionIn)
-      : Object(Tbl()), progId(std::move(progIdIn)), description(std::move(descriptionIn)) {}
-  std::wstring progId, description;
+// An add-in entry of COMAddIns.
+struct AddInData {
+  std::wstring progId;
   bool connect = true;
   Ref<IDispatch> object;
-  static const Table& Tbl() {
-    static Table table = [] {
-      Table t(L"COMAddIn");
-      t.Get(L"ProgId", On<AddInObj>([](AddInObj& s, Call& c) { c.ReturnStr(s.progId); }));
-      t.Get(L"Description", On<AddInObj>([](AddInObj& s, Call& c) { c.ReturnStr(s.description); }));
-      t.Prop(L"Connect", kBoolArg,
-             On<AddInObj>([](AddInObj& s, Call& c) { c.ReturnBool(s.connect); }),
-             On<AddInObj>(
-                 [](AddInObj& s, Call& c) { s.connect = c.value->boolVal != VARIANT_FALSE; }));
-      t.Prop(
-          L"Object", kDispArg,
-          On<AddInObj>([](AddInObj& s, Call& c) { c.ReturnDisp(s.object.get()); }),
-          On<AddInObj>([](AddInObj& s, Call& c) { s.object = Ref<IDispatch>(c.value->pdispVal); }));
-      return t;
-    }();
-    return table;
-  }
 };
+using AddInN = Node<AddInData>;
+using AddInsN = Node<std::vector<Own<AddInN>>>;
 
-class AddInsObj : public Object {
+std::vector<Own<AddInN>>& Entries(Impl& x) {
+  return static_cast<AddInsN*>(x.addins.get())->d;
+}
+
+void ApplicationTables(Tables& k) {
+  k.addin.Get(L"ProgId", Val<AddInN>([](AddInN& s) { return s.d.progId; }));
+  k.addin.Get(L"Description", Val<AddInN>([](AddInN& s) { return s.d.progId; }));
+  Field<AddInN>(k.addin, L"Connect", [](AddInN& s) -> bool& { return s.d.connect; });
+  k.addin.Prop(L"Object", kDispArg, Val<AddInN>([](AddInN& s) { return s.d.object.get(); }),
+               On<AddInN>([](AddInN& s, Call& c) { s.d.object = Ref<IDispatch>(c.Disp(0)); }));
+  List<AddInsN>(
+      k.addins, [](AddInsN & s) -> auto& { return s.d; },
+      [](AddInsN&, auto& a) { return a.get(); });
+
+  k.sync.Get(L"Name", Const(L"All Accounts"));
+  // The group's events come from the loop, never from inside Start.
+  k.sync.Method(L"Start", {}, 0, On<AppN>([](AppN& s, Call&) {
+                  ++s.x.owner.syncStarts;
+                  Ref<Object> keep(&s);
+                  s.x.owner.Post([keep] {
+                    keep->Fire(kSyncStart);
+                    // Progress(State, Description, Value, Max), last argument first.
+                    keep->Fire(kProgress, {1L, L"Sending", 1L, 1L});
+                    keep->Fire(kSyncEnd);
+                  });
+                }));
+  k.sync.Method(L"Stop", {}, 0, Const({}));
+  k.syncs.Get(L"Count", Const(1L));
+  k.syncs.Method(L"Item", {kLongArg}, 1, On<AppN>([](AppN& s, Call& c) {
+                   Index(c.Long(0), 1);
+                   c.Return(s.x.sync.get());
+                 }));
+
+  k.ns.Method(L"GetDefaultFolder", {kLongArg}, 1, On<AppN>([](AppN& s, Call& c) {
+                FolderData* f = s.x.store->Default(c.Long(0));
+                if (!f) Fail(E_INVALIDARG, L"The folder kind is not known.");
+                c.Return(MakeFolder(s.x, f));
+              }));
+  k.ns.Get(L"SyncObjects", Val<AppN>([](AppN& s) { return New(T().syncs, s.x, 0); }));
+  k.ns.Method(L"GetItemFromID", {kStrArg, kAnyArg}, 1, On<AppN>([](AppN& s, Call& c) {
+                auto m = s.x.store->Find(c.Str(0));
+                if (!m) Fail(kNotFound, L"The operation failed.");
+                c.Return(MakeMail(s.x, m));
+              }));
+
+  Table& t = k.app;
+  t.Get(L"Session", Val<AppN>([](AppN& s) { return s.x.ns.get(); }));
+  t.Method(L"GetNamespace", {kStrArg}, 1, On<AppN>([](AppN& s, Call& c) {
+             if (!SameName(c.Str(0), L"MAPI")) Fail(E_INVALIDARG, L"Only MAPI exists.");
+             c.Return(s.x.ns.get());
+           }));
+  t.Get(L"Version", Val<AppN>([](AppN& s) { return s.x.version; }));
+  t.Method(L"ActiveExplorer", {}, 0, Val<AppN>([](AppN& s) {
+             auto& w = s.x.explorers->open;
+             return w.empty() ? nullptr : w.front().get();
+           }));
+  t.Method(L"ActiveInspector", {}, 0, Val<AppN>([](AppN& s) {
+             auto& w = s.x.inspectors->open;
+             return w.empty() ? nullptr : w.back().get();
+           }));
+  t.Get(L"Explorers", Val<AppN>([](AppN& s) { return s.x.explorers.get(); }));
+  t.Get(L"Inspectors", Val<AppN>([](AppN& s) { return s.x.inspectors.get(); }));
+  t.Method(L"CreateItem", {kLongArg}, 1, On<AppN>([](AppN& s, Call& c) {
+             if (c.Long(0) != 0) Fail(E_INVALIDARG, L"Only mail items here.");
+             c.Return(MakeMail(s.x, s.x.store->AddMail(*s.x.store->Default(kFolderDrafts), L"")));
+           }));
+  t.Get(L"COMAddIns", Val<AppN>([](AppN& s) { return s.x.addins.get(); }));
+}
+
+// ------------------------------------------------------- the safe-send library
+
+// "Redemption.SafeMailItem": sending through it records the mail as sent
+// "via Redemption".
+class SafeMailItemObj : public Object {
  public:
-  AddInsObj() : Object(Tbl()) {}
-  ~AddInsObj() override {
-    for (AddInObj* a : entries)
-      a->Unhold();
-  }
-  std::vector<AddInObj*> entries;
-  static const Table& Tbl() {
-    static Table table = [] {
-      Table t(L"COMAddIns");
-      t.Get(L"Count", On<AddInsObj>([](AddInsObj& s, Call& c) {
-              c.ReturnLong(static_cast<long>(s.entries.size()));
-            }));
-      t.Method(L"Item", {kIndexArg}, 1, On<AddInsObj>([](AddInsObj& s, Call& c) {
-                 AddInObj* a = nullptr;
-                 if (c.IsNumber(0)) {
-                   a = s.entries[Index(c.Long(0), s.entries.size())];
-                 } else {
-                   for (AddInObj* e : s.entries)
-                     if (!a && SameName(e->progId, c.Str(0))) a = e;
-                   if (!a) Fail(E_INVALIDARG, L"No such add-in.");
-                 }
-                 c.ReturnDisp(a);
-               }));
-      return t;
-    }();
-    return table;
+  SafeMailItemObj() : Object(T().safeItem) { ++created; }
+  Ref<IDispatch> item;
+  static inline int created = 0;
+  // The stand-in mail the item wraps.
+  static MailN& Wrapped(Object& o) {
+    auto* m = dynamic_cast<MailN*>(Object::From(static_cast<SafeMailItemObj&>(o).item.get()));
+    if (!m) Fail(E_FAIL, L"Item is not set to an Outlook item.");
+    return *m;
   }
 };
+using SafeN = SafeMailItemObj;
 
-class ApplicationObj : public Object {
- public:
-  explicit ApplicationObj(Impl& xIn) : Object(Tbl()), x(xIn) {
-    AddSource(kApplicationEvents11);
-    AddSource(kApplicationEvents);
-    AddSource(kApplicationEvents10);
-  }
-  Impl& x;
-  static const Table& Tbl() {
-    static Table table = [] {
-      Table t(L"Application");
-      t.Get(L"Class", On<ApplicationObj>([](ApplicationObj&, Call& c) { c.ReturnLong(0); }));
-      t.Get(L"Name", On<ApplicationObj>([](ApplicationObj&, Call& c) { c.ReturnStr(L"Outlook"); }));
-      t.Get(L"Session",
-            On<ApplicationObj>([](ApplicationObj& s, Call& c) { c.ReturnDisp(s.x.ns.get()); }));
-      t.Method(L"GetNamespace", {kStrArg}, 1, On<ApplicationObj>([](ApplicationObj& s, Call& c) {
-                 if (!SameName(c.Str(0), L"MAPI"))
-                   Fail(E_INVALIDARG, L"Only the MAPI namespace exists.");
-                 c.ReturnDisp(s.x.ns.get());
-               }));
-      t.Get(L"Version",
-            On<ApplicationObj>([](ApplicationObj& s, Call& c) { c.ReturnStr(s.x.version); }));
-      t.Method(L"ActiveExplorer", {}, 0, On<ApplicationObj>([](ApplicationObj& s, Call& c) {
-                 auto& w = Windows(s.x.explorers).windows;
-                 c.ReturnDisp(w.empty() ? nullptr : w.front());
-               }));
-      t.Method(L"ActiveInspector", {}, 0, On<ApplicationObj>([](ApplicationObj& s, Call& c) {
-                 auto& w = Windows(s.x.inspectors).windows;
-                 c.ReturnDisp(w.empty() ? nullptr : w.back());
-               }));
-      t.Get(L"Explorers", On<ApplicationObj>([](ApplicationObj& s, Call& c) {
-              c.ReturnDisp(s.x.explorers.get());
-            }));
-      t.Get(L"Inspectors", On<ApplicationObj>([](ApplicationObj& s, Call& c) {
-              c.ReturnDisp(s.x.inspectors.get());
-            }));
-      t.Method(
-          L"CreateItem", {kLongArg}, 1, On<ApplicationObj>([](ApplicationObj& s, Call& c) {
-            if (c.Long(0) != 0) Fail(E_INVALIDARG, L"Only mail items here.");
-            c.ReturnDisp(
-                MakeMail(s.x, s.x.store->AddMail(*s.x.store->Default(kFolderDrafts), L"")).get());
-          }));
-      t.Get(L"COMAddIns",
-            On<ApplicationObj>([](ApplicationObj& s, Call& c) { c.ReturnDisp(s.x.addins.get()); }));
-      return t;
-    }();
-    return table;
-  }
-};
+void SafeTables(Tables& k) {
+  k.safeItem.Prop(L"Item", kDispArg, Val<SafeN>([](SafeN& s) { return s.item.get(); }),
+                  On<SafeN>([](SafeN& s, Call& c) { s.item = Ref<IDispatch>(c.Disp(0)); }));
+  k.safeItem.Method(L"Send", {}, 0, [](Object& s, Call&) {
+    MailN& m = SafeN::Wrapped(s);
+    m.x.store->Send(m.d, L"Redemption");
+  });
+  k.safeItem.Get(L"Recipients", [](Object& s, Call& c) {
+    MailN& m = SafeN::Wrapped(s);
+    c.Return(New(T().safeRecipients, m.x, m.d));
+  });
+  k.safeRecipients.Get(L"Count", Val<MailN>([](MailN& s) { return RecipientCount(*s.d); }));
+  k.safeRecipients.Method(L"ResolveAll", {kAnyArg, kAnyArg}, 0,
+                          Val<MailN>([](MailN& s) { return RecipientsResolve(*s.d); }));
+}
 
-bool FireItemSend(Impl& x, const std::shared_ptr<MailData>& m) {
-  VARIANT_BOOL cancel = VARIANT_FALSE;
-  auto item = MakeMail(x, m);
-  for (const IID* iid : {&kApplicationEvents11, &kApplicationEvents, &kApplicationEvents10})
-    if (cancel == VARIANT_FALSE)
-      x.app->Fire(*iid, kItemSend, {ArgBoolRef(&cancel), ArgDisp(item.get())});
-  return cancel == VARIANT_FALSE;
+Tables::Tables() {
+  FolderTables(*this);
+  MailTables(*this);
+  BarTables(*this);
+  WindowTables(*this);
+  ApplicationTables(*this);
+  SafeTables(*this);
 }
 
 // ---------------------------------------------------------------- Outlook
@@ -1517,23 +890,15 @@ namespace {
 constexpr UINT kWorkMessage = WM_APP + 17;
 
 LRESULT CALLBACK WorkProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
-  if (msg == kWorkMessage) {
-    auto* x = reinterpret_cast<Impl*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
-    while (x && !x->work.empty()) {
-      auto f = std::move(x->work.front());
-      x->work.pop_front();
-      f();
-    }
-    return 0;
-  }
-  return ::DefWindowProcW(h, msg, w, l);
+  if (msg != kWorkMessage) return ::DefWindowProcW(h, msg, w, l);
+  reinterpret_cast<Outlook*>(::GetWindowLongPtrW(h, GWLP_USERDATA))->RunPending();
+  return 0;
 }
 
 }  // namespace
 
 Outlook::Outlook(std::wstring version)
-    : store_(std::make_shared<Store>()),
-      impl_(new Impl{*this, store_, std::move(version), nullptr, {}, {}, {}, {}, {}, {}, {}}) {
+    : store_(std::make_shared<Store>()), impl_(new Impl{*this, store_, std::move(version)}) {
   WNDCLASSW wc{};
   wc.lpfnWndProc = WorkProc;
   wc.hInstance = ::GetModuleHandleW(nullptr);
@@ -1541,16 +906,14 @@ Outlook::Outlook(std::wstring version)
   ::RegisterClassW(&wc);
   impl_->window = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                     wc.hInstance, nullptr);
-  ::SetWindowLongPtrW(impl_->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(impl_.get()));
+  ::SetWindowLongPtrW(impl_->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   Impl& x = *impl_;
-  x.ns = Make<NameSpaceObj>(x);
-  x.syncs = Make<SyncsObj>(x);
-  x.explorers = Make<WindowsObj>(true);
-  x.inspectors = Make<WindowsObj>(false);
-  x.addins = Make<AddInsObj>();
-  x.app = Make<ApplicationObj>(x);
-  for (Ref<Object>* r : {&x.ns, &x.syncs, &x.explorers, &x.inspectors, &x.addins, &x.app})
-    (*r)->Adopt();
+  x.ns = Own<Object>(New(T().ns, x, 0));
+  x.sync = Own<Object>(Make<AppN>(T().sync, x, 0, &kSyncObjectEvents));
+  x.explorers = Own<WindowsObj>(Make<WindowsObj>(true));
+  x.inspectors = Own<WindowsObj>(Make<WindowsObj>(false));
+  x.addins = Own<Object>(New(T().addins, x, std::vector<Own<AddInN>>()));
+  x.app = Own<Object>(Make<AppN>(T().app, x, 0, &kApplicationEvents));
 }
 
 Outlook::~Outlook() {
@@ -1558,72 +921,55 @@ Outlook::~Outlook() {
   Impl& x = *impl_;
   x.work.clear();
   // Windows first: they may hold folders; the application last.
-  for (Ref<Object>* r : {&x.explorers, &x.inspectors, &x.addins, &x.syncs, &x.ns, &x.app})
-    r->reset();
+  for (Own<WindowsObj>* w : {&x.explorers, &x.inspectors})
+    *w = {};
+  for (Own<Object>* o : {&x.addins, &x.sync, &x.ns, &x.app})
+    *o = {};
 }
 
 IDispatch* Outlook::application() {
   return impl_->app.get();
 }
 
-IDispatch* Outlook::AddAddInEntry(const std::wstring& progId, const std::wstring& description) {
-  // One entry per add-in, as in Outlook's COM add-ins list: a later load gets it again.
-  for (AddInObj* a : static_cast<AddInsObj*>(impl_->addins.get())->entries)
-    if (SameName(a->progId, progId)) return a;
-  auto a = Make<AddInObj>(progId, description);
-  a->Hold();
-  static_cast<AddInsObj*>(impl_->addins.get())->entries.push_back(a.get());
-  return a.get();
+IDispatch* Outlook::AddInEntry(const std::wstring& progId) {
+  auto& entries = Entries(*impl_);
+  for (auto& a : entries)
+    if (SameName(a->d.progId, progId)) return a.get();
+  entries.emplace_back(Make<AddInN>(T().addin, *impl_, AddInData{progId, true, {}}));
+  return entries.back().get();
 }
 
 IDispatch* Outlook::AddInObject(const std::wstring& progId) {
-  for (AddInObj* a : static_cast<AddInsObj*>(impl_->addins.get())->entries)
-    if (SameName(a->progId, progId)) return a->object.get();
+  for (auto& a : Entries(*impl_))
+    if (SameName(a->d.progId, progId)) return a->d.object.get();
   return nullptr;
 }
 
 void Outlook::ClearAddInObjects() {
-  for (AddInObj* a : static_cast<AddInsObj*>(impl_->addins.get())->entries)
-    a->object.reset();
+  for (auto& a : Entries(*impl_))
+    a->d.object.reset();
 }
 
 void Outlook::OpenExplorer(FolderData& folder) {
-  auto e = Make<ExplorerObj>(*impl_, &folder);
-  Windows(impl_->explorers).Open(e.get());
-  Ref<Object> keep(e.get());
-  Ref<Object> list = impl_->explorers;
-  Post([keep, list] { list->Fire(kExplorersEvents, kNewWindow, {ArgDisp(keep.get())}); });
+  impl_->Open(Make<WindowObj>(*impl_, &folder, nullptr));
 }
 
 void Outlook::OpenInspector(const std::shared_ptr<MailData>& mail) {
-  auto i = Make<InspectorObj>(*impl_, mail);
-  Windows(impl_->inspectors).Open(i.get());
-  Ref<Object> keep(i.get());
-  Ref<Object> list = impl_->inspectors;
-  Post([keep, list] { list->Fire(kInspectorsEvents, kNewWindow, {ArgDisp(keep.get())}); });
+  impl_->Open(Make<WindowObj>(*impl_, nullptr, mail));
 }
 
-int Outlook::ExplorerCount() {
-  return static_cast<int>(Windows(impl_->explorers).windows.size());
-}
-
-void Outlook::CloseExplorers() {
-  const auto windows = Windows(impl_->explorers).windows;
-  for (Object* w : windows)
-    CloseExplorer(*impl_, *w);
-}
-
-void Outlook::CloseInspectors() {
-  const auto windows = Windows(impl_->inspectors).windows;
-  for (Object* w : windows)
-    Windows(impl_->inspectors).Remove(w);
-  Post([&x = *impl_] { MaybeQuit(x); });
+void Outlook::CloseWindows() {
+  for (auto* list : {&impl_->inspectors, &impl_->explorers})
+    while (!(*list)->open.empty())
+      impl_->Close(*(*list)->open.front().get());
 }
 
 std::vector<std::wstring> Outlook::ShortcutNames() {
-  const auto& w = Windows(impl_->explorers).windows;
-  return w.empty() ? std::vector<std::wstring>{}
-                   : static_cast<ExplorerObj*>(w.front())->Shortcuts();
+  std::vector<std::wstring> out;
+  if (!impl_->explorers->open.empty())
+    for (const auto& s : *impl_->explorers->open.front()->shortcuts)
+      out.push_back(s.name);
+  return out;
 }
 
 bool Outlook::UserSends(const std::shared_ptr<MailData>& mail) {
@@ -1632,86 +978,39 @@ bool Outlook::UserSends(const std::shared_ptr<MailData>& mail) {
   return true;
 }
 
-bool Outlook::ClickButtons(const std::wstring& tag) {
+int Outlook::ButtonsTagged(const std::wstring& tag, bool click) {
   std::vector<Ref<ControlObj>> found;
-  for (Object* w : Windows(impl_->explorers).windows)
-    static_cast<BarsObj*>(static_cast<ExplorerObj*>(w)->bars.get())->Collect(tag, found);
-  for (Object* w : Windows(impl_->inspectors).windows)
-    static_cast<BarsObj*>(static_cast<InspectorObj*>(w)->bars.get())->Collect(tag, found);
+  for (auto* list : {&impl_->explorers, &impl_->inspectors})
+    for (auto& w : (*list)->open)
+      for (auto& b : w->bars->bars)
+        b->Walk([&](ControlObj& k) {
+          if (k.type == 1 && k.tag == tag) found.emplace_back(&k);
+        });
   bool cancelled = false;
   for (auto& k : found) {
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    k->Fire(kCommandBarButtonEvents, kClick, {ArgBoolRef(&cancel), ArgDisp(k.get())});
+    if (click) k->Fire(kClick, {Variant::BoolRef(&cancel), k});
     cancelled = cancelled || cancel != VARIANT_FALSE;
   }
-  return cancelled;
-}
-
-int Outlook::ButtonsTagged(const std::wstring& tag) {
-  std::vector<Ref<ControlObj>> found;
-  for (Object* w : Windows(impl_->explorers).windows)
-    static_cast<BarsObj*>(static_cast<ExplorerObj*>(w)->bars.get())->Collect(tag, found);
-  for (Object* w : Windows(impl_->inspectors).windows)
-    static_cast<BarsObj*>(static_cast<InspectorObj*>(w)->bars.get())->Collect(tag, found);
-  return static_cast<int>(found.size());
+  return cancelled ? -1 : static_cast<int>(found.size());
 }
 
 std::vector<ControlInfo> Outlook::Controls(bool inspector, std::size_t index,
                                            const std::wstring& bar, long popupId) {
   std::vector<ControlInfo> out;
-  const auto& windows = Windows(inspector ? impl_->inspectors : impl_->explorers).windows;
-  if (index >= windows.size()) return out;
-  Object* bars = inspector ? static_cast<InspectorObj*>(windows[index])->bars.get()
-                           : static_cast<ExplorerObj*>(windows[index])->bars.get();
-  BarObj* found = nullptr;
-  for (BarObj* b : static_cast<BarsObj*>(bars)->bars)
-    if (!found && SameName(b->name, bar)) found = b;
-  if (!found) return out;
-  ControlsObj* controls = &found->Controls();
-  if (popupId != 0) {
-    controls = nullptr;
-    for (ControlObj* k : found->Controls().items)
-      if (!controls && k->controlType == 10 && k->id == popupId)
-        controls = &static_cast<BarObj*>(k->bar.get())->Controls();
-    if (!controls) return out;
+  const auto& open = (inspector ? impl_->inspectors : impl_->explorers)->open;
+  if (index >= open.size()) return out;
+  for (auto& b : open[index]->bars->bars) {
+    if (!SameName(b->name, bar)) continue;
+    BarObj* controls = popupId ? nullptr : b.get();
+    for (auto& k : b->items)
+      if (popupId && k->type == kPopup && k->id == popupId) controls = k->bar.get();
+    if (!controls) continue;
+    for (auto& k : controls->items)
+      out.push_back({k->type, k->id, k->caption, k->tag, k->faceId, k->style, k->visible,
+                     k->beginGroup, k->temporary});
   }
-  for (const ControlObj* k : controls->items)
-    out.push_back(ControlInfo{k->controlType, k->id, k->caption, k->tag, k->faceId, k->style,
-                              k->visible, k->beginGroup, k->temporary});
   return out;
-}
-
-std::vector<long> Outlook::ExecutedControls() const {
-  return impl_->executed;
-}
-
-std::vector<InspectorClose> Outlook::InspectorCloses() const {
-  return impl_->inspectorCloses;
-}
-
-int Outlook::InspectorCount() {
-  return static_cast<int>(Windows(impl_->inspectors).windows.size());
-}
-
-void Outlook::FailSyncWith(long code, const std::wstring& text) {
-  impl_->syncFails = true;
-  impl_->syncErrorCode = code;
-  impl_->syncErrorText = text;
-}
-
-int Outlook::SyncStarts() const {
-  return static_cast<SyncObj*>(static_cast<SyncsObj*>(impl_->syncs.get())->group.get())->starts;
-}
-
-int Outlook::SinksOnApplication() {
-  int n = 0;
-  for (const IID* iid : {&kApplicationEvents11, &kApplicationEvents, &kApplicationEvents10})
-    n += impl_->app->Sinks(*iid);
-  return n;
-}
-
-int Outlook::SinksOnSync() {
-  return static_cast<SyncsObj*>(impl_->syncs.get())->group->Sinks(kSyncObjectEvents);
 }
 
 void Outlook::Post(std::function<void()> work) {
@@ -1729,19 +1028,70 @@ void Outlook::RunPending() {
 
 bool Outlook::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-  for (;;) {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  MSG msg;
+  while (!done()) {
+    if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
-      if (done()) return true;
+    } else if (::GetTickCount64() >= end) {
+      return false;
+    } else {
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
     }
-    if (done()) return true;
-    const ULONGLONG now = ::GetTickCount64();
-    if (now >= end) return false;
-    ::MsgWaitForMultipleObjects(
-        0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(end - now, 50)), QS_ALLINPUT);
   }
+  return true;
+}
+
+// ------------------------------------------------------- the safe-send library
+
+namespace {
+
+// {3B7E54A1-6C2D-4E0F-9A8B-1D2C3E4F5A6B}: the stand-in's own class id.
+const CLSID kSafeClsid = {
+    0x3b7e54a1, 0x6c2d, 0x4e0f, {0x9a, 0x8b, 0x1d, 0x2c, 0x3e, 0x4f, 0x5a, 0x6b}};
+constexpr const wchar_t* kSafeProgIdKey = L"Software\\Classes\\Redemption.SafeMailItem";
+
+class Factory : public IClassFactory {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = riid == IID_IUnknown || riid == IID_IClassFactory ? this : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
+    return outer ? CLASS_E_NOAGGREGATION : Make<SafeMailItemObj>()->QueryInterface(riid, out);
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+} g_factory;
+
+}  // namespace
+
+RedemptionRegistration::RedemptionRegistration() {
+  if (FAILED(::CoRegisterClassObject(kSafeClsid, &g_factory, CLSCTX_INPROC_SERVER,
+                                     REGCLS_MULTIPLEUSE, &cookie_)))
+    cookie_ = 0;
+  wchar_t clsid[64];
+  const int n = ::StringFromGUID2(kSafeClsid, clsid, 64);
+  // Wine's class view is the machine's (HKCU classes are not merged in).
+  keyWritten_ =
+      ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, (std::wstring(kSafeProgIdKey) + L"\\CLSID").c_str(),
+                        nullptr, REG_SZ, clsid, static_cast<DWORD>(n * sizeof(wchar_t))) == 0;
+}
+
+RedemptionRegistration::~RedemptionRegistration() {
+  if (cookie_) ::CoRevokeClassObject(cookie_);
+  RemoveRedemptionProgId();
+}
+
+int RedemptionRegistration::Created() {
+  return SafeMailItemObj::created;
+}
+
+void RemoveRedemptionProgId() {
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSafeProgIdKey);
+  ::RegDeleteTreeW(HKEY_CURRENT_USER, kSafeProgIdKey);
 }
 
 }  // namespace standin

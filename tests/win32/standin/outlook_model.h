@@ -1,11 +1,12 @@
-// A stand-in Outlook for the add-in's tests: the object model Outlook gives a
-// COM add-in (application, namespace, folders, items, user properties,
-// attachments, views, windows, command bars, send/receive groups, add-in
-// entries) over a small in-memory mail store, raising Outlook's events from
-// the thread's message loop.
+// A stand-in Outlook for the add-in's tests: the members of Outlook's object
+// model the add-in calls (application, namespace, folders, items, user
+// properties, attachments, views, windows, command bars, the navigation
+// pane, send/receive and add-in entries) over a small in-memory mail store,
+// raising Outlook's events from the thread's message loop.
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,17 +16,11 @@
 namespace standin {
 
 // Outlook's numbers the tests use.
-inline constexpr long kFolderOutbox = 4;
 inline constexpr long kFolderSentMail = 5;
 inline constexpr long kFolderInbox = 6;
 inline constexpr long kFolderDrafts = 16;
 inline constexpr long kOlText = 1;
 inline constexpr long kOlDateTime = 5;
-
-// Event interfaces (Outlook 2000 and later, Office command bars).
-extern const IID kApplicationEvents, kApplicationEvents10, kApplicationEvents11;
-extern const IID kInspectorsEvents, kExplorersEvents, kExplorerEvents, kExplorerEvents10;
-extern const IID kSyncObjectEvents, kCommandBarButtonEvents;
 
 struct PropData {
   std::wstring name;
@@ -56,7 +51,6 @@ struct MailData {
 struct ViewData {
   std::wstring name;
   std::wstring xml;
-  int saves = 0;
   int applies = 0;
 };
 
@@ -69,14 +63,13 @@ struct FolderData {
   std::vector<std::shared_ptr<MailData>> items;
   std::vector<std::shared_ptr<ViewData>> views;
   FolderData* Child(const std::wstring& name) const;
-  std::wstring Path() const;
 };
 
 // A mail as it left.
 struct SentMail {
   std::wstring subject;
   std::wstring to;
-  std::wstring via;         // "Redemption" or "MailItem.Send"
+  std::wstring via;         // "Redemption", "MailItem.Send" or "Outlook"
   std::wstring fromFolder;  // where it lay when it was sent
   std::vector<AttachData> attachments;
   std::vector<std::wstring> propNames;  // user properties it still carried
@@ -88,6 +81,7 @@ struct ControlInfo {
   std::wstring caption, tag;
   long faceId = 0, style = 0;
   bool visible = true, beginGroup = false, temporary = false;
+  bool operator==(const ControlInfo&) const = default;
 };
 
 // A mail window closed through the object model, with its save mode.
@@ -103,29 +97,38 @@ class Store {
   FolderData* Default(long which);
   FolderData& AddFolder(FolderData& parent, const std::wstring& name, long itemType);
   std::shared_ptr<MailData> AddMail(FolderData& folder, const std::wstring& subject);
-  void Move(const std::shared_ptr<MailData>& mail, FolderData& to);
-  void Remove(const std::shared_ptr<MailData>& mail);
+  void Move(const std::shared_ptr<MailData>& mail, FolderData* to);
   std::shared_ptr<MailData> Find(const std::wstring& entryId);
   // Sends the mail: it moves to Sent Items and is recorded.
   void Send(const std::shared_ptr<MailData>& mail, const std::wstring& via);
-  std::wstring NewEntryId();
   std::vector<SentMail> sent;
 
  private:
   std::shared_ptr<FolderData> root_;
+  std::map<std::wstring, std::weak_ptr<MailData>> byId_;
   long nextId_ = 0;
 };
 
-// The mail behind a stand-in item and the store it lies in; empty for any
-// other object.
-struct ItemRef {
-  std::shared_ptr<MailData> mail;
-  Store* store = nullptr;
+// The safe-send library: "Redemption.SafeMailItem" served by this
+// process's class factory, so the add-in's CLSIDFromProgID + CoCreateInstance
+// reach it. Sending through it records the mail as sent "via Redemption".
+class RedemptionRegistration {
+ public:
+  RedemptionRegistration();  // registers; ok() tells whether it worked
+  ~RedemptionRegistration();
+  RedemptionRegistration(const RedemptionRegistration&) = delete;
+  RedemptionRegistration& operator=(const RedemptionRegistration&) = delete;
+  bool ok() const { return cookie_ != 0 && keyWritten_; }
+  // Safe mail items created so far.
+  static int Created();
+
+ private:
+  DWORD cookie_ = 0;
+  bool keyWritten_ = false;
 };
-ItemRef ItemOf(IDispatch* item);
-int RecipientCount(const MailData& m);
-// Every recipient resolves (is an address).
-bool RecipientsResolve(const MailData& m);
+// Removes a ProgID key a failed run may have left, so "without Redemption"
+// really is without.
+void RemoveRedemptionProgId();
 
 // The in-process Outlook: its application object and the windows, events
 // and shutdown around it. Lives on one STA thread with a message loop.
@@ -138,46 +141,36 @@ class Outlook {
 
   Store& store() { return *store_; }
   IDispatch* application();
-  // The add-in entry OnConnection hands over (its Object is what the add-in sets).
-  IDispatch* AddAddInEntry(const std::wstring& progId, const std::wstring& description);
+  // The add-in entry OnConnection hands over, one per ProgID (a later load
+  // gets it again); its Object is what the add-in sets.
+  IDispatch* AddInEntry(const std::wstring& progId);
   IDispatch* AddInObject(const std::wstring& progId);
   void ClearAddInObjects();
 
   // Windows. Opening raises NewExplorer / NewInspector from the loop.
   void OpenExplorer(FolderData& folder);
   void OpenInspector(const std::shared_ptr<MailData>& mail);
-  int ExplorerCount();
-  // The user closes every explorer, every inspector.
-  void CloseExplorers();
-  void CloseInspectors();
+  // The user closes every window: inspectors, then explorers.
+  void CloseWindows();
   // The shortcuts of the first explorer's navigation pane.
   std::vector<std::wstring> ShortcutNames();
   // The user sends a mail with Outlook's own Send: ItemSend, then the mail
   // leaves unless a handler cancels. Returns whether it left.
   bool UserSends(const std::shared_ptr<MailData>& mail);
-  // Clicks every command bar button bearing `tag`; true when one cancelled
-  // the default action.
-  bool ClickButtons(const std::wstring& tag);
-  // Buttons bearing `tag` in every open window.
-  int ButtonsTagged(const std::wstring& tag);
+  // Clicks every command bar button bearing `tag` in every open window
+  // (none when `click` is false); returns how many there are, or -1 when
+  // a click cancelled the default action.
+  int ButtonsTagged(const std::wstring& tag, bool click = false);
   // The controls of the bar `bar` of the open explorer or inspector at
   // `index` (0-based), or of its popup `popupId` there; empty when there is
   // no such window, bar or popup.
   std::vector<ControlInfo> Controls(bool inspector, std::size_t index, const std::wstring& bar,
                                     long popupId = 0);
-  // The ids of the controls executed, in order.
-  std::vector<long> ExecutedControls() const;
-  std::vector<InspectorClose> InspectorCloses() const;
-  int InspectorCount();
-
-  // Send/receive: started count; how a start ends (events from the loop).
-  int SyncStarts() const;
-  // Later send/receives report this error (OnError) before they end.
-  void FailSyncWith(long code, const std::wstring& text);
-  // Sinks advised on the application, explorers, inspectors, each explorer,
-  // the send/receive group and the command bar buttons.
-  int SinksOnApplication();
-  int SinksOnSync();
+  // What the add-in did: the ids of the controls it executed, in order;
+  // the mail windows it closed; the send/receive runs it started.
+  std::vector<long> executed;
+  std::vector<InspectorClose> inspectorCloses;
+  int syncStarts = 0;
 
   // Set when the last window closed: Outlook shuts down then.
   bool Quitting() const { return quitting_; }

@@ -6,58 +6,22 @@
 // the file VELMORA_STANDIN_RESULT names, written whole at the end.
 #include <windows.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
-#include "common/datetime.h"
+#include "platform/win32/adapters/unicode.h"
 #include "tests/win32/standin/addin_host.h"
 #include "tests/win32/standin/outlook_model.h"
-#include "tests/win32/standin/redemption_standin.h"
-
-namespace {
 
 using namespace standin;
-
-std::wstring Env(const wchar_t* name) {
-  std::wstring value(32768, L'\0');
-  const DWORD n = ::GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
-  if (n == 0 || n >= value.size()) return {};
-  value.resize(n);
-  return value;
-}
-
-double OleNow() {
-  SYSTEMTIME st;
-  ::GetLocalTime(&st);
-  st.wMilliseconds = 0;
-  double d = 0;
-  ::SystemTimeToVariantTime(&st, &d);
-  return d;
-}
-
-bool WriteWhole(const std::wstring& path, const std::string& text) {
-  const std::wstring partial = path + L".partial";
-  const HANDLE f = ::CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const BOOL ok = ::WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  ::CloseHandle(f);
-  return ok && ::MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
-}
-
-std::string Narrow(const std::wstring& w) {
-  std::string s;
-  for (wchar_t c : w)
-    s += c < 0x80 ? static_cast<char>(c) : '?';
-  return s;
-}
-
-}  // namespace
+using velmora::win32::Narrow;
 
 int main() {
-  const std::wstring resultPath = Env(L"VELMORA_STANDIN_RESULT");
-  const std::wstring subject = Env(L"VELMORA_STANDIN_SUBJECT");
-  if (resultPath.empty()) return 2;
+  const wchar_t* resultPath = ::_wgetenv(L"VELMORA_STANDIN_RESULT");
+  const wchar_t* subject = ::_wgetenv(L"VELMORA_STANDIN_SUBJECT");
+  if (!resultPath) return 2;
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   std::string report;
   bool quit = false;
@@ -66,10 +30,14 @@ int main() {
     RedemptionRegistration redemption;
     Store& store = outlook.store();
     FolderData& folder = store.AddFolder(store.root(), L"Velmora", 0);
-    if (!subject.empty()) {
+    if (subject && *subject) {
       auto mail = store.AddMail(folder, subject);
       mail->to = L"anna@example.com";
-      mail->Add(L"ScheduleTime", kOlDateTime)->value = Variant::Date(OleNow() - 60.0 / 86400);
+      SYSTEMTIME now;
+      ::GetLocalTime(&now);
+      double due = 0;
+      ::SystemTimeToVariantTime(&now, &due);
+      mail->Add(L"ScheduleTime", kOlDateTime)->value = Variant::Of(VT_DATE, due - 60.0 / 86400);
     }
     outlook.OpenExplorer(*store.Default(kFolderInbox));
     outlook.RunPending();
@@ -86,19 +54,24 @@ int main() {
         break;
       }
       quit = Outlook::PumpUntil([&] { return outlook.Quitting(); }, 60000);
-      if (host.addin()) host.Stop();
+      for (const auto& s : store.sent)
+        report += "sent " + Narrow(s.subject) + " via " + Narrow(s.via) + " from " +
+                  Narrow(s.fromFolder) + "\n";
+      report += quit ? "quit by itself\n" : "timed out\n";
+      // The add-in lets go of its sinks when the last window closes, before
+      // Outlook disconnects it.
+      report += "sinks advised " + std::to_string(AdvisedSinks()) + "\n";
+      if (host.loaded()) host.Stop();
     }
-    for (const auto& s : store.sent)
-      report += "sent " + Narrow(s.subject) + " via " + Narrow(s.via) + " from " +
-                Narrow(s.fromFolder) + "\n";
-    report += quit ? "quit by itself\n" : "timed out\n";
     report += "references kept " + std::to_string(RefsChangedSince(before).size()) + "\n";
-    report += "sinks advised " + std::to_string(AdvisedSinks()) + "\n";
     report += "protocol errors " + std::to_string(ProtocolErrors().size()) + "\n";
     for (const auto& e : ProtocolErrors())
       report += "  " + Narrow(e) + "\n";
   }
   ::CoUninitialize();
-  if (!WriteWhole(resultPath, report)) return 4;
+  // Written whole: the waiting test reads it as soon as it appears.
+  const std::wstring partial = std::wstring(resultPath) + L".partial";
+  if (!(std::ofstream(std::filesystem::path(partial), std::ios::binary) << report)) return 4;
+  std::filesystem::rename(partial, resultPath);
   return quit ? 0 : 3;
 }

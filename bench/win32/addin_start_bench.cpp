@@ -14,7 +14,6 @@
 
 #include "tests/win32/standin/addin_host.h"
 #include "tests/win32/standin/outlook_model.h"
-#include "tests/win32/standin/redemption_standin.h"
 
 namespace {
 
@@ -55,8 +54,8 @@ int main(int argc, char** argv) {
       for (int i = 0; i < 1000; ++i) {
         auto m = store.AddMail(folder, L"Scheduled " + std::to_wstring(i));
         m->to = L"anna@example.com";
-        m->Add(L"ScheduleTime", kOlDateTime)->value = Variant::Date(later + i / 1440.0);
-        m->Add(L"VelmoraRecurrence", kOlText)->value = Variant::Str(L"");
+        m->Add(L"ScheduleTime", kOlDateTime)->value = Variant::Of(VT_DATE, later + i / 1440.0);
+        m->Add(L"VelmoraRecurrence", kOlText)->value = Variant(L"");
       }
       outlook.OpenExplorer(*store.Default(kFolderInbox));
       outlook.RunPending();  // the window's own events
