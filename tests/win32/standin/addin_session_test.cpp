@@ -29,6 +29,7 @@
 #include "platform/win32/adapters/locale_win32.h"
 #include "platform/win32/adapters/unicode.h"
 #include "platform/win32/dialogs/dialog_ids.h"
+#include "tests/win32/launched_process.h"
 #include "tests/win32/standin/addin_host.h"
 #include "tests/win32/standin/outlook_model.h"
 
@@ -205,8 +206,8 @@ class UserAtDialogs {
   bool busy_ = false;
 };
 
-// One of these tests at a time in a logon, and none beside the tray
-// launcher's own process test: they share the registry values, the tray
+// One of these tests at a time in a logon, and none beside another test
+// that starts the tray launcher: they share the registry values, the tray
 // mutex and the log.
 struct TestTurn {
   HANDLE h = ::CreateMutexW(nullptr, FALSE, L"VelmoraTest.OrbitelProcess");
@@ -663,6 +664,61 @@ TEST_F(AddinSession, SendAndExitSendsThenClosesOutlookAndGivesBackEveryReference
   EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSettings, L"SendAndExit"), std::wstring());
   EXPECT_EQ(AdvisedSinks(), 0);
   QuitAndExpectAllReleased();
+}
+
+// The whole road on Windows: the tray launcher sees a mail due while Outlook
+// is closed, starts Outlook (here the stand-in, found where the shell looks
+// for outlook.exe) with the flag set, and the add-in inside sends and quits.
+TEST_F(AddinSession, OrbitelStartsOutlookWhoseAddinSendsAndExits) {
+  const fs::path orbitel = AddinPath().parent_path().parent_path() / "orbitel" / "Orbitel.exe";
+  wchar_t self[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const fs::path standIn = fs::path(self).parent_path() / "standin_outlook.exe";
+  ASSERT_TRUE(fs::exists(orbitel)) << orbitel;
+  ASSERT_TRUE(fs::exists(standIn)) << standIn;
+  if (HANDLE tray = ::OpenMutexW(SYNCHRONIZE, FALSE, L"Brelcor.VelmoraTray")) {
+    ::CloseHandle(tray);
+    GTEST_SKIP() << "a tray launcher already runs in this logon";
+  }
+  const wchar_t* appPath = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\outlook.exe";
+  const std::wstring exe = standIn.wstring();
+  const DWORD bytes = static_cast<DWORD>((exe.size() + 1) * sizeof(wchar_t));
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})  // Wine's shell looks in HKLM
+    ASSERT_EQ(::RegSetKeyValueW(root, appPath, nullptr, REG_SZ, exe.c_str(), bytes), ERROR_SUCCESS);
+  const std::wstring due = DateText(LocalNow().AddSeconds(-120));
+  ::RegSetKeyValueW(HKEY_CURRENT_USER, kSettings, L"NextOccurence", REG_SZ, due.c_str(),
+                    static_cast<DWORD>((due.size() + 1) * sizeof(wchar_t)));
+  const fs::path result = fs::temp_directory_path() /
+                          ("velmora-standin-" + std::to_string(::GetCurrentProcessId()) + ".txt");
+  fs::remove(result);
+  ::SetEnvironmentVariableW(L"VELMORA_STANDIN_RESULT", result.wstring().c_str());
+  ::SetEnvironmentVariableW(L"VELMORA_STANDIN_SUBJECT", L"Left while Outlook was closed");
+
+  std::string report;
+  {
+    velmora::test::LaunchedProcess launcher(orbitel);
+    ASSERT_TRUE(launcher.Started());
+    const bool ended = Outlook::PumpUntil([&] { return fs::exists(result); }, 60000);
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+      ::RegDeleteKeyW(root, appPath);
+    ::SetEnvironmentVariableW(L"VELMORA_STANDIN_RESULT", nullptr);
+    ::SetEnvironmentVariableW(L"VELMORA_STANDIN_SUBJECT", nullptr);
+    ASSERT_TRUE(ended) << "the stand-in Outlook did not finish; add-in log:\n" << log_.Text();
+    report = ReadFile(result);
+    fs::remove(result);
+    // The launcher stays in the tray, and leaves when the session ends.
+    EXPECT_TRUE(launcher.Running());
+    ASSERT_TRUE(launcher.Close());
+    EXPECT_EQ(launcher.Wait(10000), std::optional<DWORD>(0));
+  }
+  for (const char* line :
+       {"loaded Velmora.Connect\n",
+        "sent Left while Outlook was closed via Redemption from Outbox\n", "quit by itself\n",
+        "sinks advised 0\n", "references kept 0\n", "protocol errors 0\n"})
+    EXPECT_NE(report.find(line), std::string::npos) << line << report;
+  // Nothing is due any more, and the flag was consumed.
+  EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSettings, L"NextOccurence"), std::wstring());
+  EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSettings, L"SendAndExit"), std::wstring());
 }
 
 }  // namespace
