@@ -62,15 +62,7 @@ inline DateTime At(int y, int m, int d, int h = 0, int mi = 0, int s = 0) {
 
 class DialogTest : public testing::Test {
  protected:
-  DialogTest() {
-    g_EditProps = std::make_shared<CMailProps>();
-    g_DialogOK = false;
-    g_TopMost = false;
-    g_OwnerLeft = 1500;
-    g_OwnerTop = 1500;
-    g_OwnerWidth = 15000;
-    g_OwnerHeight = 10000;
-  }
+  DialogTest() { ResetDialogGlobals(15000, 10000); }
   ~DialogTest() override {
     g_EditProps.reset();
     g_IgnoreList.reset();

@@ -5,13 +5,16 @@
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "addin/dialogs/dialog_services.h"
+#include "addin/model/mail_props.h"
 #include "addin/store/addin_services.h"
+#include "addin/store/globals.h"
 #include "common/settings.h"
 
 namespace velmora::test {
@@ -59,5 +62,17 @@ class MemorySettings final : public Settings {
   }
   std::map<std::string, std::string> values;
 };
+
+// A fresh record under edit, nothing accepted yet, and an owner window of the
+// given size far from the screen's corner (where a dialog is centred on it).
+inline void ResetDialogGlobals(int ownerWidth, int ownerHeight) {
+  g_EditProps = std::make_shared<CMailProps>();
+  g_DialogOK = false;
+  g_TopMost = false;
+  g_OwnerLeft = 1500;
+  g_OwnerTop = 1500;
+  g_OwnerWidth = ownerWidth;
+  g_OwnerHeight = ownerHeight;
+}
 
 }  // namespace velmora::test

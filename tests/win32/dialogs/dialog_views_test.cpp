@@ -113,14 +113,8 @@ void Pick(HWND dlg, int id, DateTime v) {
 class ViewTest : public testing::Test {
  protected:
   ViewTest() {
-    g_EditProps = std::make_shared<CMailProps>();
+    ResetDialogGlobals(9000, 7500);
     g_IgnoreList = std::make_unique<CIgnoreList>();
-    g_DialogOK = false;
-    g_TopMost = false;
-    g_OwnerLeft = 1500;
-    g_OwnerTop = 1500;
-    g_OwnerWidth = 9000;
-    g_OwnerHeight = 7500;
     win32::SetDialogObserver([this](int id, HWND dlg) {
       opened.push_back(id);
       if (scripts[id]) scripts[id](dlg);
