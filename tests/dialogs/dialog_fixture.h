@@ -60,7 +60,7 @@ inline DateTime At(int y, int m, int d, int h = 0, int mi = 0, int s = 0) {
   return DateTime::FromParts(y, m, d, h, mi, s);
 }
 
-class DialogTest : public testing::Test {
+class DialogTest : public testing::Test, protected DialogPorts {
  protected:
   DialogTest() { ResetDialogGlobals(15000, 10000); }
   ~DialogTest() override {
@@ -75,15 +75,7 @@ class DialogTest : public testing::Test {
     return texts;
   }
 
-  PictureLocale locale;
-  MemorySettings settings;
-  ScopedServices services{
-      Services{.locale = &locale, .settings = &settings, .logFolder = GetServices().logFolder}};
-  ScriptedMessageBox box;
-  RecordingShell shell;
-  ScopedAddinServices addin{AddinServices{.messageBox = &box, .shell = &shell}};
   FakeScreen screen;
-  ScriptedPickers pickers;
   ScriptedForms forms;
   ScopedDialogServices dialogs{
       DialogServices{.screen = &screen, .pickers = &pickers, .forms = &forms}};

@@ -15,7 +15,10 @@
 #include "addin/model/mail_props.h"
 #include "addin/store/addin_services.h"
 #include "addin/store/globals.h"
+#include "common/picture_locale.h"
+#include "common/services.h"
 #include "common/settings.h"
+#include "support/scripted_message_box.h"
 
 namespace velmora::test {
 
@@ -74,5 +77,18 @@ inline void ResetDialogGlobals(int ownerWidth, int ownerHeight) {
   g_OwnerWidth = ownerWidth;
   g_OwnerHeight = ownerHeight;
 }
+
+// The ports every dialog test installs: United States date texts, settings in
+// memory, scripted message boxes and pickers, a shell that records.
+struct DialogPorts {
+  PictureLocale locale;
+  MemorySettings settings;
+  ScopedServices services{
+      Services{.locale = &locale, .settings = &settings, .logFolder = GetServices().logFolder}};
+  ScriptedMessageBox box;
+  RecordingShell shell;
+  ScopedAddinServices addin{AddinServices{.messageBox = &box, .shell = &shell}};
+  ScriptedPickers pickers;
+};
 
 }  // namespace velmora::test

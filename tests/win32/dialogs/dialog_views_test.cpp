@@ -110,7 +110,7 @@ void Pick(HWND dlg, int id, DateTime v) {
 }
 
 // Each dialog runs the script given for its template inside its modal loop.
-class ViewTest : public testing::Test {
+class ViewTest : public testing::Test, protected DialogPorts {
  protected:
   ViewTest() {
     ResetDialogGlobals(9000, 7500);
@@ -126,15 +126,7 @@ class ViewTest : public testing::Test {
   ~ViewTest() override { win32::SetDialogObserver(nullptr); }
   CMailProps& Props() { return *g_EditProps; }
 
-  PictureLocale locale;  // United States: "h:mm:ss tt" gives "h:mm tt"
-  MemorySettings settings;
-  ScopedServices services{
-      Services{.locale = &locale, .settings = &settings, .logFolder = GetServices().logFolder}};
-  ScriptedMessageBox box;
-  RecordingShell shell;
-  ScopedAddinServices addin{AddinServices{.messageBox = &box, .shell = &shell}};
   win32::Win32DialogHost host{nullptr};
-  ScriptedPickers pickers;
   ScopedDialogServices dialogs{
       DialogServices{.screen = &host, .pickers = &pickers, .forms = &host}};
   ScopedFirstDOW firstDow{1};
