@@ -138,7 +138,6 @@ std::shared_ptr<MailData> Store::AddMail(FolderData& folder, const std::wstring&
   auto m = std::make_shared<MailData>();
   m->entryId = L"00000000A1B2C3D4" + std::to_wstring(++nextId_);
   m->subject = subject;
-  byId_[m->entryId] = m;
   Move(m, &folder);
   return m;
 }
@@ -147,11 +146,6 @@ void Store::Move(const std::shared_ptr<MailData>& mail, FolderData* to) {
   if (mail->folder) std::erase(mail->folder->items, mail);
   mail->folder = to;
   if (to) to->items.push_back(mail);
-}
-
-std::shared_ptr<MailData> Store::Find(const std::wstring& entryId) {
-  auto m = byId_[entryId].lock();
-  return m && m->folder ? m : nullptr;  // deleted items are gone
 }
 
 void Store::Send(const std::shared_ptr<MailData>& mail, const std::wstring& via) {
@@ -213,16 +207,16 @@ class Own {
 struct Tables {
   Tables();
   Table folder{L"MAPIFolder"}, folder2000{L"MAPIFolder"}, folders{L"Folders"}, items{L"Items"};
-  Table view{L"View"}, views{L"Views"}, mail{L"MailItem"}, recipients{L"Recipients"};
-  Table attachment{L"Attachment"}, attachments{L"Attachments"}, prop{L"UserProperty"};
+  Table view{L"View"}, views{L"Views"}, mail{L"MailItem"}, attachment{L"Attachment"};
+  Table attachments{L"Attachments"}, prop{L"UserProperty"};
   Table props{L"UserProperties"}, button{L"CommandBarButton"}, popup{L"CommandBarPopup"};
   Table controls{L"CommandBarControls"}, bar{L"CommandBar"}, bars{L"CommandBars"};
   // The navigation pane, each leading to the next.
   Table panes{L"Panes"}, pane{L"OutlookBarPane"}, storage{L"OutlookBarStorage"};
   Table groups{L"OutlookBarGroups"}, group{L"OutlookBarGroup"}, shortcut{L"OutlookBarShortcut"};
   Table shortcuts{L"OutlookBarShortcuts"}, explorers{L"Explorers"}, inspectors{L"Inspectors"};
-  Table explorer{L"Explorer"}, inspector{L"Inspector"}, selection{L"Selection"};
-  Table addin{L"COMAddIn"}, addins{L"COMAddIns"}, sync{L"SyncObject"}, syncs{L"SyncObjects"};
+  Table explorer{L"Explorer"}, inspector{L"Inspector"}, addin{L"COMAddIn"};
+  Table sync{L"SyncObject"}, syncs{L"SyncObjects"};
   Table ns{L"NameSpace"}, app{L"Application"}, safeItem{L"SafeMailItem"};
   Table safeRecipients{L"SafeRecipients"};
 };
@@ -240,8 +234,10 @@ struct Outlook::Impl {
   std::wstring version;
   HWND window = nullptr;
   std::deque<std::function<void()>> work;
-  Own<Object> app, ns, addins, sync;
+  Own<Object> app, ns, sync;
   Own<WindowsObj> explorers, inspectors;
+  // The add-in entries OnConnection hands over: ProgID and the Object set.
+  std::vector<Own<Node<std::pair<std::wstring, Ref<IDispatch>>>>> addins;
   // A window joins its list; NewExplorer or NewInspector follows from the loop.
   void Open(Ref<WindowObj> w);
   // The window leaves its list; an explorer's Close event follows from the
@@ -254,7 +250,9 @@ using MailN = Node<std::shared_ptr<MailData>>;
 using ViewN = Node<std::shared_ptr<ViewData>>;
 using PropN = Node<std::pair<std::shared_ptr<MailData>, std::shared_ptr<PropData>>>;
 using AttachN = Node<AttachData>;
-using AppN = Node<int>;  // the application, namespace and send/receive: all in Impl
+using AppN = Node<int>;
+using AddInN = Node<std::pair<std::wstring, Ref<IDispatch>>>;  // the application, namespace and
+                                                               // send/receive: all in Impl
 
 Ref<Object> MakeFolder(Impl& x, FolderData* f) {
   if (!f) return {};
@@ -277,10 +275,10 @@ bool FireItemSend(Impl& x, const std::shared_ptr<MailData>& m) {
   return cancel == VARIANT_FALSE;
 }
 
-// The recipients' names: To, CC and BCC, each a list separated by ";".
+// The recipients' names: To, a list separated by ";".
 std::vector<std::wstring> RecipientNames(const MailData& m) {
   std::vector<std::wstring> out;
-  std::wistringstream in(m.to + L";" + m.cc + L";" + m.bcc);
+  std::wistringstream in(m.to);
   for (std::wstring name; std::getline(in, name, L';');)
     if (name.find_first_not_of(L' ') != std::wstring::npos) out.push_back(name);
   return out;
@@ -303,11 +301,10 @@ Ref<Object> MakeProp(MailN& s, const std::shared_ptr<PropData>& p) {
 
 // --------------------------------------------------------- folders, mails
 
-// FolderPath and Views came with Outlook 2002.
+// Views came with Outlook 2002.
 void FolderMembers(Table& t, bool modern) {
   t.Get(L"Class", Const(2L));
   t.Get(L"Name", Val<FolderN>([](FolderN& s) { return s.d->name; }));
-  t.Get(L"EntryID", Val<FolderN>([](FolderN& s) { return s.d->entryId; }));
   t.Get(L"DefaultItemType", Val<FolderN>([](FolderN& s) { return s.d->itemType; }));
   // The root's parent is the namespace, as in Outlook.
   t.Get(L"Parent", Val<FolderN>([](FolderN& s) {
@@ -315,14 +312,7 @@ void FolderMembers(Table& t, bool modern) {
         }));
   t.Get(L"Folders", Val<FolderN>([](FolderN& s) { return New(T().folders, s.x, s.d); }));
   t.Get(L"Items", Val<FolderN>([](FolderN& s) { return New(T().items, s.x, s.d); }));
-  if (!modern) return;
-  t.Get(L"FolderPath", Val<FolderN>([](FolderN& s) {
-          std::wstring path;
-          for (FolderData* f = s.d; f; f = f->parent)
-            path = (f->parent ? L"\\" : L"\\\\") + f->name + path;
-          return path;
-        }));
-  t.Get(L"Views", Val<FolderN>([](FolderN& s) { return New(T().views, s.x, s.d); }));
+  if (modern) t.Get(L"Views", Val<FolderN>([](FolderN& s) { return New(T().views, s.x, s.d); }));
 }
 
 void FolderTables(Tables& k) {
@@ -342,16 +332,9 @@ void FolderTables(Tables& k) {
   List<FolderN>(
       k.items, [](FolderN & s) -> auto& { return s.d->items; },
       [](FolderN& s, auto& m) { return MakeMail(s.x, m); });
-  k.items.Method(L"Add", {kLongArg}, 0, On<FolderN>([](FolderN& s, Call& c) {
-                   if (c.Long(0) != 0) Fail(E_INVALIDARG, L"Only mail items here.");
-                   c.Return(MakeMail(s.x, s.x.store->AddMail(*s.d, L"")));
-                 }));
-  k.view.Get(L"Name", Val<ViewN>([](ViewN& s) { return s.d->name; }));
   Field<ViewN>(k.view, L"XML", [](ViewN& s) -> std::wstring& { return s.d->xml; });
   k.view.Method(L"Save", {}, 0, Const({}));
   k.view.Method(L"Apply", {}, 0, On<ViewN>([](ViewN& s, Call&) { ++s.d->applies; }));
-  k.views.Get(L"Count",
-              Val<FolderN>([](FolderN& s) { return static_cast<long>(s.d->views.size()); }));
   k.views.Method(L"Item", {kStrArg}, 1, On<FolderN>([](FolderN& s, Call& c) {
                    for (auto& v : s.d->views)
                      if (SameName(v->name, c.Str(0))) return c.Return(New(T().view, s.x, v));
@@ -373,15 +356,9 @@ void MailTables(Tables& k) {
   Table& t = k.mail;
   t.Get(L"Class", Const(43L));
   t.Get(L"EntryID", Val<MailN>([](MailN& s) { return s.d->entryId; }));
-  for (auto [name, field] : {std::pair{L"Subject", &MailData::subject},
-                             std::pair{L"Body", &MailData::body}, std::pair{L"To", &MailData::to},
-                             std::pair{L"CC", &MailData::cc}, std::pair{L"BCC", &MailData::bcc}})
-    Field<MailN>(t, name, [f = field](MailN& s) -> std::wstring& { return (*s.d).*f; });
-  Field<MailN>(t, L"Importance", [](MailN& s) -> long& { return s.d->importance; });
+  Field<MailN>(t, L"Subject", [](MailN& s) -> std::wstring& { return s.d->subject; });
   t.Get(L"Sent", Val<MailN>([](MailN& s) { return s.d->sent; }));
   t.Get(L"Parent", Val<MailN>([](MailN& s) { return MakeFolder(s.x, s.d->folder); }));
-  t.Method(L"Display", {kAnyArg}, 0, Const({}));
-  t.Method(L"Close", {kLongArg}, 1, Const({}));
   t.Method(L"Save", {}, 0, On<MailN>([](MailN& s, Call&) {
              if (!s.d->folder) Fail(E_FAIL, L"The item has been moved or deleted.");
            }));
@@ -401,26 +378,12 @@ void MailTables(Tables& k) {
              s.x.store->Move(s.d, to);
              c.Return(MakeMail(s.x, s.d));
            }));
-  t.Method(L"Delete", {}, 0, On<MailN>([](MailN& s, Call&) { s.x.store->Move(s.d, nullptr); }));
   t.Method(L"Send", {}, 0, On<MailN>([](MailN& s, Call&) {
              if (FireItemSend(s.x, s.d)) s.x.store->Send(s.d, L"MailItem.Send");
            }));
-  t.Get(L"Recipients", Val<MailN>([](MailN& s) { return New(T().recipients, s.x, s.d); }));
   t.Get(L"Attachments", Val<MailN>([](MailN& s) { return New(T().attachments, s.x, s.d); }));
   t.Get(L"UserProperties", Val<MailN>([](MailN& s) { return New(T().props, s.x, s.d); }));
 
-  k.recipients.Get(L"Count", Val<MailN>([](MailN& s) { return RecipientCount(*s.d); }));
-  k.recipients.Method(L"ResolveAll", {}, 0,
-                      Val<MailN>([](MailN& s) { return RecipientsResolve(*s.d); }));
-
-  k.attachment.Get(L"DisplayName", Val<AttachN>([](AttachN& s) { return s.d.displayName; }));
-  k.attachment.Get(L"FileName", Val<AttachN>([](AttachN& s) {
-                     return s.d.source.substr(s.d.source.find_last_of(L"\\/") + 1);
-                   }));
-  k.attachment.Get(L"Size", Val<AttachN>([](AttachN& s) { return static_cast<long>(s.d.size); }));
-  List<MailN>(
-      k.attachments, [](MailN & s) -> auto& { return s.d->attachments; },
-      [](MailN& s, AttachData& a) { return New(T().attachment, s.x, a); });
   // Add(Source, [Type], [Position], [DisplayName]): the file is read now.
   k.attachments.Method(
       L"Add", {kStrArg, kLongArg, kLongArg, kStrArg}, 1, On<MailN>([](MailN& s, Call& c) {
@@ -435,7 +398,6 @@ void MailTables(Tables& k) {
         c.Return(New(T().attachment, s.x, a));
       }));
 
-  k.prop.Get(L"Name", Val<PropN>([](PropN& s) { return s.d.second->name; }));
   k.prop.Get(L"Type", Val<PropN>([](PropN& s) { return s.d.second->type; }));
   // A value put is taken as the property's own type, as Outlook does.
   k.prop.Prop(L"Value", kAnyArg, On<PropN>([](PropN& s, Call& c) { c.Return(s.d.second->value); }),
@@ -452,8 +414,6 @@ void MailTables(Tables& k) {
               }));
   k.prop.Method(L"Delete", {}, 0,
                 On<PropN>([](PropN& s, Call&) { std::erase(s.d.first->props, s.d.second); }));
-  List<MailN>(
-      k.props, [](MailN & s) -> auto& { return s.d->props; }, MakeProp);
   k.props.Method(L"Find", {kStrArg, kAnyArg}, 1,
                  On<MailN>([](MailN& s, Call& c) { c.Return(MakeProp(s, s.d->Find(c.Str(0)))); }));
   k.props.Method(L"Add", {kStrArg, kLongArg, kBoolArg, kAnyArg}, 2,
@@ -489,7 +449,6 @@ class BarObj : public Object {
   BarObj(Impl& xIn, std::wstring nameIn) : Object(T().bar), x(xIn), name(std::move(nameIn)) {}
   Impl& x;
   std::wstring name;
-  bool visible = true;
   std::vector<Own<ControlObj>> items;
   ControlObj& Add(long type, long id, long before = 0) {
     const bool at = before >= 1 && static_cast<std::size_t>(before) <= items.size();
@@ -570,8 +529,6 @@ void FindControl(const std::vector<BarObj*>& bars, Call& c, bool recursive) {
 
 void ControlMembers(Table& t, bool popup) {
   using K = ControlObj;
-  t.Get(L"Id", Val<K>([](K& s) { return s.id; }));
-  t.Get(L"Type", Val<K>([](K& s) { return s.type; }));
   t.Get(L"Index", Val<K>([](K& s) {
           auto& v = s.parent->items;
           auto it = std::find_if(v.begin(), v.end(), [&](auto& k) { return k.get() == &s; });
@@ -586,10 +543,6 @@ void ControlMembers(Table& t, bool popup) {
              // Click(Ctrl, CancelDefault): the byref flag is read back after each sink.
              VARIANT_BOOL cancel = VARIANT_FALSE;
              s.Fire(kClick, {Variant::BoolRef(&cancel), &s});
-           }));
-  t.Method(L"Delete", {kAnyArg}, 0, On<K>([](K& s, Call&) {
-             if (auto* p = std::exchange(s.parent, nullptr))
-               std::erase_if(p->items, [&](const Own<K>& k) { return k.get() == &s; });
            }));
   if (popup) {
     t.Get(L"CommandBar", Val<K>([](K& s) { return s.bar.get(); }));
@@ -618,22 +571,13 @@ void BarTables(Tables& k) {
                       c.Return(&added);
                     }));
   using B = BarObj;
-  k.bar.Get(L"Name", Val<B>([](B& s) { return s.name; }));
-  Field<B>(k.bar, L"Visible", [](B& s) -> bool& { return s.visible; });
   k.bar.Get(L"Controls", Val<B>([](B& s) { return New(T().controls, s.x, Ref<BarObj>(&s)); }));
   k.bar.Method(L"FindControl", find, 0,
                On<B>([](B& s, Call& c) { FindControl({&s}, c, c.Bool(4)); }));
-  k.bars.Get(L"Count", Val<BarsObj>([](BarsObj& s) { return static_cast<long>(s.bars.size()); }));
   k.bars.Method(L"Item", {kStrArg}, 1, On<BarsObj>([](BarsObj& s, Call& c) {
                   for (auto& b : s.bars)
                     if (SameName(b->name, c.Str(0))) return c.Return(b.get());
                   Fail(E_INVALIDARG, L"Invalid procedure call or argument");
-                }));
-  k.bars.Method(L"Add", {kStrArg, kLongArg, kBoolArg, kBoolArg}, 0,
-                On<BarsObj>([](BarsObj& s, Call& c) {
-                  for (auto& b : s.bars)
-                    if (SameName(b->name, c.Str(0))) Fail(E_INVALIDARG, L"The bar exists.");
-                  c.Return(&s.AddBar(c.Str(0)));
                 }));
   k.bars.Method(L"FindControl", find, 0, On<BarsObj>([](BarsObj& s, Call& c) {
                   std::vector<BarObj*> all;
@@ -710,11 +654,9 @@ void WindowTables(Tables& k) {
                  }));
   }
   k.pane.Get(L"Class", Const(63L));
-  k.pane.Get(L"Name", Const(L"OutlookBar"));
   k.pane.Get(L"Contents", next(k.storage));
   k.storage.Get(L"Groups", next(k.groups));
   k.group.Get(L"Class", Const(66L));
-  k.group.Get(L"Name", Const(L"Shortcuts"));
   k.group.Get(L"Shortcuts", next(k.shortcuts));
   k.shortcut.Get(L"Class", Const(68L));
   k.shortcut.Get(L"Name", Val<Node<Shortcut>>([](auto& s) { return s.d.name; }));
@@ -733,19 +675,11 @@ void WindowTables(Tables& k) {
     List<WindowsObj>(
         *t, [](WindowsObj & s) -> auto& { return s.open; },
         [](WindowsObj&, auto& w) { return w.get(); });
-  for (auto [t, left, width, height] :
-       {std::tuple{&k.explorer, 10L, 800L, 600L}, std::tuple{&k.inspector, 20L, 640L, 480L}}) {
+  for (Table* t : {&k.explorer, &k.inspector})
     t->Get(L"CommandBars", Val<W>([](W& s) { return s.bars.get(); }));
-    for (auto [name, v] : {std::pair{L"Left", left}, std::pair{L"Top", left},
-                           std::pair{L"Width", width}, std::pair{L"Height", height}})
-      t->Get(name, Const(v));
-  }
-  k.explorer.Prop(L"CurrentFolder", kDispArg,
-                  Val<W>([](W& s) { return MakeFolder(s.x, s.folder); }),
-                  On<W>([](W& s, Call& c) { s.folder = FolderOf(c.Disp(0)); }));
-  k.selection.Get(L"Count", Const(0L));
-  k.selection.Method(L"Item", {kLongArg}, 1, [](Object&, Call& c) { Index(c.Long(0), 0); });
-  k.explorer.Get(L"Selection", Val<W>([](W& s) { return New(T().selection, s.x, 0); }));
+  for (auto [name, v] : {std::pair{L"Left", 20L}, std::pair{L"Top", 20L}, std::pair{L"Width", 640L},
+                         std::pair{L"Height", 480L}})
+    k.inspector.Get(name, Const(v));
   k.explorer.Get(L"Panes", Val<W>([](W& s) { return New(T().panes, s.x, s.shortcuts); }));
   k.explorer.Method(L"Close", {}, 0, On<W>([](W& s, Call&) { s.x.Close(s); }));
 
@@ -762,30 +696,9 @@ void WindowTables(Tables& k) {
 
 // ------------------------------------------------------- the application
 
-// An add-in entry of COMAddIns.
-struct AddInData {
-  std::wstring progId;
-  bool connect = true;
-  Ref<IDispatch> object;
-};
-using AddInN = Node<AddInData>;
-using AddInsN = Node<std::vector<Own<AddInN>>>;
-
-std::vector<Own<AddInN>>& Entries(Impl& x) {
-  return static_cast<AddInsN*>(x.addins.get())->d;
-}
-
 void ApplicationTables(Tables& k) {
-  k.addin.Get(L"ProgId", Val<AddInN>([](AddInN& s) { return s.d.progId; }));
-  k.addin.Get(L"Description", Val<AddInN>([](AddInN& s) { return s.d.progId; }));
-  Field<AddInN>(k.addin, L"Connect", [](AddInN& s) -> bool& { return s.d.connect; });
-  k.addin.Prop(L"Object", kDispArg, Val<AddInN>([](AddInN& s) { return s.d.object.get(); }),
-               On<AddInN>([](AddInN& s, Call& c) { s.d.object = Ref<IDispatch>(c.Disp(0)); }));
-  List<AddInsN>(
-      k.addins, [](AddInsN & s) -> auto& { return s.d; },
-      [](AddInsN&, auto& a) { return a.get(); });
-
-  k.sync.Get(L"Name", Const(L"All Accounts"));
+  k.addin.Prop(L"Object", kDispArg, Val<AddInN>([](AddInN& s) { return s.d.second.get(); }),
+               On<AddInN>([](AddInN& s, Call& c) { s.d.second = Ref<IDispatch>(c.Disp(0)); }));
   // The group's events come from the loop, never from inside Start.
   k.sync.Method(L"Start", {}, 0, On<AppN>([](AppN& s, Call&) {
                   ++s.x.owner.syncStarts;
@@ -797,7 +710,6 @@ void ApplicationTables(Tables& k) {
                     keep->Fire(kSyncEnd);
                   });
                 }));
-  k.sync.Method(L"Stop", {}, 0, Const({}));
   k.syncs.Get(L"Count", Const(1L));
   k.syncs.Method(L"Item", {kLongArg}, 1, On<AppN>([](AppN& s, Call& c) {
                    Index(c.Long(0), 1);
@@ -810,14 +722,8 @@ void ApplicationTables(Tables& k) {
                 c.Return(MakeFolder(s.x, f));
               }));
   k.ns.Get(L"SyncObjects", Val<AppN>([](AppN& s) { return New(T().syncs, s.x, 0); }));
-  k.ns.Method(L"GetItemFromID", {kStrArg, kAnyArg}, 1, On<AppN>([](AppN& s, Call& c) {
-                auto m = s.x.store->Find(c.Str(0));
-                if (!m) Fail(kNotFound, L"The operation failed.");
-                c.Return(MakeMail(s.x, m));
-              }));
 
   Table& t = k.app;
-  t.Get(L"Session", Val<AppN>([](AppN& s) { return s.x.ns.get(); }));
   t.Method(L"GetNamespace", {kStrArg}, 1, On<AppN>([](AppN& s, Call& c) {
              if (!SameName(c.Str(0), L"MAPI")) Fail(E_INVALIDARG, L"Only MAPI exists.");
              c.Return(s.x.ns.get());
@@ -833,11 +739,6 @@ void ApplicationTables(Tables& k) {
            }));
   t.Get(L"Explorers", Val<AppN>([](AppN& s) { return s.x.explorers.get(); }));
   t.Get(L"Inspectors", Val<AppN>([](AppN& s) { return s.x.inspectors.get(); }));
-  t.Method(L"CreateItem", {kLongArg}, 1, On<AppN>([](AppN& s, Call& c) {
-             if (c.Long(0) != 0) Fail(E_INVALIDARG, L"Only mail items here.");
-             c.Return(MakeMail(s.x, s.x.store->AddMail(*s.x.store->Default(kFolderDrafts), L"")));
-           }));
-  t.Get(L"COMAddIns", Val<AppN>([](AppN& s) { return s.x.addins.get(); }));
 }
 
 // ------------------------------------------------------- the safe-send library
@@ -912,7 +813,6 @@ Outlook::Outlook(std::wstring version)
   x.sync = Own<Object>(Make<AppN>(T().sync, x, 0, &kSyncObjectEvents));
   x.explorers = Own<WindowsObj>(Make<WindowsObj>(true));
   x.inspectors = Own<WindowsObj>(Make<WindowsObj>(false));
-  x.addins = Own<Object>(New(T().addins, x, std::vector<Own<AddInN>>()));
   x.app = Own<Object>(Make<AppN>(T().app, x, 0, &kApplicationEvents));
 }
 
@@ -923,7 +823,8 @@ Outlook::~Outlook() {
   // Windows first: they may hold folders; the application last.
   for (Own<WindowsObj>* w : {&x.explorers, &x.inspectors})
     *w = {};
-  for (Own<Object>* o : {&x.addins, &x.sync, &x.ns, &x.app})
+  x.addins.clear();
+  for (Own<Object>* o : {&x.sync, &x.ns, &x.app})
     *o = {};
 }
 
@@ -932,22 +833,21 @@ IDispatch* Outlook::application() {
 }
 
 IDispatch* Outlook::AddInEntry(const std::wstring& progId) {
-  auto& entries = Entries(*impl_);
-  for (auto& a : entries)
-    if (SameName(a->d.progId, progId)) return a.get();
-  entries.emplace_back(Make<AddInN>(T().addin, *impl_, AddInData{progId, true, {}}));
-  return entries.back().get();
+  for (auto& a : impl_->addins)
+    if (SameName(a->d.first, progId)) return a.get();
+  impl_->addins.emplace_back(Make<AddInN>(T().addin, *impl_, std::pair{progId, Ref<IDispatch>()}));
+  return impl_->addins.back().get();
 }
 
 IDispatch* Outlook::AddInObject(const std::wstring& progId) {
-  for (auto& a : Entries(*impl_))
-    if (SameName(a->d.progId, progId)) return a->d.object.get();
+  for (auto& a : impl_->addins)
+    if (SameName(a->d.first, progId)) return a->d.second.get();
   return nullptr;
 }
 
 void Outlook::ClearAddInObjects() {
-  for (auto& a : Entries(*impl_))
-    a->d.object.reset();
+  for (auto& a : impl_->addins)
+    a->d.second.reset();
 }
 
 void Outlook::OpenExplorer(FolderData& folder) {

@@ -38,8 +38,7 @@ struct FolderData;
 
 struct MailData {
   std::wstring entryId;
-  std::wstring subject, body, to, cc, bcc;
-  long importance = 1;
+  std::wstring subject, to;
   bool sent = false;
   std::vector<std::shared_ptr<PropData>> props;
   std::vector<AttachData> attachments;
@@ -98,14 +97,12 @@ class Store {
   FolderData& AddFolder(FolderData& parent, const std::wstring& name, long itemType);
   std::shared_ptr<MailData> AddMail(FolderData& folder, const std::wstring& subject);
   void Move(const std::shared_ptr<MailData>& mail, FolderData* to);
-  std::shared_ptr<MailData> Find(const std::wstring& entryId);
   // Sends the mail: it moves to Sent Items and is recorded.
   void Send(const std::shared_ptr<MailData>& mail, const std::wstring& via);
   std::vector<SentMail> sent;
 
  private:
   std::shared_ptr<FolderData> root_;
-  std::map<std::wstring, std::weak_ptr<MailData>> byId_;
   long nextId_ = 0;
 };
 
