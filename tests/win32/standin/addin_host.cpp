@@ -2,10 +2,10 @@
 
 namespace standin {
 
+namespace {
+
 const IID kIidExtensibility2 = {
     0xB65AD801, 0xABAF, 0x11D0, {0xBB, 0x8B, 0x00, 0xA0, 0xC9, 0x0F, 0x27, 0x44}};
-
-namespace {
 
 constexpr int kConnectStartup = 1;      // ext_cm_Startup
 constexpr int kDisconnectShutdown = 0;  // ext_dm_HostShutdown

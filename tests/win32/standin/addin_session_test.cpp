@@ -304,7 +304,7 @@ class AddinSession : public ::testing::Test {
   std::optional<Outlook> outlook_;
   std::optional<AddinHost> host_;
   LogTail log_;
-  std::map<const Object*, RefCount> before_;
+  Snapshot before_;
 };
 
 TEST(AddinRegistration, WritesExactlyItsKeysPerUserAndRemovesThemAll) {

@@ -251,21 +251,20 @@ void Object::Fire(DISPID id, std::vector<Variant> args) {
   }
 }
 
-std::map<const Object*, RefCount> LiveObjects() {
-  std::map<const Object*, RefCount> out;
+Snapshot LiveObjects() {
+  Snapshot out;
   for (const Object* o : g_live)
-    out[o] = RefCount{o->type(), o->refs(), o->own()};
+    out[o] = o->clients();
   return out;
 }
 
-std::vector<std::wstring> RefsChangedSince(const std::map<const Object*, RefCount>& before) {
+std::vector<std::wstring> RefsChangedSince(const Snapshot& before) {
   std::vector<std::wstring> out;
-  for (const auto& [o, now] : LiveObjects()) {
+  for (const Object* o : g_live) {
     const auto it = before.find(o);
-    const long was = it == before.end() ? 0 : it->second.refs - it->second.own;
-    const long is = now.refs - now.own;
+    const long was = it == before.end() ? 0 : it->second, is = o->clients();
     if (is != was)
-      out.push_back(now.type + L": client references " + std::to_wstring(is) + L", was " +
+      out.push_back(o->type() + L": client references " + std::to_wstring(is) + L", was " +
                     std::to_wstring(was));
   }
   return out;

@@ -210,8 +210,8 @@ class Object : public IDispatch, public IConnectionPointContainer, public IConne
   HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
 
   const std::wstring& type() const { return table_.type(); }
-  long refs() const { return refs_; }
-  long own() const { return own_; }
+  // The references clients hold.
+  long clients() const { return refs_ - own_; }
   // The reference the creator has is the stand-in's own (not counted
   // against clients) until it disowns it, just before releasing it.
   void Adopt() { ++own_; }
@@ -243,16 +243,12 @@ Ref<T> Make(A&&... a) {
   return made;
 }
 
-// Every stand-in object alive now, with its reference counts.
-struct RefCount {
-  std::wstring type;
-  long refs;
-  long own;
-};
-std::map<const Object*, RefCount> LiveObjects();
+// Every stand-in object alive now, with the references clients hold on it.
+using Snapshot = std::map<const Object*, long>;
+Snapshot LiveObjects();
 // The objects whose client references differ from `before` (objects created
 // since then count as 0), one "Type: refs a, was b" line each.
-std::vector<std::wstring> RefsChangedSince(const std::map<const Object*, RefCount>& before);
+std::vector<std::wstring> RefsChangedSince(const Snapshot& before);
 // Sinks advised now, across every object (a container released with sinks
 // still advised keeps its count).
 int AdvisedSinks();

@@ -116,7 +116,6 @@ constexpr const wchar_t* kDefaults[] = {L"Deleted Items", L"Outbox", L"Sent Item
 
 Store::Store() : root_(std::make_shared<FolderData>()) {
   root_->name = L"Personal Folders";
-  root_->entryId = L"0";
   for (const wchar_t* name : kDefaults)
     AddFolder(*root_, name, 0);
   AddFolder(*root_, L"Drafts", 0);
@@ -128,8 +127,7 @@ FolderData* Store::Default(long which) {
 }
 
 FolderData& Store::AddFolder(FolderData& parent, const std::wstring& name, long itemType) {
-  auto f = std::make_shared<FolderData>(
-      FolderData{name, std::to_wstring(++nextId_), itemType, &parent, {}, {}, {}});
+  auto f = std::make_shared<FolderData>(FolderData{name, itemType, &parent, {}, {}, {}});
   parent.folders.push_back(f);
   return *f;
 }
@@ -250,9 +248,8 @@ using MailN = Node<std::shared_ptr<MailData>>;
 using ViewN = Node<std::shared_ptr<ViewData>>;
 using PropN = Node<std::pair<std::shared_ptr<MailData>, std::shared_ptr<PropData>>>;
 using AttachN = Node<AttachData>;
-using AppN = Node<int>;
-using AddInN = Node<std::pair<std::wstring, Ref<IDispatch>>>;  // the application, namespace and
-                                                               // send/receive: all in Impl
+using AppN = Node<int>;  // the application, namespace and send/receive: all in Impl
+using AddInN = Node<std::pair<std::wstring, Ref<IDispatch>>>;
 
 Ref<Object> MakeFolder(Impl& x, FolderData* f) {
   if (!f) return {};
@@ -275,24 +272,15 @@ bool FireItemSend(Impl& x, const std::shared_ptr<MailData>& m) {
   return cancel == VARIANT_FALSE;
 }
 
-// The recipients' names: To, a list separated by ";".
-std::vector<std::wstring> RecipientNames(const MailData& m) {
-  std::vector<std::wstring> out;
+// The recipients: To, a list separated by ";"; how many, and whether each
+// resolves (is an address).
+std::pair<long, bool> Recipients(const MailData& m) {
+  std::pair<long, bool> out{0, true};
   std::wistringstream in(m.to);
   for (std::wstring name; std::getline(in, name, L';');)
-    if (name.find_first_not_of(L' ') != std::wstring::npos) out.push_back(name);
+    if (name.find_first_not_of(L' ') != std::wstring::npos)
+      out = {out.first + 1, out.second && name.find(L'@') != std::wstring::npos};
   return out;
-}
-
-long RecipientCount(const MailData& m) {
-  return static_cast<long>(RecipientNames(m).size());
-}
-
-// Every recipient resolves when it is an address.
-bool RecipientsResolve(const MailData& m) {
-  for (const auto& n : RecipientNames(m))
-    if (n.find(L'@') == std::wstring::npos) return false;
-  return true;
 }
 
 Ref<Object> MakeProp(MailN& s, const std::shared_ptr<PropData>& p) {
@@ -527,14 +515,19 @@ void FindControl(const std::vector<BarObj*>& bars, Call& c, bool recursive) {
   c.Return(found);
 }
 
-void ControlMembers(Table& t, bool popup) {
+void ControlTables(Tables& k) {
   using K = ControlObj;
+  for (Table* t : {&k.button, &k.popup})
+    Field<K>(*t, L"Visible", [](K& s) -> bool& { return s.visible; });
+  k.popup.Get(L"CommandBar", Val<K>([](K& s) { return s.bar.get(); }));
+  k.popup.Get(L"Controls",
+              Val<K>([](K& s) { return New(T().controls, s.x, Ref<BarObj>(s.bar.get())); }));
+  Table& t = k.button;
   t.Get(L"Index", Val<K>([](K& s) {
           auto& v = s.parent->items;
-          auto it = std::find_if(v.begin(), v.end(), [&](auto& k) { return k.get() == &s; });
+          auto it = std::find_if(v.begin(), v.end(), [&](auto& o) { return o.get() == &s; });
           return static_cast<long>(it - v.begin()) + 1;
         }));
-  Field<K>(t, L"Visible", [](K& s) -> bool& { return s.visible; });
   Field<K>(t, L"BeginGroup", [](K& s) -> bool& { return s.beginGroup; });
   Field<K>(t, L"Caption", [](K& s) -> std::wstring& { return s.caption; });
   Field<K>(t, L"Tag", [](K& s) -> std::wstring& { return s.tag; });
@@ -544,21 +537,14 @@ void ControlMembers(Table& t, bool popup) {
              VARIANT_BOOL cancel = VARIANT_FALSE;
              s.Fire(kClick, {Variant::BoolRef(&cancel), &s});
            }));
-  if (popup) {
-    t.Get(L"CommandBar", Val<K>([](K& s) { return s.bar.get(); }));
-    t.Get(L"Controls",
-          Val<K>([](K& s) { return New(T().controls, s.x, Ref<BarObj>(s.bar.get())); }));
-  } else {
-    Field<K>(t, L"FaceId", [](K& s) -> long& { return s.faceId; });
-    Field<K>(t, L"Style", [](K& s) -> long& { return s.style; });
-  }
+  Field<K>(t, L"FaceId", [](K& s) -> long& { return s.faceId; });
+  Field<K>(t, L"Style", [](K& s) -> long& { return s.style; });
 }
 
 void BarTables(Tables& k) {
   // FindControl's argument kinds, copied here: they live in another file.
   const std::vector<ArgSpec> find = {kLongArg, kLongArg, kStrArg, kBoolArg, kBoolArg};
-  ControlMembers(k.button, false);
-  ControlMembers(k.popup, true);
+  ControlTables(k);
   List<ControlsN>(
       k.controls, [](ControlsN & s) -> auto& { return s.d->items; },
       [](ControlsN&, auto& c) { return c.get(); });
@@ -770,9 +756,9 @@ void SafeTables(Tables& k) {
     MailN& m = SafeN::Wrapped(s);
     c.Return(New(T().safeRecipients, m.x, m.d));
   });
-  k.safeRecipients.Get(L"Count", Val<MailN>([](MailN& s) { return RecipientCount(*s.d); }));
+  k.safeRecipients.Get(L"Count", Val<MailN>([](MailN& s) { return Recipients(*s.d).first; }));
   k.safeRecipients.Method(L"ResolveAll", {kAnyArg, kAnyArg}, 0,
-                          Val<MailN>([](MailN& s) { return RecipientsResolve(*s.d); }));
+                          Val<MailN>([](MailN& s) { return Recipients(*s.d).second; }));
 }
 
 Tables::Tables() {

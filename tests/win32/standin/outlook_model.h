@@ -55,7 +55,6 @@ struct ViewData {
 
 struct FolderData {
   std::wstring name;
-  std::wstring entryId;
   long itemType = 0;
   FolderData* parent = nullptr;
   std::vector<std::shared_ptr<FolderData>> folders;
