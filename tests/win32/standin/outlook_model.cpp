@@ -111,19 +111,20 @@ FolderData* FolderData::Child(const std::wstring& n) const {
   return nullptr;
 }
 
-// The default folders in the order of their numbers from olFolderDeletedItems (3).
-constexpr const wchar_t* kDefaults[] = {L"Deleted Items", L"Outbox", L"Sent Items", L"Inbox"};
+// The default folders with their numbers.
+constexpr std::pair<long, const wchar_t*> kDefaults[] = {
+    {3, L"Deleted Items"}, {4, L"Outbox"}, {5, L"Sent Items"}, {6, L"Inbox"}, {16, L"Drafts"}};
 
 Store::Store() : root_(std::make_shared<FolderData>()) {
   root_->name = L"Personal Folders";
-  for (const wchar_t* name : kDefaults)
+  for (auto [n, name] : kDefaults)
     AddFolder(*root_, name, 0);
-  AddFolder(*root_, L"Drafts", 0);
 }
 
 FolderData* Store::Default(long which) {
-  if (which == kFolderDrafts) return root_->Child(L"Drafts");
-  return which >= 3 && which <= kFolderInbox ? root_->Child(kDefaults[which - 3]) : nullptr;
+  for (auto [n, name] : kDefaults)
+    if (n == which) return root_->Child(name);
+  return nullptr;
 }
 
 FolderData& Store::AddFolder(FolderData& parent, const std::wstring& name, long itemType) {
@@ -575,12 +576,8 @@ void BarTables(Tables& k) {
 
 // ---------------------------------------------------------------- windows
 
-// The explorer's navigation pane: one pane with one group of shortcuts.
-struct Shortcut {
-  std::wstring name;
-  FolderData* target;
-};
-using Group = std::shared_ptr<std::vector<Shortcut>>;
+// The explorer's navigation pane: one pane with one group of shortcuts' names.
+using Group = std::shared_ptr<std::vector<std::wstring>>;
 using PaneN = Node<Group>;
 
 // An explorer over a folder, or an inspector over a mail.
@@ -596,7 +593,7 @@ class WindowObj : public Object {
   FolderData* folder;
   std::shared_ptr<MailData> mail;
   Own<BarsObj> bars;
-  Group shortcuts = std::make_shared<std::vector<Shortcut>>();
+  Group shortcuts = std::make_shared<std::vector<std::wstring>>();
 };
 using W = WindowObj;
 
@@ -607,9 +604,6 @@ class WindowsObj : public Object {
       : Object(explorers ? T().explorers : T().inspectors,
                explorers ? &kExplorersEvents : &kInspectorsEvents) {}
   std::vector<Own<WindowObj>> open;
-  bool Remove(WindowObj* w) {
-    return std::erase_if(open, [&](const Own<WindowObj>& o) { return o.get() == w; }) != 0;
-  }
 };
 
 void Impl::Open(Ref<WindowObj> w) {
@@ -621,7 +615,9 @@ void Impl::Open(Ref<WindowObj> w) {
 
 void Impl::Close(WindowObj& w) {
   Ref<Object> keep(&w);
-  if (!(w.mail ? inspectors : explorers)->Remove(&w)) return;
+  if (!std::erase_if((w.mail ? inspectors : explorers)->open,
+                     [&](const Own<WindowObj>& o) { return o.get() == &w; }))
+    return;
   owner.Post([this, keep, explorer = !w.mail] {
     if (explorer) keep->Fire(kClose);
     if (explorers->open.empty() && inspectors->open.empty()) owner.quitting_ = true;
@@ -633,7 +629,6 @@ void WindowTables(Tables& k) {
     return Val<PaneN>([&t](PaneN& s) { return New(t, s.x, s.d); });
   };
   for (auto [list, one] : {std::pair{&k.panes, &k.pane}, std::pair{&k.groups, &k.group}}) {
-    list->Get(L"Count", Const(1L));
     list->Method(L"Item", {kLongArg}, 1, On<PaneN>([one = one](PaneN& s, Call& c) {
                    Index(c.Long(0), 1);
                    c.Return(New(*one, s.x, s.d));
@@ -645,15 +640,16 @@ void WindowTables(Tables& k) {
   k.group.Get(L"Class", Const(66L));
   k.group.Get(L"Shortcuts", next(k.shortcuts));
   k.shortcut.Get(L"Class", Const(68L));
-  k.shortcut.Get(L"Name", Val<Node<Shortcut>>([](auto& s) { return s.d.name; }));
-  auto wrap = [](PaneN& s, Shortcut& sc) { return New(T().shortcut, s.x, sc); };
+  k.shortcut.Get(L"Name", Val<Node<std::wstring>>([](auto& s) { return s.d; }));
+  auto wrap = [](PaneN& s, const std::wstring& name) { return New(T().shortcut, s.x, name); };
   List<PaneN>(
       k.shortcuts, [](PaneN & s) -> auto& { return *s.d; }, wrap);
   k.shortcuts.Method(L"Remove", {kLongArg}, 1, On<PaneN>([](PaneN& s, Call& c) {
                        s.d->erase(s.d->begin() + static_cast<long>(Index(c.Long(0), s.d->size())));
                      }));
   k.shortcuts.Method(L"Add", {kDispArg, kStrArg, kLongArg}, 2, On<PaneN>([wrap](PaneN& s, Call& c) {
-                       s.d->push_back({c.Str(1), FolderOf(c.Disp(0))});
+                       FolderOf(c.Disp(0));
+                       s.d->push_back(c.Str(1));
                        c.Return(wrap(s, s.d->back()));
                      }));
 
@@ -851,11 +847,8 @@ void Outlook::CloseWindows() {
 }
 
 std::vector<std::wstring> Outlook::ShortcutNames() {
-  std::vector<std::wstring> out;
-  if (!impl_->explorers->open.empty())
-    for (const auto& s : *impl_->explorers->open.front()->shortcuts)
-      out.push_back(s.name);
-  return out;
+  const auto& open = impl_->explorers->open;
+  return open.empty() ? std::vector<std::wstring>() : *open.front()->shortcuts;
 }
 
 bool Outlook::UserSends(const std::shared_ptr<MailData>& mail) {
