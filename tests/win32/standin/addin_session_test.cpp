@@ -143,12 +143,8 @@ std::optional<DateTime> ScheduleOf(const MailData& m) {
   return DateTime::FromOle(p->value.get().date);
 }
 
-std::wstring Joined(const std::vector<std::wstring>& v) {
-  std::wstring s;
-  for (const auto& x : v)
-    s += x + L"\n";
-  return s;
-}
+// No lines: no references kept, no protocol errors, no dialogs unexpected.
+const std::vector<std::wstring> kNone;
 
 // What the user does in the dialogs the add-in shows on this thread, from a
 // timer here: the dialog's modal loop dispatches it as any loop does. The
@@ -229,7 +225,7 @@ class AddinSession : public ::testing::Test {
     ASSERT_TRUE(library_->loaded()) << AddinPath();
     ASSERT_EQ(library_->Register(), S_OK);
     ASSERT_TRUE(library_->Mirror(kProgId));
-    ProtocolErrors().clear();
+    g_protocolErrors.clear();
     Clean();
     log_ = LogTail();
   }
@@ -243,7 +239,7 @@ class AddinSession : public ::testing::Test {
   }
   // What a test sets, or a failed run may have left.
   static void Clean() {
-    ClearFailures();
+    g_failures.clear();
     for (const wchar_t* name : {L"NextOccurence", L"SendAndExit"})
       ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettings, name);
     ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kSpelling, L"Check");
@@ -292,10 +288,10 @@ class AddinSession : public ::testing::Test {
     ASSERT_TRUE(Outlook::PumpUntil([&] { return outlook().Quitting(); }, 5000));
     EXPECT_EQ(host_->Stop(), S_OK);
     host_.reset();
-    EXPECT_EQ(Joined(RefsChangedSince(before_)), L"");
+    EXPECT_EQ(RefsChangedSince(before_), kNone);
     EXPECT_EQ(AdvisedSinks(), 0);
     EXPECT_EQ(library_->CanUnloadNow(), S_OK);
-    EXPECT_EQ(Joined(ProtocolErrors()), L"");
+    EXPECT_EQ(g_protocolErrors, kNone);
   }
 
   TestTurn turn_;
@@ -428,14 +424,14 @@ TEST_F(AddinSession, SendsDueMailsFromTheFirstExplorerOnRecoversFromAFaultAndRea
   // once the host recovers, the next tick sends.
   Scheduled(store(), folder, L"Due despite a fault");
   LogTail faultLog;
-  FailCall(L"Items.Count", E_FAIL);
+  g_failures[L"Items.Count"] = E_FAIL;
   ASSERT_GE(TickAddinTimers(), 1);
   const std::string logged =
       "Error(-2147467259) : Connect.OnTimer1\tThe stand-in fails Items.Count";
   ASSERT_TRUE(Outlook::PumpUntil([&] { return faultLog.Count(logged) == 1; }, 5000))
       << faultLog.Text();
   EXPECT_FALSE(SentReach(5, 300));
-  ClearFailures();
+  g_failures.clear();
   ASSERT_GE(TickAddinTimers(), 1);
   ASSERT_TRUE(SentReach(5)) << log_.Text();
   EXPECT_EQ(store().sent.back().subject, L"Due despite a fault");
@@ -461,10 +457,10 @@ TEST_F(AddinSession, SendsDueMailsFromTheFirstExplorerOnRecoversFromAFaultAndRea
   // the add-in only reads its subject for its trace.
   auto mail = Scheduled(store(), *store().Default(kFolderDrafts), L"Sent by hand", now.AddDays(1));
   const int created = RedemptionRegistration::Created();
-  CallCounts().clear();
+  g_callCounts.clear();
   EXPECT_TRUE(outlook().UserSends(mail));
   ASSERT_EQ(SentVia(L"Outlook").size(), 1u);
-  EXPECT_EQ(CallCounts(), (std::map<std::wstring, int>{{L"MailItem.Subject", 1}}));
+  EXPECT_EQ(g_callCounts, (std::map<std::wstring, int>{{L"MailItem.Subject", 1}}));
   EXPECT_EQ(RedemptionRegistration::Created(), created);
 
   // The Help menu's entries; the user turns the add-in off and on again
@@ -490,7 +486,7 @@ TEST_F(AddinSession, SendsDueMailsFromTheFirstExplorerOnRecoversFromAFaultAndRea
   });
   EXPECT_EQ(outlook().ButtonsTagged(L"BrelcorVelmoraAbout", true), 1);
   EXPECT_EQ(boxes, 1);
-  EXPECT_EQ(Joined(user.unexpected), L"");
+  EXPECT_EQ(user.unexpected, kNone);
 
   QuitAndExpectAllReleased();
   // The provoked fault's errors only.
@@ -581,7 +577,7 @@ TEST_F(AddinSession, ANewMailWindowsButtonAfterSendSchedulesTheMailInTheDialogAn
   EXPECT_EQ(outlook().ButtonsTagged(tag, true), 1);  // the default action is not cancelled
 
   // The command ran inside Click: the dialog has come and gone.
-  EXPECT_EQ(Joined(user.unexpected), L"");
+  EXPECT_EQ(user.unexpected, kNone);
   ASSERT_GE(visits, 4) << log_.Text();
   EXPECT_EQ(sentDuringDialog, 0u);
   // The spelling check of the mail window ran before the dialog opened.

@@ -14,11 +14,10 @@ const IID kIidStandinObject = {
     0x6f1d2c4a, 0x9e53, 0x4b7a, {0x8c, 0x21, 0x5d, 0x7e, 0x0a, 0x9b, 0x3f, 0x10}};
 
 std::set<Object*> g_live;
-std::map<std::wstring, HRESULT> g_failures;  // by "Type.Member" or "Member"
 int g_advised = 0;
 
 void Protocol(const std::wstring& where, const std::wstring& what) {
-  ProtocolErrors().push_back(where + L": " + what);
+  g_protocolErrors.push_back(where + L": " + what);
 }
 
 // The argument itself, through one level of by-reference VARIANT.
@@ -45,16 +44,6 @@ HRESULT Excepinfo(EXCEPINFO* info, HRESULT code, const std::wstring& text) {
 
 }  // namespace
 
-const ArgSpec kLongArg{VT_I4};
-const ArgSpec kStrArg{VT_BSTR};
-const ArgSpec kBoolArg{VT_BOOL};
-const ArgSpec kDispArg{VT_DISPATCH};
-const ArgSpec kAnyArg{VT_VARIANT};
-
-void Fail(HRESULT hr, const std::wstring& description) {
-  throw Failure{hr, description};
-}
-
 std::wstring Call::Str(std::size_t i) const {
   const BSTR b = Has(i) ? args[i]->bstrVal : nullptr;
   return b ? std::wstring(b, ::SysStringLen(b)) : std::wstring();
@@ -79,21 +68,6 @@ const Member* Table::Find(DISPID id) const {
   for (const auto& m : members_)
     if (m.id == id) return &m;
   return nullptr;
-}
-
-std::vector<std::wstring>& ProtocolErrors() {
-  static std::vector<std::wstring> errors;
-  return errors;
-}
-void FailCall(const std::wstring& name, HRESULT hr) {
-  g_failures[name] = hr;
-}
-void ClearFailures() {
-  g_failures.clear();
-}
-std::map<std::wstring, int>& CallCounts() {
-  static std::map<std::wstring, int> c;
-  return c;
 }
 
 Object::Object(const Table& table, const IID* source) : table_(table), source_(source) {
@@ -144,7 +118,7 @@ HRESULT Object::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, 
     return DISP_E_MEMBERNOTFOUND;
   }
   const std::wstring name = type() + L"." + m->name;
-  ++CallCounts()[name];
+  ++g_callCounts[name];
   if (result) ::VariantInit(result);
   for (const std::wstring& key : {name, m->name}) {
     const auto f = g_failures.find(key);

@@ -88,7 +88,9 @@ struct Failure {
   HRESULT hr;
   std::wstring description;
 };
-[[noreturn]] void Fail(HRESULT hr, const std::wstring& description = L"");
+[[noreturn]] inline void Fail(HRESULT hr, const std::wstring& description = L"") {
+  throw Failure{hr, description};
+}
 
 enum Kind : unsigned { kGet = 1, kPut = 2, kMethod = 4 };
 
@@ -153,16 +155,16 @@ class Table {
 };
 
 // Argument type lists used across the tables.
-extern const ArgSpec kLongArg, kStrArg, kBoolArg, kDispArg, kAnyArg;
+inline const ArgSpec kLongArg{VT_I4}, kStrArg{VT_BSTR}, kBoolArg{VT_BOOL}, kDispArg{VT_DISPATCH},
+    kAnyArg{VT_VARIANT};
 
 // What the stand-in saw go wrong in a client's calls: unknown names, wrong
 // counts or types (each "Type.Member: reason"). A correct client leaves it empty.
-std::vector<std::wstring>& ProtocolErrors();
-// Makes the named call ("Type.Member" or "Member") fail with `hr` until cleared.
-void FailCall(const std::wstring& name, HRESULT hr);
-void ClearFailures();
+inline std::vector<std::wstring> g_protocolErrors;
+// The calls ("Type.Member" or "Member") made to fail with an HRESULT.
+inline std::map<std::wstring, HRESULT> g_failures;
 // Every "Type.Member" called since the map was last cleared, with its count.
-std::map<std::wstring, int>& CallCounts();
+inline std::map<std::wstring, int> g_callCounts;
 
 // An object, with one connection point when it raises events (the oldest
 // event interface of its kind: every Outlook from 2000 on has it).
@@ -183,8 +185,7 @@ class Object : public IDispatch, public IConnectionPointContainer, public IConne
   }
   // IDispatch
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-    if (n) *n = 0;
-    return n ? S_OK : E_POINTER;
+    return n ? (*n = 0, S_OK) : E_POINTER;
   }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
@@ -198,8 +199,7 @@ class Object : public IDispatch, public IConnectionPointContainer, public IConne
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** out) override;
   // IConnectionPoint
   HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
-    if (iid) *iid = *source_;
-    return iid ? S_OK : E_POINTER;
+    return iid ? (*iid = *source_, S_OK) : E_POINTER;
   }
   HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override {
     return out ? QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(out))

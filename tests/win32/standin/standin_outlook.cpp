@@ -64,8 +64,8 @@ int main() {
       if (host.loaded()) host.Stop();
     }
     report += "references kept " + std::to_string(RefsChangedSince(before).size()) + "\n";
-    report += "protocol errors " + std::to_string(ProtocolErrors().size()) + "\n";
-    for (const auto& e : ProtocolErrors())
+    report += "protocol errors " + std::to_string(g_protocolErrors.size()) + "\n";
+    for (const auto& e : g_protocolErrors)
       report += "  " + Narrow(e) + "\n";
   }
   ::CoUninitialize();
