@@ -60,11 +60,12 @@ std::string ReadFile(const fs::path& p) {
 }
 
 // What the add-in writes to "Velmora.Log" from this object's creation on.
-class LogTail {
- public:
+struct LogTail {
+  static fs::path Path() { return AddinPath().parent_path() / "Velmora.Log"; }
+  std::size_t start = ReadFile(Path()).size();
   std::string Text() const {
     const std::string all = ReadFile(Path());
-    return all.size() >= start_ ? all.substr(start_) : all;
+    return all.size() >= start ? all.substr(start) : all;
   }
   std::size_t Count(const std::string& with) const {
     std::istringstream in(Text());
@@ -73,10 +74,6 @@ class LogTail {
       n += line.find(with) != std::string::npos;
     return n;
   }
-  static fs::path Path() { return AddinPath().parent_path() / "Velmora.Log"; }
-
- private:
-  std::size_t start_ = ReadFile(Path()).size();
 };
 
 std::optional<std::wstring> ReadValue(HKEY root, const wchar_t* sub, const wchar_t* name) {
@@ -152,54 +149,45 @@ const std::vector<std::wstring> kNone;
 // script runs at each tick until it returns true (done). Any other dialog of
 // this thread (a message box the test did not expect) is recorded and
 // cancelled, so no test hangs on it.
-class UserAtDialogs {
- public:
-  using Script = std::function<bool(HWND)>;
-  explicit UserAtDialogs(std::wstring caption = L"", int control = 0, Script script = {})
-      : caption_(std::move(caption)), control_(control), script_(std::move(script)) {
-    self_ = this;
+struct UserAtDialogs {
+  explicit UserAtDialogs(std::wstring c = L"", int id = 0, std::function<bool(HWND)> s = {})
+      : caption(std::move(c)), control(id), script(std::move(s)) {
+    self = this;
   }
   ~UserAtDialogs() {
-    ::KillTimer(nullptr, timer_);
-    self_ = nullptr;
+    ::KillTimer(nullptr, timer);
+    self = nullptr;
   }
-  UserAtDialogs(const UserAtDialogs&) = delete;
-  UserAtDialogs& operator=(const UserAtDialogs&) = delete;
-
-  // "caption: text" of the dialogs no script knew.
-  std::vector<std::wstring> unexpected;
-
- private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    if (!self_ || self_->busy_) return;
-    self_->busy_ = true;
+    if (!self || std::exchange(self->busy, true)) return;
     ::EnumThreadWindows(::GetCurrentThreadId(), Visit, 0);
-    self_->busy_ = false;
+    self->busy = false;
   }
   static BOOL CALLBACK Visit(HWND w, LPARAM) {
-    wchar_t cls[32] = {}, caption[256] = {};
+    wchar_t cls[32] = {}, title[256] = {};
     ::GetClassNameW(w, cls, 32);
-    if (std::wstring(cls) != L"#32770") return TRUE;
-    ::GetWindowTextW(w, caption, 256);
-    if (self_->done_.count(w)) return TRUE;  // closing
-    if (caption != self_->caption_ || !::GetDlgItem(w, self_->control_)) {
+    ::GetWindowTextW(w, title, 256);
+    if (std::wstring(cls) != L"#32770" || self->done.count(w)) return TRUE;  // or closing
+    if (title != self->caption || !::GetDlgItem(w, self->control)) {
       wchar_t text[1024] = {};
       ::GetDlgItemTextW(w, 0xFFFF, text, 1024);  // a message box's text
-      self_->unexpected.push_back(std::wstring(caption) + L": " + text);
-      self_->done_.insert(w);
+      self->unexpected.push_back(std::wstring(title) + L": " + text);
+      self->done.insert(w);
       ::PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
-    } else if (self_->script_(w)) {
-      self_->done_.insert(w);
+    } else if (self->script(w)) {
+      self->done.insert(w);
     }
     return TRUE;
   }
-  static inline UserAtDialogs* self_ = nullptr;
-  std::wstring caption_;
-  int control_;
-  Script script_;
-  std::set<HWND> done_;
-  UINT_PTR timer_ = ::SetTimer(nullptr, 0, 100, Tick);
-  bool busy_ = false;
+  static inline UserAtDialogs* self = nullptr;
+  std::wstring caption;
+  int control;
+  std::function<bool(HWND)> script;
+  // "caption: text" of the dialogs no script knew.
+  std::vector<std::wstring> unexpected;
+  std::set<HWND> done;
+  UINT_PTR timer = ::SetTimer(nullptr, 0, 100, Tick);
+  bool busy = false;
 };
 
 // One of these tests at a time in a logon, and none beside another test
@@ -456,12 +444,12 @@ TEST_F(AddinSession, SendsDueMailsFromTheFirstExplorerOnRecoversFromAFaultAndRea
   // A mail the user sends with Outlook's own Send goes at once, untouched:
   // the add-in only reads its subject for its trace.
   auto mail = Scheduled(store(), *store().Default(kFolderDrafts), L"Sent by hand", now.AddDays(1));
-  const int created = RedemptionRegistration::Created();
+  const int created = g_safeItemsCreated;
   g_callCounts.clear();
   EXPECT_TRUE(outlook().UserSends(mail));
   ASSERT_EQ(SentVia(L"Outlook").size(), 1u);
   EXPECT_EQ(g_callCounts, (std::map<std::wstring, int>{{L"MailItem.Subject", 1}}));
-  EXPECT_EQ(RedemptionRegistration::Created(), created);
+  EXPECT_EQ(g_safeItemsCreated, created);
 
   // The Help menu's entries; the user turns the add-in off and on again
   // with the windows open: it finds them again and their click answers once.

@@ -729,9 +729,8 @@ void ApplicationTables(Tables& k) {
 // "via Redemption".
 class SafeMailItemObj : public Object {
  public:
-  SafeMailItemObj() : Object(T().safeItem) { ++created; }
+  SafeMailItemObj() : Object(T().safeItem) { ++g_safeItemsCreated; }
   Ref<IDispatch> item;
-  static inline int created = 0;
   // The stand-in mail the item wraps.
   static MailN& Wrapped(Object& o) {
     auto* m = dynamic_cast<MailN*>(Object::From(static_cast<SafeMailItemObj&>(o).item.get()));
@@ -962,10 +961,6 @@ RedemptionRegistration::RedemptionRegistration() {
 RedemptionRegistration::~RedemptionRegistration() {
   if (cookie_) ::CoRevokeClassObject(cookie_);
   RemoveRedemptionProgId();
-}
-
-int RedemptionRegistration::Created() {
-  return SafeMailItemObj::created;
 }
 
 void RemoveRedemptionProgId() {

@@ -115,13 +115,13 @@ class RedemptionRegistration {
   RedemptionRegistration(const RedemptionRegistration&) = delete;
   RedemptionRegistration& operator=(const RedemptionRegistration&) = delete;
   bool ok() const { return cookie_ != 0 && keyWritten_; }
-  // Safe mail items created so far.
-  static int Created();
 
  private:
   DWORD cookie_ = 0;
   bool keyWritten_ = false;
 };
+// Safe mail items created so far.
+inline int g_safeItemsCreated = 0;
 // Removes a ProgID key a failed run may have left, so "without Redemption"
 // really is without.
 void RemoveRedemptionProgId();
