@@ -68,8 +68,7 @@ HRESULT AddinHost::StartupComplete() {
 
 HRESULT AddinHost::Start() {
   const HRESULT hr = Connect();
-  if (FAILED(hr)) return hr;
-  return StartupComplete();
+  return FAILED(hr) ? hr : StartupComplete();
 }
 
 HRESULT AddinHost::Stop() {

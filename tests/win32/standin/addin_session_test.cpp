@@ -277,7 +277,7 @@ class AddinSession : public ::testing::Test {
     EXPECT_EQ(host_->Stop(), S_OK);
     host_.reset();
     EXPECT_EQ(RefsChangedSince(before_), kNone);
-    EXPECT_EQ(AdvisedSinks(), 0);
+    EXPECT_EQ(g_advisedSinks, 0);
     EXPECT_EQ(library_->CanUnloadNow(), S_OK);
     EXPECT_EQ(g_protocolErrors, kNone);
   }
@@ -461,7 +461,7 @@ TEST_F(AddinSession, SendsDueMailsFromTheFirstExplorerOnRecoversFromAFaultAndRea
   EXPECT_TRUE(help[2].caption == L"Velmora" && help[2].tag == L"BrelcorVelmoraOptions" &&
               !help[2].beginGroup);
   EXPECT_EQ(host_->Stop(), S_OK);
-  EXPECT_EQ(AdvisedSinks(), 0);
+  EXPECT_EQ(g_advisedSinks, 0);
   host_.emplace(outlook());
   ASSERT_EQ(host_->Load(kProgId), S_OK);
   ASSERT_EQ(host_->Start(), S_OK);
@@ -646,7 +646,7 @@ TEST_F(AddinSession, SendAndExitSendsThenClosesOutlookAndGivesBackEveryReference
   // The flag is consumed, so a later start by the user is an ordinary one;
   // every sink is gone before Outlook even disconnects the add-in.
   EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSettings, L"SendAndExit"), std::wstring());
-  EXPECT_EQ(AdvisedSinks(), 0);
+  EXPECT_EQ(g_advisedSinks, 0);
   QuitAndExpectAllReleased();
 }
 

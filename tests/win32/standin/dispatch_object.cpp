@@ -14,7 +14,6 @@ const IID kIidStandinObject = {
     0x6f1d2c4a, 0x9e53, 0x4b7a, {0x8c, 0x21, 0x5d, 0x7e, 0x0a, 0x9b, 0x3f, 0x10}};
 
 std::set<Object*> g_live;
-int g_advised = 0;
 
 void Protocol(const std::wstring& where, const std::wstring& what) {
   g_protocolErrors.push_back(where + L": " + what);
@@ -198,7 +197,7 @@ HRESULT Object::Advise(IUnknown* sink, DWORD* cookie) {
   }
   *cookie = ++nextCookie_;
   sinks_[*cookie] = d;
-  ++g_advised;
+  ++g_advisedSinks;
   return S_OK;
 }
 
@@ -207,7 +206,7 @@ HRESULT Object::Unadvise(DWORD cookie) {
     Protocol(type() + L".Unadvise", L"unknown cookie");
     return CONNECT_E_NOCONNECTION;
   }
-  --g_advised;
+  --g_advisedSinks;
   return S_OK;
 }
 
@@ -242,10 +241,6 @@ std::vector<std::wstring> RefsChangedSince(const Snapshot& before) {
                     std::to_wstring(was));
   }
   return out;
-}
-
-int AdvisedSinks() {
-  return g_advised;
 }
 
 }  // namespace standin

@@ -12,7 +12,6 @@
 
 #include <functional>
 #include <map>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -251,6 +250,6 @@ Snapshot LiveObjects();
 std::vector<std::wstring> RefsChangedSince(const Snapshot& before);
 // Sinks advised now, across every object (a container released with sinks
 // still advised keeps its count).
-int AdvisedSinks();
+inline int g_advisedSinks = 0;
 
 }  // namespace standin

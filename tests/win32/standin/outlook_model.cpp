@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <deque>
 #include <sstream>
-#include <tuple>
 
 #include "addin/store/new_table_view.h"
 #include "platform/win32/adapters/unicode.h"
@@ -143,8 +142,7 @@ std::shared_ptr<MailData> Store::AddMail(FolderData& folder, const std::wstring&
 
 void Store::Move(const std::shared_ptr<MailData>& mail, FolderData* to) {
   if (mail->folder) std::erase(mail->folder->items, mail);
-  mail->folder = to;
-  if (to) to->items.push_back(mail);
+  (mail->folder = to)->items.push_back(mail);
 }
 
 void Store::Send(const std::shared_ptr<MailData>& mail, const std::wstring& via) {
@@ -348,11 +346,8 @@ void MailTables(Tables& k) {
   Field<MailN>(t, L"Subject", [](MailN& s) -> std::wstring& { return s.d->subject; });
   t.Get(L"Sent", Val<MailN>([](MailN& s) { return s.d->sent; }));
   t.Get(L"Parent", Val<MailN>([](MailN& s) { return MakeFolder(s.x, s.d->folder); }));
-  t.Method(L"Save", {}, 0, On<MailN>([](MailN& s, Call&) {
-             if (!s.d->folder) Fail(E_FAIL, L"The item has been moved or deleted.");
-           }));
+  t.Method(L"Save", {}, 0, Const({}));
   t.Method(L"Copy", {}, 0, On<MailN>([](MailN& s, Call& c) {
-             if (!s.d->folder) Fail(E_FAIL, L"The item has been moved or deleted.");
              auto copy = s.x.store->AddMail(*s.d->folder, L"");
              const std::wstring id = copy->entryId;
              *copy = *s.d;
@@ -362,9 +357,7 @@ void MailTables(Tables& k) {
              c.Return(MakeMail(s.x, copy));
            }));
   t.Method(L"Move", {kDispArg}, 1, On<MailN>([](MailN& s, Call& c) {
-             FolderData* to = FolderOf(c.Disp(0));
-             if (!s.d->folder) Fail(E_FAIL, L"The item has been moved or deleted.");
-             s.x.store->Move(s.d, to);
+             s.x.store->Move(s.d, FolderOf(c.Disp(0)));
              c.Return(MakeMail(s.x, s.d));
            }));
   t.Method(L"Send", {}, 0, On<MailN>([](MailN& s, Call&) {

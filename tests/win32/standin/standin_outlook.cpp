@@ -60,7 +60,7 @@ int main() {
       report += quit ? "quit by itself\n" : "timed out\n";
       // The add-in lets go of its sinks when the last window closes, before
       // Outlook disconnects it.
-      report += "sinks advised " + std::to_string(AdvisedSinks()) + "\n";
+      report += "sinks advised " + std::to_string(g_advisedSinks) + "\n";
       if (host.loaded()) host.Stop();
     }
     report += "references kept " + std::to_string(RefsChangedSince(before).size()) + "\n";
