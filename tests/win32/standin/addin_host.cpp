@@ -47,8 +47,7 @@ HRESULT AddinHost::Load(const std::wstring& progId) {
     hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kIidExtensibility2,
                             reinterpret_cast<void**>(addin_.put()));
   if (FAILED(hr)) return hr;
-  progId_ = progId;
-  entry_ = outlook_.AddInEntry(progId);
+  entry_ = outlook_.AddInEntry();
   return S_OK;
 }
 
@@ -76,13 +75,13 @@ HRESULT AddinHost::Stop() {
   Custom a, b;
   const HRESULT hr = addin_->OnBeginShutdown(&a.a);
   const HRESULT hr2 = addin_->OnDisconnection(kDisconnectShutdown, &b.a);
-  outlook_.ClearAddInObjects();
+  outlook_.AddInObject().reset();
   addin_.reset();
   return FAILED(hr) ? hr : hr2;
 }
 
 IDispatch* AddinHost::PublicObject() const {
-  return outlook_.AddInObject(progId_);
+  return outlook_.AddInObject().get();
 }
 
 AddinLibrary::AddinLibrary(const std::wstring& path) : module_(::LoadLibraryW(path.c_str())) {}

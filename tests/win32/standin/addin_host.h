@@ -55,7 +55,6 @@ class AddinHost {
 
  private:
   Outlook& outlook_;
-  std::wstring progId_;
   Ref<IDTExtensibility2> addin_;
   IDispatch* entry_ = nullptr;
 };

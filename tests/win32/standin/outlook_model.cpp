@@ -231,10 +231,9 @@ struct Outlook::Impl {
   std::wstring version;
   HWND window = nullptr;
   std::deque<std::function<void()>> work;
-  Own<Object> app, ns, sync;
+  Own<Object> app, ns, sync, addin;
   Own<WindowsObj> explorers, inspectors;
-  // The add-in entries OnConnection hands over: ProgID and the Object set.
-  std::vector<Own<Node<std::pair<std::wstring, Ref<IDispatch>>>>> addins;
+  Ref<IDispatch> addinObject;  // what the add-in set as its entry's Object
   // A window joins its list; NewExplorer or NewInspector follows from the loop.
   void Open(Ref<WindowObj> w);
   // The window leaves its list; an explorer's Close event follows from the
@@ -248,7 +247,6 @@ using ViewN = Node<std::shared_ptr<ViewData>>;
 using PropN = Node<std::pair<std::shared_ptr<MailData>, std::shared_ptr<PropData>>>;
 using AttachN = Node<AttachData>;
 using AppN = Node<int>;  // the application, namespace and send/receive: all in Impl
-using AddInN = Node<std::pair<std::wstring, Ref<IDispatch>>>;
 
 Ref<Object> MakeFolder(Impl& x, FolderData* f) {
   if (!f) return {};
@@ -672,8 +670,8 @@ void WindowTables(Tables& k) {
 // ------------------------------------------------------- the application
 
 void ApplicationTables(Tables& k) {
-  k.addin.Prop(L"Object", kDispArg, Val<AddInN>([](AddInN& s) { return s.d.second.get(); }),
-               On<AddInN>([](AddInN& s, Call& c) { s.d.second = Ref<IDispatch>(c.Disp(0)); }));
+  k.addin.Prop(L"Object", kDispArg, Val<AppN>([](AppN& s) { return s.x.addinObject.get(); }),
+               On<AppN>([](AppN& s, Call& c) { s.x.addinObject = Ref<IDispatch>(c.Disp(0)); }));
   // The group's events come from the loop, never from inside Start.
   k.sync.Method(L"Start", {}, 0, On<AppN>([](AppN& s, Call&) {
                   ++s.x.owner.syncStarts;
@@ -788,6 +786,7 @@ Outlook::Outlook(std::wstring version)
   x.explorers = Own<WindowsObj>(Make<WindowsObj>(true));
   x.inspectors = Own<WindowsObj>(Make<WindowsObj>(false));
   x.app = Own<Object>(Make<AppN>(T().app, x, 0, &kApplicationEvents));
+  x.addin = Own<Object>(New(T().addin, x, 0));
 }
 
 Outlook::~Outlook() {
@@ -797,8 +796,8 @@ Outlook::~Outlook() {
   // Windows first: they may hold folders; the application last.
   for (Own<WindowsObj>* w : {&x.explorers, &x.inspectors})
     *w = {};
-  x.addins.clear();
-  for (Own<Object>* o : {&x.sync, &x.ns, &x.app})
+  x.addinObject.reset();
+  for (Own<Object>* o : {&x.addin, &x.sync, &x.ns, &x.app})
     *o = {};
 }
 
@@ -806,22 +805,12 @@ IDispatch* Outlook::application() {
   return impl_->app.get();
 }
 
-IDispatch* Outlook::AddInEntry(const std::wstring& progId) {
-  for (auto& a : impl_->addins)
-    if (SameName(a->d.first, progId)) return a.get();
-  impl_->addins.emplace_back(Make<AddInN>(T().addin, *impl_, std::pair{progId, Ref<IDispatch>()}));
-  return impl_->addins.back().get();
+IDispatch* Outlook::AddInEntry() {
+  return impl_->addin.get();
 }
 
-IDispatch* Outlook::AddInObject(const std::wstring& progId) {
-  for (auto& a : impl_->addins)
-    if (SameName(a->d.first, progId)) return a->d.second.get();
-  return nullptr;
-}
-
-void Outlook::ClearAddInObjects() {
-  for (auto& a : impl_->addins)
-    a->d.second.reset();
+Ref<IDispatch>& Outlook::AddInObject() {
+  return impl_->addinObject;
 }
 
 void Outlook::OpenExplorer(FolderData& folder) {

@@ -28,16 +28,14 @@ struct PropData {
 };
 
 struct AttachData {
-  std::wstring source;
-  std::wstring displayName;
+  std::wstring source, displayName;
   long long size = 0;
 };
 
 struct FolderData;
 
 struct MailData {
-  std::wstring entryId;
-  std::wstring subject, to;
+  std::wstring entryId, subject, to;
   bool sent = false;
   std::vector<std::shared_ptr<PropData>> props;
   std::vector<AttachData> attachments;
@@ -47,8 +45,7 @@ struct MailData {
 };
 
 struct ViewData {
-  std::wstring name;
-  std::wstring xml;
+  std::wstring name, xml;
   int applies = 0;
 };
 
@@ -64,8 +61,7 @@ struct FolderData {
 
 // A mail as it left.
 struct SentMail {
-  std::wstring subject;
-  std::wstring to;
+  std::wstring subject, to;
   std::wstring via;         // "Redemption", "MailItem.Send" or "Outlook"
   std::wstring fromFolder;  // where it lay when it was sent
   std::vector<AttachData> attachments;
@@ -136,11 +132,10 @@ class Outlook {
 
   Store& store() { return *store_; }
   IDispatch* application();
-  // The add-in entry OnConnection hands over, one per ProgID (a later load
-  // gets it again); its Object is what the add-in sets.
-  IDispatch* AddInEntry(const std::wstring& progId);
-  IDispatch* AddInObject(const std::wstring& progId);
-  void ClearAddInObjects();
+  // The add-in entry OnConnection hands over (a later load gets it again),
+  // and the Object the add-in set on it.
+  IDispatch* AddInEntry();
+  Ref<IDispatch>& AddInObject();
 
   // Windows. Opening raises NewExplorer / NewInspector from the loop.
   void OpenExplorer(FolderData& folder);
