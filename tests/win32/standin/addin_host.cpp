@@ -110,13 +110,10 @@ bool AddinLibrary::Mirror(const std::wstring& progId) {
   if (clsid.empty()) return false;
   for (const std::wstring& sub :
        {L"Software\\Classes\\" + progId, L"Software\\Classes\\CLSID\\" + clsid}) {
-    HKEY from = nullptr, to = nullptr;
-    bool ok =
-        ::RegOpenKeyExW(HKEY_CURRENT_USER, sub.c_str(), 0, KEY_READ, &from) == ERROR_SUCCESS &&
-        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                          &to, nullptr) == ERROR_SUCCESS &&
-        ::RegCopyTreeW(from, nullptr, to) == ERROR_SUCCESS;
-    if (from) ::RegCloseKey(from);
+    HKEY to = nullptr;
+    const bool ok = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, sub.c_str(), 0, nullptr, 0,
+                                      KEY_ALL_ACCESS, nullptr, &to, nullptr) == ERROR_SUCCESS &&
+                    ::RegCopyTreeW(HKEY_CURRENT_USER, sub.c_str(), to) == ERROR_SUCCESS;
     if (to) ::RegCloseKey(to);
     if (!ok) return false;
   }

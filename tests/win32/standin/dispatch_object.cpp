@@ -2,8 +2,6 @@
 
 #include <olectl.h>
 
-#include <set>
-
 namespace standin {
 
 namespace {
@@ -12,8 +10,6 @@ namespace {
 // so a pointer a client hands back can be told from a foreign one.
 const IID kIidStandinObject = {
     0x6f1d2c4a, 0x9e53, 0x4b7a, {0x8c, 0x21, 0x5d, 0x7e, 0x0a, 0x9b, 0x3f, 0x10}};
-
-std::set<Object*> g_live;
 
 void Protocol(const std::wstring& where, const std::wstring& what) {
   g_protocolErrors.push_back(where + L": " + what);
@@ -43,11 +39,6 @@ HRESULT Excepinfo(EXCEPINFO* info, HRESULT code, const std::wstring& text) {
 
 }  // namespace
 
-std::wstring Call::Str(std::size_t i) const {
-  const BSTR b = Has(i) ? args[i]->bstrVal : nullptr;
-  return b ? std::wstring(b, ::SysStringLen(b)) : std::wstring();
-}
-
 Table& Table::Add(const std::wstring& name, unsigned kinds, std::vector<ArgSpec> args,
                   std::size_t required, Handler get, Handler put) {
   static std::map<std::wstring, DISPID> ids = {
@@ -67,14 +58,6 @@ const Member* Table::Find(DISPID id) const {
   for (const auto& m : members_)
     if (m.id == id) return &m;
   return nullptr;
-}
-
-Object::Object(const Table& table, const IID* source) : table_(table), source_(source) {
-  g_live.insert(this);
-}
-
-Object::~Object() {
-  g_live.erase(this);
 }
 
 HRESULT Object::QueryInterface(REFIID riid, void** out) {
@@ -226,14 +209,14 @@ void Object::Fire(DISPID id, std::vector<Variant> args) {
 
 Snapshot LiveObjects() {
   Snapshot out;
-  for (const Object* o : g_live)
+  for (const Object* o : g_liveObjects)
     out[o] = o->clients();
   return out;
 }
 
 std::vector<std::wstring> RefsChangedSince(const Snapshot& before) {
   std::vector<std::wstring> out;
-  for (const Object* o : g_live) {
+  for (const Object* o : g_liveObjects) {
     const auto it = before.find(o);
     const long was = it == before.end() ? 0 : it->second, is = o->clients();
     if (is != was)

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,8 +54,7 @@ class Variant {
   Variant(const Ref<T>& r) : Variant(static_cast<IDispatch*>(r.get())) {}  // NOLINT
   static Variant Of(VARTYPE vt, double d) {
     Variant v(Typed{vt});
-    if (vt == VT_DATE) v.v_.date = d;
-    if (vt == VT_R8) v.v_.dblVal = d;
+    v.v_.dblVal = d;  // a date is a double too
     return v;
   }
   // A flag an event's sinks may set, read back after each.
@@ -96,14 +96,16 @@ enum Kind : unsigned { kGet = 1, kPut = 2, kMethod = 4 };
 // One call as the member's handler sees it: positional arguments in the
 // declared order (empty where an optional one was left out); a put's value
 // is its one argument.
-class Call {
- public:
+struct Call {
   std::vector<const VARIANT*> args;
   VARIANT* result = nullptr;
 
   bool Has(std::size_t i) const { return i < args.size() && args[i] != nullptr; }
   long Long(std::size_t i) const { return Has(i) ? args[i]->lVal : 0; }
-  std::wstring Str(std::size_t i) const;
+  std::wstring Str(std::size_t i) const {
+    const BSTR b = Has(i) ? args[i]->bstrVal : nullptr;
+    return b ? std::wstring(b, ::SysStringLen(b)) : std::wstring();
+  }
   bool Bool(std::size_t i) const { return Has(i) && args[i]->boolVal != VARIANT_FALSE; }
   IDispatch* Disp(std::size_t i) const { return Has(i) ? args[i]->pdispVal : nullptr; }
   void Return(const Variant& v) {
@@ -123,8 +125,7 @@ struct Member {
   unsigned kinds;
   std::vector<ArgSpec> args;  // of a get or method; of a put, its value
   std::size_t required = 0;
-  Handler get;  // get and method
-  Handler put;
+  Handler get, put;  // get: of a get or method
 };
 
 // The members of one object type.
@@ -165,12 +166,18 @@ inline std::map<std::wstring, HRESULT> g_failures;
 // Every "Type.Member" called since the map was last cleared, with its count.
 inline std::map<std::wstring, int> g_callCounts;
 
+// Every stand-in object alive now.
+inline std::set<const Object*> g_liveObjects;
+
 // An object, with one connection point when it raises events (the oldest
 // event interface of its kind: every Outlook from 2000 on has it).
 class Object : public IDispatch, public IConnectionPointContainer, public IConnectionPoint {
  public:
-  explicit Object(const Table& table, const IID* source = nullptr);
-  virtual ~Object();
+  explicit Object(const Table& table, const IID* source = nullptr)
+      : table_(table), source_(source) {
+    g_liveObjects.insert(this);
+  }
+  virtual ~Object() { g_liveObjects.erase(this); }
   Object(const Object&) = delete;
   Object& operator=(const Object&) = delete;
 

@@ -205,16 +205,15 @@ struct Tables {
   Tables();
   Table folder{L"MAPIFolder"}, folder2000{L"MAPIFolder"}, folders{L"Folders"}, items{L"Items"};
   Table view{L"View"}, views{L"Views"}, mail{L"MailItem"}, attachment{L"Attachment"};
-  Table attachments{L"Attachments"}, prop{L"UserProperty"};
-  Table props{L"UserProperties"}, button{L"CommandBarButton"}, popup{L"CommandBarPopup"};
-  Table controls{L"CommandBarControls"}, bar{L"CommandBar"}, bars{L"CommandBars"};
+  Table attachments{L"Attachments"}, prop{L"UserProperty"}, props{L"UserProperties"};
+  Table button{L"CommandBarButton"}, popup{L"CommandBarPopup"}, bar{L"CommandBar"};
+  Table controls{L"CommandBarControls"}, bars{L"CommandBars"}, addin{L"COMAddIn"};
   // The navigation pane, each leading to the next.
   Table panes{L"Panes"}, pane{L"OutlookBarPane"}, storage{L"OutlookBarStorage"};
   Table groups{L"OutlookBarGroups"}, group{L"OutlookBarGroup"}, shortcut{L"OutlookBarShortcut"};
   Table shortcuts{L"OutlookBarShortcuts"}, explorers{L"Explorers"}, inspectors{L"Inspectors"};
-  Table explorer{L"Explorer"}, inspector{L"Inspector"}, addin{L"COMAddIn"};
-  Table sync{L"SyncObject"}, syncs{L"SyncObjects"};
-  Table ns{L"NameSpace"}, app{L"Application"}, safeItem{L"SafeMailItem"};
+  Table explorer{L"Explorer"}, inspector{L"Inspector"}, sync{L"SyncObject"}, ns{L"NameSpace"};
+  Table syncs{L"SyncObjects"}, app{L"Application"}, safeItem{L"SafeMailItem"};
   Table safeRecipients{L"SafeRecipients"};
 };
 const Tables& T() {
