@@ -409,15 +409,13 @@ void MailTables(Tables& k) {
 
 class BarObj;
 
-class ControlObj : public Object {
+// A control: what the user sees of it, and where it sits.
+class ControlObj : public Object, public ControlInfo {
  public:
   ControlObj(Impl& xIn, long typeIn, long idIn, BarObj* parentIn);
+  using ControlInfo::type;
   Impl& x;
-  long type, id;
-  BarObj* parent;  // not owned; the parent owns this control
-  std::wstring caption, tag;
-  long faceId = 0, style = 0;
-  bool visible = true, beginGroup = false, temporary = false;
+  BarObj* parent;   // not owned; the parent owns this control
   Own<BarObj> bar;  // a popup's own bar
 };
 
@@ -449,9 +447,8 @@ using ControlsN = Node<Ref<BarObj>>;
 ControlObj::ControlObj(Impl& xIn, long typeIn, long idIn, BarObj* parentIn)
     : Object(typeIn == kPopup ? T().popup : T().button,
              typeIn == kPopup ? nullptr : &kCommandBarButtonEvents),
+      ControlInfo{typeIn, idIn},
       x(xIn),
-      type(typeIn),
-      id(idIn),
       parent(parentIn) {
   if (type == kPopup) bar = Own<BarObj>(Make<BarObj>(x, L""));
 }
@@ -717,18 +714,17 @@ void ApplicationTables(Tables& k) {
 
 // "Redemption.SafeMailItem": sending through it records the mail as sent
 // "via Redemption".
-class SafeMailItemObj : public Object {
+class SafeN : public Object {
  public:
-  SafeMailItemObj() : Object(T().safeItem) { ++g_safeItemsCreated; }
+  SafeN() : Object(T().safeItem) { ++g_safeItemsCreated; }
   Ref<IDispatch> item;
   // The stand-in mail the item wraps.
   static MailN& Wrapped(Object& o) {
-    auto* m = dynamic_cast<MailN*>(Object::From(static_cast<SafeMailItemObj&>(o).item.get()));
+    auto* m = dynamic_cast<MailN*>(Object::From(static_cast<SafeN&>(o).item.get()));
     if (!m) Fail(E_FAIL, L"Item is not set to an Outlook item.");
     return *m;
   }
 };
-using SafeN = SafeMailItemObj;
 
 void SafeTables(Tables& k) {
   k.safeItem.Prop(L"Item", kDispArg, Val<SafeN>([](SafeN& s) { return s.item.get(); }),
@@ -866,8 +862,7 @@ std::vector<ControlInfo> Outlook::Controls(bool inspector, std::size_t index,
       if (popupId && k->type == kPopup && k->id == popupId) controls = k->bar.get();
     if (!controls) continue;
     for (auto& k : controls->items)
-      out.push_back({k->type, k->id, k->caption, k->tag, k->faceId, k->style, k->visible,
-                     k->beginGroup, k->temporary});
+      out.push_back(*k.get());
   }
   return out;
 }
@@ -920,7 +915,7 @@ class Factory : public IClassFactory {
   ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
-    return outer ? CLASS_E_NOAGGREGATION : Make<SafeMailItemObj>()->QueryInterface(riid, out);
+    return outer ? CLASS_E_NOAGGREGATION : Make<SafeN>()->QueryInterface(riid, out);
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 } g_factory;
