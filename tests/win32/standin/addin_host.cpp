@@ -2,10 +2,10 @@
 
 namespace standin {
 
+namespace {
+
 const IID kIidExtensibility2 = {
     0xB65AD801, 0xABAF, 0x11D0, {0xBB, 0x8B, 0x00, 0xA0, 0xC9, 0x0F, 0x27, 0x44}};
-
-namespace {
 
 constexpr int kConnectStartup = 1;      // ext_cm_Startup
 constexpr int kDisconnectShutdown = 0;  // ext_dm_HostShutdown
@@ -47,8 +47,7 @@ HRESULT AddinHost::Load(const std::wstring& progId) {
     hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kIidExtensibility2,
                             reinterpret_cast<void**>(addin_.put()));
   if (FAILED(hr)) return hr;
-  progId_ = progId;
-  entry_ = outlook_.AddInEntry(progId);
+  entry_ = outlook_.AddInEntry();
   return S_OK;
 }
 
@@ -68,8 +67,7 @@ HRESULT AddinHost::StartupComplete() {
 
 HRESULT AddinHost::Start() {
   const HRESULT hr = Connect();
-  if (FAILED(hr)) return hr;
-  return StartupComplete();
+  return FAILED(hr) ? hr : StartupComplete();
 }
 
 HRESULT AddinHost::Stop() {
@@ -77,13 +75,13 @@ HRESULT AddinHost::Stop() {
   Custom a, b;
   const HRESULT hr = addin_->OnBeginShutdown(&a.a);
   const HRESULT hr2 = addin_->OnDisconnection(kDisconnectShutdown, &b.a);
-  outlook_.ClearAddInObjects();
+  outlook_.AddInObject().reset();
   addin_.reset();
   return FAILED(hr) ? hr : hr2;
 }
 
 IDispatch* AddinHost::PublicObject() const {
-  return outlook_.AddInObject(progId_);
+  return outlook_.AddInObject().get();
 }
 
 AddinLibrary::AddinLibrary(const std::wstring& path) : module_(::LoadLibraryW(path.c_str())) {}
@@ -112,13 +110,10 @@ bool AddinLibrary::Mirror(const std::wstring& progId) {
   if (clsid.empty()) return false;
   for (const std::wstring& sub :
        {L"Software\\Classes\\" + progId, L"Software\\Classes\\CLSID\\" + clsid}) {
-    HKEY from = nullptr, to = nullptr;
-    bool ok =
-        ::RegOpenKeyExW(HKEY_CURRENT_USER, sub.c_str(), 0, KEY_READ, &from) == ERROR_SUCCESS &&
-        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                          &to, nullptr) == ERROR_SUCCESS &&
-        ::RegCopyTreeW(from, nullptr, to) == ERROR_SUCCESS;
-    if (from) ::RegCloseKey(from);
+    HKEY to = nullptr;
+    const bool ok = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, sub.c_str(), 0, nullptr, 0,
+                                      KEY_ALL_ACCESS, nullptr, &to, nullptr) == ERROR_SUCCESS &&
+                    ::RegCopyTreeW(HKEY_CURRENT_USER, sub.c_str(), to) == ERROR_SUCCESS;
     if (to) ::RegCloseKey(to);
     if (!ok) return false;
   }

@@ -26,7 +26,6 @@ struct IDTExtensibility2 : public IDispatch {
   virtual HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY** custom) = 0;
   virtual HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY** custom) = 0;
 };
-extern const IID kIidExtensibility2;
 
 inline constexpr const wchar_t* kAddinsKey = L"Software\\Microsoft\\Office\\Outlook\\Addins";
 
@@ -56,7 +55,6 @@ class AddinHost {
 
  private:
   Outlook& outlook_;
-  std::wstring progId_;
   Ref<IDTExtensibility2> addin_;
   IDispatch* entry_ = nullptr;
 };

@@ -60,11 +60,12 @@ std::string ReadFile(const fs::path& p) {
 }
 
 // What the add-in writes to "Velmora.Log" from this object's creation on.
-class LogTail {
- public:
+struct LogTail {
+  static fs::path Path() { return AddinPath().parent_path() / "Velmora.Log"; }
+  std::size_t start = ReadFile(Path()).size();
   std::string Text() const {
     const std::string all = ReadFile(Path());
-    return all.size() >= start_ ? all.substr(start_) : all;
+    return all.size() >= start ? all.substr(start) : all;
   }
   std::size_t Count(const std::string& with) const {
     std::istringstream in(Text());
@@ -73,10 +74,6 @@ class LogTail {
       n += line.find(with) != std::string::npos;
     return n;
   }
-  static fs::path Path() { return AddinPath().parent_path() / "Velmora.Log"; }
-
- private:
-  std::size_t start_ = ReadFile(Path()).size();
 };
 
 std::optional<std::wstring> ReadValue(HKEY root, const wchar_t* sub, const wchar_t* name) {
@@ -143,12 +140,8 @@ std::optional<DateTime> ScheduleOf(const MailData& m) {
   return DateTime::FromOle(p->value.get().date);
 }
 
-std::wstring Joined(const std::vector<std::wstring>& v) {
-  std::wstring s;
-  for (const auto& x : v)
-    s += x + L"\n";
-  return s;
-}
+// No lines: no references kept, no protocol errors, no dialogs unexpected.
+const std::vector<std::wstring> kNone;
 
 // What the user does in the dialogs the add-in shows on this thread, from a
 // timer here: the dialog's modal loop dispatches it as any loop does. The
@@ -156,54 +149,45 @@ std::wstring Joined(const std::vector<std::wstring>& v) {
 // script runs at each tick until it returns true (done). Any other dialog of
 // this thread (a message box the test did not expect) is recorded and
 // cancelled, so no test hangs on it.
-class UserAtDialogs {
- public:
-  using Script = std::function<bool(HWND)>;
-  explicit UserAtDialogs(std::wstring caption = L"", int control = 0, Script script = {})
-      : caption_(std::move(caption)), control_(control), script_(std::move(script)) {
-    self_ = this;
+struct UserAtDialogs {
+  explicit UserAtDialogs(std::wstring c = L"", int id = 0, std::function<bool(HWND)> s = {})
+      : caption(std::move(c)), control(id), script(std::move(s)) {
+    self = this;
   }
   ~UserAtDialogs() {
-    ::KillTimer(nullptr, timer_);
-    self_ = nullptr;
+    ::KillTimer(nullptr, timer);
+    self = nullptr;
   }
-  UserAtDialogs(const UserAtDialogs&) = delete;
-  UserAtDialogs& operator=(const UserAtDialogs&) = delete;
-
-  // "caption: text" of the dialogs no script knew.
-  std::vector<std::wstring> unexpected;
-
- private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    if (!self_ || self_->busy_) return;
-    self_->busy_ = true;
+    if (!self || std::exchange(self->busy, true)) return;
     ::EnumThreadWindows(::GetCurrentThreadId(), Visit, 0);
-    self_->busy_ = false;
+    self->busy = false;
   }
   static BOOL CALLBACK Visit(HWND w, LPARAM) {
-    wchar_t cls[32] = {}, caption[256] = {};
+    wchar_t cls[32] = {}, title[256] = {};
     ::GetClassNameW(w, cls, 32);
-    if (std::wstring(cls) != L"#32770") return TRUE;
-    ::GetWindowTextW(w, caption, 256);
-    if (self_->done_.count(w)) return TRUE;  // closing
-    if (caption != self_->caption_ || !::GetDlgItem(w, self_->control_)) {
+    ::GetWindowTextW(w, title, 256);
+    if (std::wstring(cls) != L"#32770" || self->done.count(w)) return TRUE;  // or closing
+    if (title != self->caption || !::GetDlgItem(w, self->control)) {
       wchar_t text[1024] = {};
       ::GetDlgItemTextW(w, 0xFFFF, text, 1024);  // a message box's text
-      self_->unexpected.push_back(std::wstring(caption) + L": " + text);
-      self_->done_.insert(w);
+      self->unexpected.push_back(std::wstring(title) + L": " + text);
+      self->done.insert(w);
       ::PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
-    } else if (self_->script_(w)) {
-      self_->done_.insert(w);
+    } else if (self->script(w)) {
+      self->done.insert(w);
     }
     return TRUE;
   }
-  static inline UserAtDialogs* self_ = nullptr;
-  std::wstring caption_;
-  int control_;
-  Script script_;
-  std::set<HWND> done_;
-  UINT_PTR timer_ = ::SetTimer(nullptr, 0, 100, Tick);
-  bool busy_ = false;
+  static inline UserAtDialogs* self = nullptr;
+  std::wstring caption;
+  int control;
+  std::function<bool(HWND)> script;
+  // "caption: text" of the dialogs no script knew.
+  std::vector<std::wstring> unexpected;
+  std::set<HWND> done;
+  UINT_PTR timer = ::SetTimer(nullptr, 0, 100, Tick);
+  bool busy = false;
 };
 
 // One of these tests at a time in a logon, and none beside another test
@@ -229,7 +213,7 @@ class AddinSession : public ::testing::Test {
     ASSERT_TRUE(library_->loaded()) << AddinPath();
     ASSERT_EQ(library_->Register(), S_OK);
     ASSERT_TRUE(library_->Mirror(kProgId));
-    ProtocolErrors().clear();
+    g_protocolErrors.clear();
     Clean();
     log_ = LogTail();
   }
@@ -243,7 +227,7 @@ class AddinSession : public ::testing::Test {
   }
   // What a test sets, or a failed run may have left.
   static void Clean() {
-    ClearFailures();
+    g_failures.clear();
     for (const wchar_t* name : {L"NextOccurence", L"SendAndExit"})
       ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettings, name);
     ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kSpelling, L"Check");
@@ -292,10 +276,10 @@ class AddinSession : public ::testing::Test {
     ASSERT_TRUE(Outlook::PumpUntil([&] { return outlook().Quitting(); }, 5000));
     EXPECT_EQ(host_->Stop(), S_OK);
     host_.reset();
-    EXPECT_EQ(Joined(RefsChangedSince(before_)), L"");
-    EXPECT_EQ(AdvisedSinks(), 0);
+    EXPECT_EQ(RefsChangedSince(before_), kNone);
+    EXPECT_EQ(g_advisedSinks, 0);
     EXPECT_EQ(library_->CanUnloadNow(), S_OK);
-    EXPECT_EQ(Joined(ProtocolErrors()), L"");
+    EXPECT_EQ(g_protocolErrors, kNone);
   }
 
   TestTurn turn_;
@@ -304,7 +288,7 @@ class AddinSession : public ::testing::Test {
   std::optional<Outlook> outlook_;
   std::optional<AddinHost> host_;
   LogTail log_;
-  std::map<const Object*, RefCount> before_;
+  Snapshot before_;
 };
 
 TEST(AddinRegistration, WritesExactlyItsKeysPerUserAndRemovesThemAll) {
@@ -428,14 +412,14 @@ TEST_F(AddinSession, SendsDueMailsFromTheFirstExplorerOnRecoversFromAFaultAndRea
   // once the host recovers, the next tick sends.
   Scheduled(store(), folder, L"Due despite a fault");
   LogTail faultLog;
-  FailCall(L"Items.Count", E_FAIL);
+  g_failures[L"Items.Count"] = E_FAIL;
   ASSERT_GE(TickAddinTimers(), 1);
   const std::string logged =
       "Error(-2147467259) : Connect.OnTimer1\tThe stand-in fails Items.Count";
   ASSERT_TRUE(Outlook::PumpUntil([&] { return faultLog.Count(logged) == 1; }, 5000))
       << faultLog.Text();
   EXPECT_FALSE(SentReach(5, 300));
-  ClearFailures();
+  g_failures.clear();
   ASSERT_GE(TickAddinTimers(), 1);
   ASSERT_TRUE(SentReach(5)) << log_.Text();
   EXPECT_EQ(store().sent.back().subject, L"Due despite a fault");
@@ -460,12 +444,12 @@ TEST_F(AddinSession, SendsDueMailsFromTheFirstExplorerOnRecoversFromAFaultAndRea
   // A mail the user sends with Outlook's own Send goes at once, untouched:
   // the add-in only reads its subject for its trace.
   auto mail = Scheduled(store(), *store().Default(kFolderDrafts), L"Sent by hand", now.AddDays(1));
-  const int created = RedemptionRegistration::Created();
-  CallCounts().clear();
+  const int created = g_safeItemsCreated;
+  g_callCounts.clear();
   EXPECT_TRUE(outlook().UserSends(mail));
   ASSERT_EQ(SentVia(L"Outlook").size(), 1u);
-  EXPECT_EQ(CallCounts(), (std::map<std::wstring, int>{{L"MailItem.Subject", 1}}));
-  EXPECT_EQ(RedemptionRegistration::Created(), created);
+  EXPECT_EQ(g_callCounts, (std::map<std::wstring, int>{{L"MailItem.Subject", 1}}));
+  EXPECT_EQ(g_safeItemsCreated, created);
 
   // The Help menu's entries; the user turns the add-in off and on again
   // with the windows open: it finds them again and their click answers once.
@@ -477,7 +461,7 @@ TEST_F(AddinSession, SendsDueMailsFromTheFirstExplorerOnRecoversFromAFaultAndRea
   EXPECT_TRUE(help[2].caption == L"Velmora" && help[2].tag == L"BrelcorVelmoraOptions" &&
               !help[2].beginGroup);
   EXPECT_EQ(host_->Stop(), S_OK);
-  EXPECT_EQ(AdvisedSinks(), 0);
+  EXPECT_EQ(g_advisedSinks, 0);
   host_.emplace(outlook());
   ASSERT_EQ(host_->Load(kProgId), S_OK);
   ASSERT_EQ(host_->Start(), S_OK);
@@ -490,7 +474,7 @@ TEST_F(AddinSession, SendsDueMailsFromTheFirstExplorerOnRecoversFromAFaultAndRea
   });
   EXPECT_EQ(outlook().ButtonsTagged(L"BrelcorVelmoraAbout", true), 1);
   EXPECT_EQ(boxes, 1);
-  EXPECT_EQ(Joined(user.unexpected), L"");
+  EXPECT_EQ(user.unexpected, kNone);
 
   QuitAndExpectAllReleased();
   // The provoked fault's errors only.
@@ -581,7 +565,7 @@ TEST_F(AddinSession, ANewMailWindowsButtonAfterSendSchedulesTheMailInTheDialogAn
   EXPECT_EQ(outlook().ButtonsTagged(tag, true), 1);  // the default action is not cancelled
 
   // The command ran inside Click: the dialog has come and gone.
-  EXPECT_EQ(Joined(user.unexpected), L"");
+  EXPECT_EQ(user.unexpected, kNone);
   ASSERT_GE(visits, 4) << log_.Text();
   EXPECT_EQ(sentDuringDialog, 0u);
   // The spelling check of the mail window ran before the dialog opened.
@@ -662,7 +646,7 @@ TEST_F(AddinSession, SendAndExitSendsThenClosesOutlookAndGivesBackEveryReference
   // The flag is consumed, so a later start by the user is an ordinary one;
   // every sink is gone before Outlook even disconnects the add-in.
   EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSettings, L"SendAndExit"), std::wstring());
-  EXPECT_EQ(AdvisedSinks(), 0);
+  EXPECT_EQ(g_advisedSinks, 0);
   QuitAndExpectAllReleased();
 }
 

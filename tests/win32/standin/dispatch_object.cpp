@@ -2,8 +2,6 @@
 
 #include <olectl.h>
 
-#include <set>
-
 namespace standin {
 
 namespace {
@@ -13,12 +11,8 @@ namespace {
 const IID kIidStandinObject = {
     0x6f1d2c4a, 0x9e53, 0x4b7a, {0x8c, 0x21, 0x5d, 0x7e, 0x0a, 0x9b, 0x3f, 0x10}};
 
-std::set<Object*> g_live;
-std::map<std::wstring, HRESULT> g_failures;  // by "Type.Member" or "Member"
-int g_advised = 0;
-
 void Protocol(const std::wstring& where, const std::wstring& what) {
-  ProtocolErrors().push_back(where + L": " + what);
+  g_protocolErrors.push_back(where + L": " + what);
 }
 
 // The argument itself, through one level of by-reference VARIANT.
@@ -45,21 +39,6 @@ HRESULT Excepinfo(EXCEPINFO* info, HRESULT code, const std::wstring& text) {
 
 }  // namespace
 
-const ArgSpec kLongArg{VT_I4};
-const ArgSpec kStrArg{VT_BSTR};
-const ArgSpec kBoolArg{VT_BOOL};
-const ArgSpec kDispArg{VT_DISPATCH};
-const ArgSpec kAnyArg{VT_VARIANT};
-
-void Fail(HRESULT hr, const std::wstring& description) {
-  throw Failure{hr, description};
-}
-
-std::wstring Call::Str(std::size_t i) const {
-  const BSTR b = Has(i) ? args[i]->bstrVal : nullptr;
-  return b ? std::wstring(b, ::SysStringLen(b)) : std::wstring();
-}
-
 Table& Table::Add(const std::wstring& name, unsigned kinds, std::vector<ArgSpec> args,
                   std::size_t required, Handler get, Handler put) {
   static std::map<std::wstring, DISPID> ids = {
@@ -79,29 +58,6 @@ const Member* Table::Find(DISPID id) const {
   for (const auto& m : members_)
     if (m.id == id) return &m;
   return nullptr;
-}
-
-std::vector<std::wstring>& ProtocolErrors() {
-  static std::vector<std::wstring> errors;
-  return errors;
-}
-void FailCall(const std::wstring& name, HRESULT hr) {
-  g_failures[name] = hr;
-}
-void ClearFailures() {
-  g_failures.clear();
-}
-std::map<std::wstring, int>& CallCounts() {
-  static std::map<std::wstring, int> c;
-  return c;
-}
-
-Object::Object(const Table& table, const IID* source) : table_(table), source_(source) {
-  g_live.insert(this);
-}
-
-Object::~Object() {
-  g_live.erase(this);
 }
 
 HRESULT Object::QueryInterface(REFIID riid, void** out) {
@@ -144,7 +100,7 @@ HRESULT Object::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, 
     return DISP_E_MEMBERNOTFOUND;
   }
   const std::wstring name = type() + L"." + m->name;
-  ++CallCounts()[name];
+  ++g_callCounts[name];
   if (result) ::VariantInit(result);
   for (const std::wstring& key : {name, m->name}) {
     const auto f = g_failures.find(key);
@@ -224,7 +180,7 @@ HRESULT Object::Advise(IUnknown* sink, DWORD* cookie) {
   }
   *cookie = ++nextCookie_;
   sinks_[*cookie] = d;
-  ++g_advised;
+  ++g_advisedSinks;
   return S_OK;
 }
 
@@ -233,7 +189,7 @@ HRESULT Object::Unadvise(DWORD cookie) {
     Protocol(type() + L".Unadvise", L"unknown cookie");
     return CONNECT_E_NOCONNECTION;
   }
-  --g_advised;
+  --g_advisedSinks;
   return S_OK;
 }
 
@@ -251,28 +207,23 @@ void Object::Fire(DISPID id, std::vector<Variant> args) {
   }
 }
 
-std::map<const Object*, RefCount> LiveObjects() {
-  std::map<const Object*, RefCount> out;
-  for (const Object* o : g_live)
-    out[o] = RefCount{o->type(), o->refs(), o->own()};
+Snapshot LiveObjects() {
+  Snapshot out;
+  for (const Object* o : g_liveObjects)
+    out[o] = o->clients();
   return out;
 }
 
-std::vector<std::wstring> RefsChangedSince(const std::map<const Object*, RefCount>& before) {
+std::vector<std::wstring> RefsChangedSince(const Snapshot& before) {
   std::vector<std::wstring> out;
-  for (const auto& [o, now] : LiveObjects()) {
+  for (const Object* o : g_liveObjects) {
     const auto it = before.find(o);
-    const long was = it == before.end() ? 0 : it->second.refs - it->second.own;
-    const long is = now.refs - now.own;
+    const long was = it == before.end() ? 0 : it->second, is = o->clients();
     if (is != was)
-      out.push_back(now.type + L": client references " + std::to_wstring(is) + L", was " +
+      out.push_back(o->type() + L": client references " + std::to_wstring(is) + L", was " +
                     std::to_wstring(was));
   }
   return out;
-}
-
-int AdvisedSinks() {
-  return g_advised;
 }
 
 }  // namespace standin

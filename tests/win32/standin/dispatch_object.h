@@ -12,7 +12,7 @@
 
 #include <functional>
 #include <map>
-#include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -54,8 +54,7 @@ class Variant {
   Variant(const Ref<T>& r) : Variant(static_cast<IDispatch*>(r.get())) {}  // NOLINT
   static Variant Of(VARTYPE vt, double d) {
     Variant v(Typed{vt});
-    if (vt == VT_DATE) v.v_.date = d;
-    if (vt == VT_R8) v.v_.dblVal = d;
+    v.v_.dblVal = d;  // a date is a double too
     return v;
   }
   // A flag an event's sinks may set, read back after each.
@@ -88,21 +87,25 @@ struct Failure {
   HRESULT hr;
   std::wstring description;
 };
-[[noreturn]] void Fail(HRESULT hr, const std::wstring& description = L"");
+[[noreturn]] inline void Fail(HRESULT hr, const std::wstring& description = L"") {
+  throw Failure{hr, description};
+}
 
 enum Kind : unsigned { kGet = 1, kPut = 2, kMethod = 4 };
 
 // One call as the member's handler sees it: positional arguments in the
 // declared order (empty where an optional one was left out); a put's value
 // is its one argument.
-class Call {
- public:
+struct Call {
   std::vector<const VARIANT*> args;
   VARIANT* result = nullptr;
 
   bool Has(std::size_t i) const { return i < args.size() && args[i] != nullptr; }
   long Long(std::size_t i) const { return Has(i) ? args[i]->lVal : 0; }
-  std::wstring Str(std::size_t i) const;
+  std::wstring Str(std::size_t i) const {
+    const BSTR b = Has(i) ? args[i]->bstrVal : nullptr;
+    return b ? std::wstring(b, ::SysStringLen(b)) : std::wstring();
+  }
   bool Bool(std::size_t i) const { return Has(i) && args[i]->boolVal != VARIANT_FALSE; }
   IDispatch* Disp(std::size_t i) const { return Has(i) ? args[i]->pdispVal : nullptr; }
   void Return(const Variant& v) {
@@ -122,8 +125,7 @@ struct Member {
   unsigned kinds;
   std::vector<ArgSpec> args;  // of a get or method; of a put, its value
   std::size_t required = 0;
-  Handler get;  // get and method
-  Handler put;
+  Handler get, put;  // get: of a get or method
 };
 
 // The members of one object type.
@@ -153,23 +155,29 @@ class Table {
 };
 
 // Argument type lists used across the tables.
-extern const ArgSpec kLongArg, kStrArg, kBoolArg, kDispArg, kAnyArg;
+inline const ArgSpec kLongArg{VT_I4}, kStrArg{VT_BSTR}, kBoolArg{VT_BOOL}, kDispArg{VT_DISPATCH},
+    kAnyArg{VT_VARIANT};
 
 // What the stand-in saw go wrong in a client's calls: unknown names, wrong
 // counts or types (each "Type.Member: reason"). A correct client leaves it empty.
-std::vector<std::wstring>& ProtocolErrors();
-// Makes the named call ("Type.Member" or "Member") fail with `hr` until cleared.
-void FailCall(const std::wstring& name, HRESULT hr);
-void ClearFailures();
+inline std::vector<std::wstring> g_protocolErrors;
+// The calls ("Type.Member" or "Member") made to fail with an HRESULT.
+inline std::map<std::wstring, HRESULT> g_failures;
 // Every "Type.Member" called since the map was last cleared, with its count.
-std::map<std::wstring, int>& CallCounts();
+inline std::map<std::wstring, int> g_callCounts;
+
+// Every stand-in object alive now.
+inline std::set<const Object*> g_liveObjects;
 
 // An object, with one connection point when it raises events (the oldest
 // event interface of its kind: every Outlook from 2000 on has it).
 class Object : public IDispatch, public IConnectionPointContainer, public IConnectionPoint {
  public:
-  explicit Object(const Table& table, const IID* source = nullptr);
-  virtual ~Object();
+  explicit Object(const Table& table, const IID* source = nullptr)
+      : table_(table), source_(source) {
+    g_liveObjects.insert(this);
+  }
+  virtual ~Object() { g_liveObjects.erase(this); }
   Object(const Object&) = delete;
   Object& operator=(const Object&) = delete;
 
@@ -183,8 +191,7 @@ class Object : public IDispatch, public IConnectionPointContainer, public IConne
   }
   // IDispatch
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-    if (n) *n = 0;
-    return n ? S_OK : E_POINTER;
+    return n ? (*n = 0, S_OK) : E_POINTER;
   }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
@@ -198,8 +205,7 @@ class Object : public IDispatch, public IConnectionPointContainer, public IConne
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** out) override;
   // IConnectionPoint
   HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
-    if (iid) *iid = *source_;
-    return iid ? S_OK : E_POINTER;
+    return iid ? (*iid = *source_, S_OK) : E_POINTER;
   }
   HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override {
     return out ? QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(out))
@@ -210,8 +216,8 @@ class Object : public IDispatch, public IConnectionPointContainer, public IConne
   HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
 
   const std::wstring& type() const { return table_.type(); }
-  long refs() const { return refs_; }
-  long own() const { return own_; }
+  // The references clients hold.
+  long clients() const { return refs_ - own_; }
   // The reference the creator has is the stand-in's own (not counted
   // against clients) until it disowns it, just before releasing it.
   void Adopt() { ++own_; }
@@ -243,18 +249,14 @@ Ref<T> Make(A&&... a) {
   return made;
 }
 
-// Every stand-in object alive now, with its reference counts.
-struct RefCount {
-  std::wstring type;
-  long refs;
-  long own;
-};
-std::map<const Object*, RefCount> LiveObjects();
+// Every stand-in object alive now, with the references clients hold on it.
+using Snapshot = std::map<const Object*, long>;
+Snapshot LiveObjects();
 // The objects whose client references differ from `before` (objects created
 // since then count as 0), one "Type: refs a, was b" line each.
-std::vector<std::wstring> RefsChangedSince(const std::map<const Object*, RefCount>& before);
+std::vector<std::wstring> RefsChangedSince(const Snapshot& before);
 // Sinks advised now, across every object (a container released with sinks
 // still advised keeps its count).
-int AdvisedSinks();
+inline int g_advisedSinks = 0;
 
 }  // namespace standin

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <deque>
 #include <sstream>
-#include <tuple>
 
 #include "addin/store/new_table_view.h"
 #include "platform/win32/adapters/unicode.h"
@@ -111,25 +110,24 @@ FolderData* FolderData::Child(const std::wstring& n) const {
   return nullptr;
 }
 
-// The default folders in the order of their numbers from olFolderDeletedItems (3).
-constexpr const wchar_t* kDefaults[] = {L"Deleted Items", L"Outbox", L"Sent Items", L"Inbox"};
+// The default folders with their numbers.
+constexpr std::pair<long, const wchar_t*> kDefaults[] = {
+    {3, L"Deleted Items"}, {4, L"Outbox"}, {5, L"Sent Items"}, {6, L"Inbox"}, {16, L"Drafts"}};
 
 Store::Store() : root_(std::make_shared<FolderData>()) {
   root_->name = L"Personal Folders";
-  root_->entryId = L"0";
-  for (const wchar_t* name : kDefaults)
+  for (auto [n, name] : kDefaults)
     AddFolder(*root_, name, 0);
-  AddFolder(*root_, L"Drafts", 0);
 }
 
 FolderData* Store::Default(long which) {
-  if (which == kFolderDrafts) return root_->Child(L"Drafts");
-  return which >= 3 && which <= kFolderInbox ? root_->Child(kDefaults[which - 3]) : nullptr;
+  for (auto [n, name] : kDefaults)
+    if (n == which) return root_->Child(name);
+  return nullptr;
 }
 
 FolderData& Store::AddFolder(FolderData& parent, const std::wstring& name, long itemType) {
-  auto f = std::make_shared<FolderData>(
-      FolderData{name, std::to_wstring(++nextId_), itemType, &parent, {}, {}, {}});
+  auto f = std::make_shared<FolderData>(FolderData{name, itemType, &parent, {}, {}, {}});
   parent.folders.push_back(f);
   return *f;
 }
@@ -138,20 +136,13 @@ std::shared_ptr<MailData> Store::AddMail(FolderData& folder, const std::wstring&
   auto m = std::make_shared<MailData>();
   m->entryId = L"00000000A1B2C3D4" + std::to_wstring(++nextId_);
   m->subject = subject;
-  byId_[m->entryId] = m;
   Move(m, &folder);
   return m;
 }
 
 void Store::Move(const std::shared_ptr<MailData>& mail, FolderData* to) {
   if (mail->folder) std::erase(mail->folder->items, mail);
-  mail->folder = to;
-  if (to) to->items.push_back(mail);
-}
-
-std::shared_ptr<MailData> Store::Find(const std::wstring& entryId) {
-  auto m = byId_[entryId].lock();
-  return m && m->folder ? m : nullptr;  // deleted items are gone
+  (mail->folder = to)->items.push_back(mail);
 }
 
 void Store::Send(const std::shared_ptr<MailData>& mail, const std::wstring& via) {
@@ -213,17 +204,16 @@ class Own {
 struct Tables {
   Tables();
   Table folder{L"MAPIFolder"}, folder2000{L"MAPIFolder"}, folders{L"Folders"}, items{L"Items"};
-  Table view{L"View"}, views{L"Views"}, mail{L"MailItem"}, recipients{L"Recipients"};
-  Table attachment{L"Attachment"}, attachments{L"Attachments"}, prop{L"UserProperty"};
-  Table props{L"UserProperties"}, button{L"CommandBarButton"}, popup{L"CommandBarPopup"};
-  Table controls{L"CommandBarControls"}, bar{L"CommandBar"}, bars{L"CommandBars"};
+  Table view{L"View"}, views{L"Views"}, mail{L"MailItem"}, attachment{L"Attachment"};
+  Table attachments{L"Attachments"}, prop{L"UserProperty"}, props{L"UserProperties"};
+  Table button{L"CommandBarButton"}, popup{L"CommandBarPopup"}, bar{L"CommandBar"};
+  Table controls{L"CommandBarControls"}, bars{L"CommandBars"}, addin{L"COMAddIn"};
   // The navigation pane, each leading to the next.
   Table panes{L"Panes"}, pane{L"OutlookBarPane"}, storage{L"OutlookBarStorage"};
   Table groups{L"OutlookBarGroups"}, group{L"OutlookBarGroup"}, shortcut{L"OutlookBarShortcut"};
   Table shortcuts{L"OutlookBarShortcuts"}, explorers{L"Explorers"}, inspectors{L"Inspectors"};
-  Table explorer{L"Explorer"}, inspector{L"Inspector"}, selection{L"Selection"};
-  Table addin{L"COMAddIn"}, addins{L"COMAddIns"}, sync{L"SyncObject"}, syncs{L"SyncObjects"};
-  Table ns{L"NameSpace"}, app{L"Application"}, safeItem{L"SafeMailItem"};
+  Table explorer{L"Explorer"}, inspector{L"Inspector"}, sync{L"SyncObject"}, ns{L"NameSpace"};
+  Table syncs{L"SyncObjects"}, app{L"Application"}, safeItem{L"SafeMailItem"};
   Table safeRecipients{L"SafeRecipients"};
 };
 const Tables& T() {
@@ -240,8 +230,9 @@ struct Outlook::Impl {
   std::wstring version;
   HWND window = nullptr;
   std::deque<std::function<void()>> work;
-  Own<Object> app, ns, addins, sync;
+  Own<Object> app, ns, sync, addin;
   Own<WindowsObj> explorers, inspectors;
+  Ref<IDispatch> addinObject;  // what the add-in set as its entry's Object
   // A window joins its list; NewExplorer or NewInspector follows from the loop.
   void Open(Ref<WindowObj> w);
   // The window leaves its list; an explorer's Close event follows from the
@@ -277,24 +268,15 @@ bool FireItemSend(Impl& x, const std::shared_ptr<MailData>& m) {
   return cancel == VARIANT_FALSE;
 }
 
-// The recipients' names: To, CC and BCC, each a list separated by ";".
-std::vector<std::wstring> RecipientNames(const MailData& m) {
-  std::vector<std::wstring> out;
-  std::wistringstream in(m.to + L";" + m.cc + L";" + m.bcc);
+// The recipients: To, a list separated by ";"; how many, and whether each
+// resolves (is an address).
+std::pair<long, bool> Recipients(const MailData& m) {
+  std::pair<long, bool> out{0, true};
+  std::wistringstream in(m.to);
   for (std::wstring name; std::getline(in, name, L';');)
-    if (name.find_first_not_of(L' ') != std::wstring::npos) out.push_back(name);
+    if (name.find_first_not_of(L' ') != std::wstring::npos)
+      out = {out.first + 1, out.second && name.find(L'@') != std::wstring::npos};
   return out;
-}
-
-long RecipientCount(const MailData& m) {
-  return static_cast<long>(RecipientNames(m).size());
-}
-
-// Every recipient resolves when it is an address.
-bool RecipientsResolve(const MailData& m) {
-  for (const auto& n : RecipientNames(m))
-    if (n.find(L'@') == std::wstring::npos) return false;
-  return true;
 }
 
 Ref<Object> MakeProp(MailN& s, const std::shared_ptr<PropData>& p) {
@@ -303,11 +285,10 @@ Ref<Object> MakeProp(MailN& s, const std::shared_ptr<PropData>& p) {
 
 // --------------------------------------------------------- folders, mails
 
-// FolderPath and Views came with Outlook 2002.
+// Views came with Outlook 2002.
 void FolderMembers(Table& t, bool modern) {
   t.Get(L"Class", Const(2L));
   t.Get(L"Name", Val<FolderN>([](FolderN& s) { return s.d->name; }));
-  t.Get(L"EntryID", Val<FolderN>([](FolderN& s) { return s.d->entryId; }));
   t.Get(L"DefaultItemType", Val<FolderN>([](FolderN& s) { return s.d->itemType; }));
   // The root's parent is the namespace, as in Outlook.
   t.Get(L"Parent", Val<FolderN>([](FolderN& s) {
@@ -315,14 +296,7 @@ void FolderMembers(Table& t, bool modern) {
         }));
   t.Get(L"Folders", Val<FolderN>([](FolderN& s) { return New(T().folders, s.x, s.d); }));
   t.Get(L"Items", Val<FolderN>([](FolderN& s) { return New(T().items, s.x, s.d); }));
-  if (!modern) return;
-  t.Get(L"FolderPath", Val<FolderN>([](FolderN& s) {
-          std::wstring path;
-          for (FolderData* f = s.d; f; f = f->parent)
-            path = (f->parent ? L"\\" : L"\\\\") + f->name + path;
-          return path;
-        }));
-  t.Get(L"Views", Val<FolderN>([](FolderN& s) { return New(T().views, s.x, s.d); }));
+  if (modern) t.Get(L"Views", Val<FolderN>([](FolderN& s) { return New(T().views, s.x, s.d); }));
 }
 
 void FolderTables(Tables& k) {
@@ -342,16 +316,9 @@ void FolderTables(Tables& k) {
   List<FolderN>(
       k.items, [](FolderN & s) -> auto& { return s.d->items; },
       [](FolderN& s, auto& m) { return MakeMail(s.x, m); });
-  k.items.Method(L"Add", {kLongArg}, 0, On<FolderN>([](FolderN& s, Call& c) {
-                   if (c.Long(0) != 0) Fail(E_INVALIDARG, L"Only mail items here.");
-                   c.Return(MakeMail(s.x, s.x.store->AddMail(*s.d, L"")));
-                 }));
-  k.view.Get(L"Name", Val<ViewN>([](ViewN& s) { return s.d->name; }));
   Field<ViewN>(k.view, L"XML", [](ViewN& s) -> std::wstring& { return s.d->xml; });
   k.view.Method(L"Save", {}, 0, Const({}));
   k.view.Method(L"Apply", {}, 0, On<ViewN>([](ViewN& s, Call&) { ++s.d->applies; }));
-  k.views.Get(L"Count",
-              Val<FolderN>([](FolderN& s) { return static_cast<long>(s.d->views.size()); }));
   k.views.Method(L"Item", {kStrArg}, 1, On<FolderN>([](FolderN& s, Call& c) {
                    for (auto& v : s.d->views)
                      if (SameName(v->name, c.Str(0))) return c.Return(New(T().view, s.x, v));
@@ -373,20 +340,11 @@ void MailTables(Tables& k) {
   Table& t = k.mail;
   t.Get(L"Class", Const(43L));
   t.Get(L"EntryID", Val<MailN>([](MailN& s) { return s.d->entryId; }));
-  for (auto [name, field] : {std::pair{L"Subject", &MailData::subject},
-                             std::pair{L"Body", &MailData::body}, std::pair{L"To", &MailData::to},
-                             std::pair{L"CC", &MailData::cc}, std::pair{L"BCC", &MailData::bcc}})
-    Field<MailN>(t, name, [f = field](MailN& s) -> std::wstring& { return (*s.d).*f; });
-  Field<MailN>(t, L"Importance", [](MailN& s) -> long& { return s.d->importance; });
+  Field<MailN>(t, L"Subject", [](MailN& s) -> std::wstring& { return s.d->subject; });
   t.Get(L"Sent", Val<MailN>([](MailN& s) { return s.d->sent; }));
   t.Get(L"Parent", Val<MailN>([](MailN& s) { return MakeFolder(s.x, s.d->folder); }));
-  t.Method(L"Display", {kAnyArg}, 0, Const({}));
-  t.Method(L"Close", {kLongArg}, 1, Const({}));
-  t.Method(L"Save", {}, 0, On<MailN>([](MailN& s, Call&) {
-             if (!s.d->folder) Fail(E_FAIL, L"The item has been moved or deleted.");
-           }));
+  t.Method(L"Save", {}, 0, Const({}));
   t.Method(L"Copy", {}, 0, On<MailN>([](MailN& s, Call& c) {
-             if (!s.d->folder) Fail(E_FAIL, L"The item has been moved or deleted.");
              auto copy = s.x.store->AddMail(*s.d->folder, L"");
              const std::wstring id = copy->entryId;
              *copy = *s.d;
@@ -396,31 +354,15 @@ void MailTables(Tables& k) {
              c.Return(MakeMail(s.x, copy));
            }));
   t.Method(L"Move", {kDispArg}, 1, On<MailN>([](MailN& s, Call& c) {
-             FolderData* to = FolderOf(c.Disp(0));
-             if (!s.d->folder) Fail(E_FAIL, L"The item has been moved or deleted.");
-             s.x.store->Move(s.d, to);
+             s.x.store->Move(s.d, FolderOf(c.Disp(0)));
              c.Return(MakeMail(s.x, s.d));
            }));
-  t.Method(L"Delete", {}, 0, On<MailN>([](MailN& s, Call&) { s.x.store->Move(s.d, nullptr); }));
   t.Method(L"Send", {}, 0, On<MailN>([](MailN& s, Call&) {
              if (FireItemSend(s.x, s.d)) s.x.store->Send(s.d, L"MailItem.Send");
            }));
-  t.Get(L"Recipients", Val<MailN>([](MailN& s) { return New(T().recipients, s.x, s.d); }));
   t.Get(L"Attachments", Val<MailN>([](MailN& s) { return New(T().attachments, s.x, s.d); }));
   t.Get(L"UserProperties", Val<MailN>([](MailN& s) { return New(T().props, s.x, s.d); }));
 
-  k.recipients.Get(L"Count", Val<MailN>([](MailN& s) { return RecipientCount(*s.d); }));
-  k.recipients.Method(L"ResolveAll", {}, 0,
-                      Val<MailN>([](MailN& s) { return RecipientsResolve(*s.d); }));
-
-  k.attachment.Get(L"DisplayName", Val<AttachN>([](AttachN& s) { return s.d.displayName; }));
-  k.attachment.Get(L"FileName", Val<AttachN>([](AttachN& s) {
-                     return s.d.source.substr(s.d.source.find_last_of(L"\\/") + 1);
-                   }));
-  k.attachment.Get(L"Size", Val<AttachN>([](AttachN& s) { return static_cast<long>(s.d.size); }));
-  List<MailN>(
-      k.attachments, [](MailN & s) -> auto& { return s.d->attachments; },
-      [](MailN& s, AttachData& a) { return New(T().attachment, s.x, a); });
   // Add(Source, [Type], [Position], [DisplayName]): the file is read now.
   k.attachments.Method(
       L"Add", {kStrArg, kLongArg, kLongArg, kStrArg}, 1, On<MailN>([](MailN& s, Call& c) {
@@ -435,7 +377,6 @@ void MailTables(Tables& k) {
         c.Return(New(T().attachment, s.x, a));
       }));
 
-  k.prop.Get(L"Name", Val<PropN>([](PropN& s) { return s.d.second->name; }));
   k.prop.Get(L"Type", Val<PropN>([](PropN& s) { return s.d.second->type; }));
   // A value put is taken as the property's own type, as Outlook does.
   k.prop.Prop(L"Value", kAnyArg, On<PropN>([](PropN& s, Call& c) { c.Return(s.d.second->value); }),
@@ -452,8 +393,6 @@ void MailTables(Tables& k) {
               }));
   k.prop.Method(L"Delete", {}, 0,
                 On<PropN>([](PropN& s, Call&) { std::erase(s.d.first->props, s.d.second); }));
-  List<MailN>(
-      k.props, [](MailN & s) -> auto& { return s.d->props; }, MakeProp);
   k.props.Method(L"Find", {kStrArg, kAnyArg}, 1,
                  On<MailN>([](MailN& s, Call& c) { c.Return(MakeProp(s, s.d->Find(c.Str(0)))); }));
   k.props.Method(L"Add", {kStrArg, kLongArg, kBoolArg, kAnyArg}, 2,
@@ -470,15 +409,13 @@ void MailTables(Tables& k) {
 
 class BarObj;
 
-class ControlObj : public Object {
+// A control: what the user sees of it, and where it sits.
+class ControlObj : public Object, public ControlInfo {
  public:
   ControlObj(Impl& xIn, long typeIn, long idIn, BarObj* parentIn);
+  using ControlInfo::type;
   Impl& x;
-  long type, id;
-  BarObj* parent;  // not owned; the parent owns this control
-  std::wstring caption, tag;
-  long faceId = 0, style = 0;
-  bool visible = true, beginGroup = false, temporary = false;
+  BarObj* parent;   // not owned; the parent owns this control
   Own<BarObj> bar;  // a popup's own bar
 };
 
@@ -489,7 +426,6 @@ class BarObj : public Object {
   BarObj(Impl& xIn, std::wstring nameIn) : Object(T().bar), x(xIn), name(std::move(nameIn)) {}
   Impl& x;
   std::wstring name;
-  bool visible = true;
   std::vector<Own<ControlObj>> items;
   ControlObj& Add(long type, long id, long before = 0) {
     const bool at = before >= 1 && static_cast<std::size_t>(before) <= items.size();
@@ -511,9 +447,8 @@ using ControlsN = Node<Ref<BarObj>>;
 ControlObj::ControlObj(Impl& xIn, long typeIn, long idIn, BarObj* parentIn)
     : Object(typeIn == kPopup ? T().popup : T().button,
              typeIn == kPopup ? nullptr : &kCommandBarButtonEvents),
+      ControlInfo{typeIn, idIn},
       x(xIn),
-      type(typeIn),
-      id(idIn),
       parent(parentIn) {
   if (type == kPopup) bar = Own<BarObj>(Make<BarObj>(x, L""));
 }
@@ -568,16 +503,19 @@ void FindControl(const std::vector<BarObj*>& bars, Call& c, bool recursive) {
   c.Return(found);
 }
 
-void ControlMembers(Table& t, bool popup) {
+void ControlTables(Tables& k) {
   using K = ControlObj;
-  t.Get(L"Id", Val<K>([](K& s) { return s.id; }));
-  t.Get(L"Type", Val<K>([](K& s) { return s.type; }));
+  for (Table* t : {&k.button, &k.popup})
+    Field<K>(*t, L"Visible", [](K& s) -> bool& { return s.visible; });
+  k.popup.Get(L"CommandBar", Val<K>([](K& s) { return s.bar.get(); }));
+  k.popup.Get(L"Controls",
+              Val<K>([](K& s) { return New(T().controls, s.x, Ref<BarObj>(s.bar.get())); }));
+  Table& t = k.button;
   t.Get(L"Index", Val<K>([](K& s) {
           auto& v = s.parent->items;
-          auto it = std::find_if(v.begin(), v.end(), [&](auto& k) { return k.get() == &s; });
+          auto it = std::find_if(v.begin(), v.end(), [&](auto& o) { return o.get() == &s; });
           return static_cast<long>(it - v.begin()) + 1;
         }));
-  Field<K>(t, L"Visible", [](K& s) -> bool& { return s.visible; });
   Field<K>(t, L"BeginGroup", [](K& s) -> bool& { return s.beginGroup; });
   Field<K>(t, L"Caption", [](K& s) -> std::wstring& { return s.caption; });
   Field<K>(t, L"Tag", [](K& s) -> std::wstring& { return s.tag; });
@@ -587,25 +525,14 @@ void ControlMembers(Table& t, bool popup) {
              VARIANT_BOOL cancel = VARIANT_FALSE;
              s.Fire(kClick, {Variant::BoolRef(&cancel), &s});
            }));
-  t.Method(L"Delete", {kAnyArg}, 0, On<K>([](K& s, Call&) {
-             if (auto* p = std::exchange(s.parent, nullptr))
-               std::erase_if(p->items, [&](const Own<K>& k) { return k.get() == &s; });
-           }));
-  if (popup) {
-    t.Get(L"CommandBar", Val<K>([](K& s) { return s.bar.get(); }));
-    t.Get(L"Controls",
-          Val<K>([](K& s) { return New(T().controls, s.x, Ref<BarObj>(s.bar.get())); }));
-  } else {
-    Field<K>(t, L"FaceId", [](K& s) -> long& { return s.faceId; });
-    Field<K>(t, L"Style", [](K& s) -> long& { return s.style; });
-  }
+  Field<K>(t, L"FaceId", [](K& s) -> long& { return s.faceId; });
+  Field<K>(t, L"Style", [](K& s) -> long& { return s.style; });
 }
 
 void BarTables(Tables& k) {
   // FindControl's argument kinds, copied here: they live in another file.
   const std::vector<ArgSpec> find = {kLongArg, kLongArg, kStrArg, kBoolArg, kBoolArg};
-  ControlMembers(k.button, false);
-  ControlMembers(k.popup, true);
+  ControlTables(k);
   List<ControlsN>(
       k.controls, [](ControlsN & s) -> auto& { return s.d->items; },
       [](ControlsN&, auto& c) { return c.get(); });
@@ -618,22 +545,13 @@ void BarTables(Tables& k) {
                       c.Return(&added);
                     }));
   using B = BarObj;
-  k.bar.Get(L"Name", Val<B>([](B& s) { return s.name; }));
-  Field<B>(k.bar, L"Visible", [](B& s) -> bool& { return s.visible; });
   k.bar.Get(L"Controls", Val<B>([](B& s) { return New(T().controls, s.x, Ref<BarObj>(&s)); }));
   k.bar.Method(L"FindControl", find, 0,
                On<B>([](B& s, Call& c) { FindControl({&s}, c, c.Bool(4)); }));
-  k.bars.Get(L"Count", Val<BarsObj>([](BarsObj& s) { return static_cast<long>(s.bars.size()); }));
   k.bars.Method(L"Item", {kStrArg}, 1, On<BarsObj>([](BarsObj& s, Call& c) {
                   for (auto& b : s.bars)
                     if (SameName(b->name, c.Str(0))) return c.Return(b.get());
                   Fail(E_INVALIDARG, L"Invalid procedure call or argument");
-                }));
-  k.bars.Method(L"Add", {kStrArg, kLongArg, kBoolArg, kBoolArg}, 0,
-                On<BarsObj>([](BarsObj& s, Call& c) {
-                  for (auto& b : s.bars)
-                    if (SameName(b->name, c.Str(0))) Fail(E_INVALIDARG, L"The bar exists.");
-                  c.Return(&s.AddBar(c.Str(0)));
                 }));
   k.bars.Method(L"FindControl", find, 0, On<BarsObj>([](BarsObj& s, Call& c) {
                   std::vector<BarObj*> all;
@@ -645,12 +563,8 @@ void BarTables(Tables& k) {
 
 // ---------------------------------------------------------------- windows
 
-// The explorer's navigation pane: one pane with one group of shortcuts.
-struct Shortcut {
-  std::wstring name;
-  FolderData* target;
-};
-using Group = std::shared_ptr<std::vector<Shortcut>>;
+// The explorer's navigation pane: one pane with one group of shortcuts' names.
+using Group = std::shared_ptr<std::vector<std::wstring>>;
 using PaneN = Node<Group>;
 
 // An explorer over a folder, or an inspector over a mail.
@@ -666,7 +580,7 @@ class WindowObj : public Object {
   FolderData* folder;
   std::shared_ptr<MailData> mail;
   Own<BarsObj> bars;
-  Group shortcuts = std::make_shared<std::vector<Shortcut>>();
+  Group shortcuts = std::make_shared<std::vector<std::wstring>>();
 };
 using W = WindowObj;
 
@@ -677,9 +591,6 @@ class WindowsObj : public Object {
       : Object(explorers ? T().explorers : T().inspectors,
                explorers ? &kExplorersEvents : &kInspectorsEvents) {}
   std::vector<Own<WindowObj>> open;
-  bool Remove(WindowObj* w) {
-    return std::erase_if(open, [&](const Own<WindowObj>& o) { return o.get() == w; }) != 0;
-  }
 };
 
 void Impl::Open(Ref<WindowObj> w) {
@@ -691,7 +602,9 @@ void Impl::Open(Ref<WindowObj> w) {
 
 void Impl::Close(WindowObj& w) {
   Ref<Object> keep(&w);
-  if (!(w.mail ? inspectors : explorers)->Remove(&w)) return;
+  if (!std::erase_if((w.mail ? inspectors : explorers)->open,
+                     [&](const Own<WindowObj>& o) { return o.get() == &w; }))
+    return;
   owner.Post([this, keep, explorer = !w.mail] {
     if (explorer) keep->Fire(kClose);
     if (explorers->open.empty() && inspectors->open.empty()) owner.quitting_ = true;
@@ -703,29 +616,27 @@ void WindowTables(Tables& k) {
     return Val<PaneN>([&t](PaneN& s) { return New(t, s.x, s.d); });
   };
   for (auto [list, one] : {std::pair{&k.panes, &k.pane}, std::pair{&k.groups, &k.group}}) {
-    list->Get(L"Count", Const(1L));
     list->Method(L"Item", {kLongArg}, 1, On<PaneN>([one = one](PaneN& s, Call& c) {
                    Index(c.Long(0), 1);
                    c.Return(New(*one, s.x, s.d));
                  }));
   }
   k.pane.Get(L"Class", Const(63L));
-  k.pane.Get(L"Name", Const(L"OutlookBar"));
   k.pane.Get(L"Contents", next(k.storage));
   k.storage.Get(L"Groups", next(k.groups));
   k.group.Get(L"Class", Const(66L));
-  k.group.Get(L"Name", Const(L"Shortcuts"));
   k.group.Get(L"Shortcuts", next(k.shortcuts));
   k.shortcut.Get(L"Class", Const(68L));
-  k.shortcut.Get(L"Name", Val<Node<Shortcut>>([](auto& s) { return s.d.name; }));
-  auto wrap = [](PaneN& s, Shortcut& sc) { return New(T().shortcut, s.x, sc); };
+  k.shortcut.Get(L"Name", Val<Node<std::wstring>>([](auto& s) { return s.d; }));
+  auto wrap = [](PaneN& s, const std::wstring& name) { return New(T().shortcut, s.x, name); };
   List<PaneN>(
       k.shortcuts, [](PaneN & s) -> auto& { return *s.d; }, wrap);
   k.shortcuts.Method(L"Remove", {kLongArg}, 1, On<PaneN>([](PaneN& s, Call& c) {
                        s.d->erase(s.d->begin() + static_cast<long>(Index(c.Long(0), s.d->size())));
                      }));
   k.shortcuts.Method(L"Add", {kDispArg, kStrArg, kLongArg}, 2, On<PaneN>([wrap](PaneN& s, Call& c) {
-                       s.d->push_back({c.Str(1), FolderOf(c.Disp(0))});
+                       FolderOf(c.Disp(0));
+                       s.d->push_back(c.Str(1));
                        c.Return(wrap(s, s.d->back()));
                      }));
 
@@ -733,19 +644,11 @@ void WindowTables(Tables& k) {
     List<WindowsObj>(
         *t, [](WindowsObj & s) -> auto& { return s.open; },
         [](WindowsObj&, auto& w) { return w.get(); });
-  for (auto [t, left, width, height] :
-       {std::tuple{&k.explorer, 10L, 800L, 600L}, std::tuple{&k.inspector, 20L, 640L, 480L}}) {
+  for (Table* t : {&k.explorer, &k.inspector})
     t->Get(L"CommandBars", Val<W>([](W& s) { return s.bars.get(); }));
-    for (auto [name, v] : {std::pair{L"Left", left}, std::pair{L"Top", left},
-                           std::pair{L"Width", width}, std::pair{L"Height", height}})
-      t->Get(name, Const(v));
-  }
-  k.explorer.Prop(L"CurrentFolder", kDispArg,
-                  Val<W>([](W& s) { return MakeFolder(s.x, s.folder); }),
-                  On<W>([](W& s, Call& c) { s.folder = FolderOf(c.Disp(0)); }));
-  k.selection.Get(L"Count", Const(0L));
-  k.selection.Method(L"Item", {kLongArg}, 1, [](Object&, Call& c) { Index(c.Long(0), 0); });
-  k.explorer.Get(L"Selection", Val<W>([](W& s) { return New(T().selection, s.x, 0); }));
+  for (auto [name, v] : {std::pair{L"Left", 20L}, std::pair{L"Top", 20L}, std::pair{L"Width", 640L},
+                         std::pair{L"Height", 480L}})
+    k.inspector.Get(name, Const(v));
   k.explorer.Get(L"Panes", Val<W>([](W& s) { return New(T().panes, s.x, s.shortcuts); }));
   k.explorer.Method(L"Close", {}, 0, On<W>([](W& s, Call&) { s.x.Close(s); }));
 
@@ -762,30 +665,9 @@ void WindowTables(Tables& k) {
 
 // ------------------------------------------------------- the application
 
-// An add-in entry of COMAddIns.
-struct AddInData {
-  std::wstring progId;
-  bool connect = true;
-  Ref<IDispatch> object;
-};
-using AddInN = Node<AddInData>;
-using AddInsN = Node<std::vector<Own<AddInN>>>;
-
-std::vector<Own<AddInN>>& Entries(Impl& x) {
-  return static_cast<AddInsN*>(x.addins.get())->d;
-}
-
 void ApplicationTables(Tables& k) {
-  k.addin.Get(L"ProgId", Val<AddInN>([](AddInN& s) { return s.d.progId; }));
-  k.addin.Get(L"Description", Val<AddInN>([](AddInN& s) { return s.d.progId; }));
-  Field<AddInN>(k.addin, L"Connect", [](AddInN& s) -> bool& { return s.d.connect; });
-  k.addin.Prop(L"Object", kDispArg, Val<AddInN>([](AddInN& s) { return s.d.object.get(); }),
-               On<AddInN>([](AddInN& s, Call& c) { s.d.object = Ref<IDispatch>(c.Disp(0)); }));
-  List<AddInsN>(
-      k.addins, [](AddInsN & s) -> auto& { return s.d; },
-      [](AddInsN&, auto& a) { return a.get(); });
-
-  k.sync.Get(L"Name", Const(L"All Accounts"));
+  k.addin.Prop(L"Object", kDispArg, Val<AppN>([](AppN& s) { return s.x.addinObject.get(); }),
+               On<AppN>([](AppN& s, Call& c) { s.x.addinObject = Ref<IDispatch>(c.Disp(0)); }));
   // The group's events come from the loop, never from inside Start.
   k.sync.Method(L"Start", {}, 0, On<AppN>([](AppN& s, Call&) {
                   ++s.x.owner.syncStarts;
@@ -797,7 +679,6 @@ void ApplicationTables(Tables& k) {
                     keep->Fire(kSyncEnd);
                   });
                 }));
-  k.sync.Method(L"Stop", {}, 0, Const({}));
   k.syncs.Get(L"Count", Const(1L));
   k.syncs.Method(L"Item", {kLongArg}, 1, On<AppN>([](AppN& s, Call& c) {
                    Index(c.Long(0), 1);
@@ -810,14 +691,8 @@ void ApplicationTables(Tables& k) {
                 c.Return(MakeFolder(s.x, f));
               }));
   k.ns.Get(L"SyncObjects", Val<AppN>([](AppN& s) { return New(T().syncs, s.x, 0); }));
-  k.ns.Method(L"GetItemFromID", {kStrArg, kAnyArg}, 1, On<AppN>([](AppN& s, Call& c) {
-                auto m = s.x.store->Find(c.Str(0));
-                if (!m) Fail(kNotFound, L"The operation failed.");
-                c.Return(MakeMail(s.x, m));
-              }));
 
   Table& t = k.app;
-  t.Get(L"Session", Val<AppN>([](AppN& s) { return s.x.ns.get(); }));
   t.Method(L"GetNamespace", {kStrArg}, 1, On<AppN>([](AppN& s, Call& c) {
              if (!SameName(c.Str(0), L"MAPI")) Fail(E_INVALIDARG, L"Only MAPI exists.");
              c.Return(s.x.ns.get());
@@ -833,30 +708,23 @@ void ApplicationTables(Tables& k) {
            }));
   t.Get(L"Explorers", Val<AppN>([](AppN& s) { return s.x.explorers.get(); }));
   t.Get(L"Inspectors", Val<AppN>([](AppN& s) { return s.x.inspectors.get(); }));
-  t.Method(L"CreateItem", {kLongArg}, 1, On<AppN>([](AppN& s, Call& c) {
-             if (c.Long(0) != 0) Fail(E_INVALIDARG, L"Only mail items here.");
-             c.Return(MakeMail(s.x, s.x.store->AddMail(*s.x.store->Default(kFolderDrafts), L"")));
-           }));
-  t.Get(L"COMAddIns", Val<AppN>([](AppN& s) { return s.x.addins.get(); }));
 }
 
 // ------------------------------------------------------- the safe-send library
 
 // "Redemption.SafeMailItem": sending through it records the mail as sent
 // "via Redemption".
-class SafeMailItemObj : public Object {
+class SafeN : public Object {
  public:
-  SafeMailItemObj() : Object(T().safeItem) { ++created; }
+  SafeN() : Object(T().safeItem) { ++g_safeItemsCreated; }
   Ref<IDispatch> item;
-  static inline int created = 0;
   // The stand-in mail the item wraps.
   static MailN& Wrapped(Object& o) {
-    auto* m = dynamic_cast<MailN*>(Object::From(static_cast<SafeMailItemObj&>(o).item.get()));
+    auto* m = dynamic_cast<MailN*>(Object::From(static_cast<SafeN&>(o).item.get()));
     if (!m) Fail(E_FAIL, L"Item is not set to an Outlook item.");
     return *m;
   }
 };
-using SafeN = SafeMailItemObj;
 
 void SafeTables(Tables& k) {
   k.safeItem.Prop(L"Item", kDispArg, Val<SafeN>([](SafeN& s) { return s.item.get(); }),
@@ -869,9 +737,9 @@ void SafeTables(Tables& k) {
     MailN& m = SafeN::Wrapped(s);
     c.Return(New(T().safeRecipients, m.x, m.d));
   });
-  k.safeRecipients.Get(L"Count", Val<MailN>([](MailN& s) { return RecipientCount(*s.d); }));
+  k.safeRecipients.Get(L"Count", Val<MailN>([](MailN& s) { return Recipients(*s.d).first; }));
   k.safeRecipients.Method(L"ResolveAll", {kAnyArg, kAnyArg}, 0,
-                          Val<MailN>([](MailN& s) { return RecipientsResolve(*s.d); }));
+                          Val<MailN>([](MailN& s) { return Recipients(*s.d).second; }));
 }
 
 Tables::Tables() {
@@ -912,8 +780,8 @@ Outlook::Outlook(std::wstring version)
   x.sync = Own<Object>(Make<AppN>(T().sync, x, 0, &kSyncObjectEvents));
   x.explorers = Own<WindowsObj>(Make<WindowsObj>(true));
   x.inspectors = Own<WindowsObj>(Make<WindowsObj>(false));
-  x.addins = Own<Object>(New(T().addins, x, std::vector<Own<AddInN>>()));
   x.app = Own<Object>(Make<AppN>(T().app, x, 0, &kApplicationEvents));
+  x.addin = Own<Object>(New(T().addin, x, 0));
 }
 
 Outlook::~Outlook() {
@@ -923,7 +791,8 @@ Outlook::~Outlook() {
   // Windows first: they may hold folders; the application last.
   for (Own<WindowsObj>* w : {&x.explorers, &x.inspectors})
     *w = {};
-  for (Own<Object>* o : {&x.addins, &x.sync, &x.ns, &x.app})
+  x.addinObject.reset();
+  for (Own<Object>* o : {&x.addin, &x.sync, &x.ns, &x.app})
     *o = {};
 }
 
@@ -931,23 +800,12 @@ IDispatch* Outlook::application() {
   return impl_->app.get();
 }
 
-IDispatch* Outlook::AddInEntry(const std::wstring& progId) {
-  auto& entries = Entries(*impl_);
-  for (auto& a : entries)
-    if (SameName(a->d.progId, progId)) return a.get();
-  entries.emplace_back(Make<AddInN>(T().addin, *impl_, AddInData{progId, true, {}}));
-  return entries.back().get();
+IDispatch* Outlook::AddInEntry() {
+  return impl_->addin.get();
 }
 
-IDispatch* Outlook::AddInObject(const std::wstring& progId) {
-  for (auto& a : Entries(*impl_))
-    if (SameName(a->d.progId, progId)) return a->d.object.get();
-  return nullptr;
-}
-
-void Outlook::ClearAddInObjects() {
-  for (auto& a : Entries(*impl_))
-    a->d.object.reset();
+Ref<IDispatch>& Outlook::AddInObject() {
+  return impl_->addinObject;
 }
 
 void Outlook::OpenExplorer(FolderData& folder) {
@@ -965,11 +823,8 @@ void Outlook::CloseWindows() {
 }
 
 std::vector<std::wstring> Outlook::ShortcutNames() {
-  std::vector<std::wstring> out;
-  if (!impl_->explorers->open.empty())
-    for (const auto& s : *impl_->explorers->open.front()->shortcuts)
-      out.push_back(s.name);
-  return out;
+  const auto& open = impl_->explorers->open;
+  return open.empty() ? std::vector<std::wstring>() : *open.front()->shortcuts;
 }
 
 bool Outlook::UserSends(const std::shared_ptr<MailData>& mail) {
@@ -1007,8 +862,7 @@ std::vector<ControlInfo> Outlook::Controls(bool inspector, std::size_t index,
       if (popupId && k->type == kPopup && k->id == popupId) controls = k->bar.get();
     if (!controls) continue;
     for (auto& k : controls->items)
-      out.push_back({k->type, k->id, k->caption, k->tag, k->faceId, k->style, k->visible,
-                     k->beginGroup, k->temporary});
+      out.push_back(*k.get());
   }
   return out;
 }
@@ -1061,7 +915,7 @@ class Factory : public IClassFactory {
   ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
-    return outer ? CLASS_E_NOAGGREGATION : Make<SafeMailItemObj>()->QueryInterface(riid, out);
+    return outer ? CLASS_E_NOAGGREGATION : Make<SafeN>()->QueryInterface(riid, out);
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 } g_factory;
@@ -1083,10 +937,6 @@ RedemptionRegistration::RedemptionRegistration() {
 RedemptionRegistration::~RedemptionRegistration() {
   if (cookie_) ::CoRevokeClassObject(cookie_);
   RemoveRedemptionProgId();
-}
-
-int RedemptionRegistration::Created() {
-  return SafeMailItemObj::created;
 }
 
 void RemoveRedemptionProgId() {

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,17 +28,14 @@ struct PropData {
 };
 
 struct AttachData {
-  std::wstring source;
-  std::wstring displayName;
+  std::wstring source, displayName;
   long long size = 0;
 };
 
 struct FolderData;
 
 struct MailData {
-  std::wstring entryId;
-  std::wstring subject, body, to, cc, bcc;
-  long importance = 1;
+  std::wstring entryId, subject, to;
   bool sent = false;
   std::vector<std::shared_ptr<PropData>> props;
   std::vector<AttachData> attachments;
@@ -49,14 +45,12 @@ struct MailData {
 };
 
 struct ViewData {
-  std::wstring name;
-  std::wstring xml;
+  std::wstring name, xml;
   int applies = 0;
 };
 
 struct FolderData {
   std::wstring name;
-  std::wstring entryId;
   long itemType = 0;
   FolderData* parent = nullptr;
   std::vector<std::shared_ptr<FolderData>> folders;
@@ -67,8 +61,7 @@ struct FolderData {
 
 // A mail as it left.
 struct SentMail {
-  std::wstring subject;
-  std::wstring to;
+  std::wstring subject, to;
   std::wstring via;         // "Redemption", "MailItem.Send" or "Outlook"
   std::wstring fromFolder;  // where it lay when it was sent
   std::vector<AttachData> attachments;
@@ -98,14 +91,12 @@ class Store {
   FolderData& AddFolder(FolderData& parent, const std::wstring& name, long itemType);
   std::shared_ptr<MailData> AddMail(FolderData& folder, const std::wstring& subject);
   void Move(const std::shared_ptr<MailData>& mail, FolderData* to);
-  std::shared_ptr<MailData> Find(const std::wstring& entryId);
   // Sends the mail: it moves to Sent Items and is recorded.
   void Send(const std::shared_ptr<MailData>& mail, const std::wstring& via);
   std::vector<SentMail> sent;
 
  private:
   std::shared_ptr<FolderData> root_;
-  std::map<std::wstring, std::weak_ptr<MailData>> byId_;
   long nextId_ = 0;
 };
 
@@ -119,13 +110,13 @@ class RedemptionRegistration {
   RedemptionRegistration(const RedemptionRegistration&) = delete;
   RedemptionRegistration& operator=(const RedemptionRegistration&) = delete;
   bool ok() const { return cookie_ != 0 && keyWritten_; }
-  // Safe mail items created so far.
-  static int Created();
 
  private:
   DWORD cookie_ = 0;
   bool keyWritten_ = false;
 };
+// Safe mail items created so far.
+inline int g_safeItemsCreated = 0;
 // Removes a ProgID key a failed run may have left, so "without Redemption"
 // really is without.
 void RemoveRedemptionProgId();
@@ -141,11 +132,10 @@ class Outlook {
 
   Store& store() { return *store_; }
   IDispatch* application();
-  // The add-in entry OnConnection hands over, one per ProgID (a later load
-  // gets it again); its Object is what the add-in sets.
-  IDispatch* AddInEntry(const std::wstring& progId);
-  IDispatch* AddInObject(const std::wstring& progId);
-  void ClearAddInObjects();
+  // The add-in entry OnConnection hands over (a later load gets it again),
+  // and the Object the add-in set on it.
+  IDispatch* AddInEntry();
+  Ref<IDispatch>& AddInObject();
 
   // Windows. Opening raises NewExplorer / NewInspector from the loop.
   void OpenExplorer(FolderData& folder);

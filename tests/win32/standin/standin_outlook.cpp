@@ -60,12 +60,12 @@ int main() {
       report += quit ? "quit by itself\n" : "timed out\n";
       // The add-in lets go of its sinks when the last window closes, before
       // Outlook disconnects it.
-      report += "sinks advised " + std::to_string(AdvisedSinks()) + "\n";
+      report += "sinks advised " + std::to_string(g_advisedSinks) + "\n";
       if (host.loaded()) host.Stop();
     }
     report += "references kept " + std::to_string(RefsChangedSince(before).size()) + "\n";
-    report += "protocol errors " + std::to_string(ProtocolErrors().size()) + "\n";
-    for (const auto& e : ProtocolErrors())
+    report += "protocol errors " + std::to_string(g_protocolErrors.size()) + "\n";
+    for (const auto& e : g_protocolErrors)
       report += "  " + Narrow(e) + "\n";
   }
   ::CoUninitialize();
