@@ -20,7 +20,7 @@ const VARIANT* Deref(const VARIANT* v) {
   return v->vt == (VT_BYREF | VT_VARIANT) ? v->pvarVal : v;
 }
 
-bool Accepts(const ArgSpec& arg, const VARIANT* v) {
+bool Accepts(const ArgTypes& arg, const VARIANT* v) {
   const VARTYPE vt = Deref(v)->vt;
   for (VARTYPE t : arg)
     if (t == VT_VARIANT || t == vt || (t == VT_DISPATCH && vt == VT_UNKNOWN)) return true;
@@ -39,7 +39,7 @@ HRESULT Excepinfo(EXCEPINFO* info, HRESULT code, const std::wstring& text) {
 
 }  // namespace
 
-Table& Table::Add(const std::wstring& name, unsigned kinds, std::vector<ArgSpec> args,
+Table& Table::Add(const std::wstring& name, unsigned kinds, std::vector<ArgTypes> args,
                   std::size_t required, Handler get, Handler put) {
   static std::map<std::wstring, DISPID> ids = {
       {L"Application", 0xF000}, {L"Parent", 0xF001}, {L"Class", 0xF00A}, {L"Session", 0xF00B},

@@ -117,13 +117,13 @@ class Object;
 using Handler = std::function<void(Object& self, Call& call)>;
 
 // Accepted types for one argument; VT_VARIANT accepts any.
-using ArgSpec = std::vector<VARTYPE>;
+using ArgTypes = std::vector<VARTYPE>;
 
 struct Member {
   std::wstring name;
   DISPID id;
   unsigned kinds;
-  std::vector<ArgSpec> args;  // of a get or method; of a put, its value
+  std::vector<ArgTypes> args;  // of a get or method; of a put, its value
   std::size_t required = 0;
   Handler get, put;  // get: of a get or method
 };
@@ -137,10 +137,10 @@ class Table {
   // they are known), as Outlook keeps the shared members' ids alike.
   Table& Get(const std::wstring& name, Handler h) { return Add(name, kGet, {}, 0, h, {}); }
   // A put of an object may also come as a put by reference.
-  Table& Prop(const std::wstring& name, ArgSpec value, Handler get, Handler put) {
+  Table& Prop(const std::wstring& name, ArgTypes value, Handler get, Handler put) {
     return Add(name, kGet | kPut, {std::move(value)}, 0, std::move(get), std::move(put));
   }
-  Table& Method(const std::wstring& name, std::vector<ArgSpec> args, std::size_t required,
+  Table& Method(const std::wstring& name, std::vector<ArgTypes> args, std::size_t required,
                 Handler h) {
     return Add(name, kMethod, std::move(args), required, std::move(h), {});
   }
@@ -148,14 +148,14 @@ class Table {
   const Member* Find(DISPID id) const;
 
  private:
-  Table& Add(const std::wstring& name, unsigned kinds, std::vector<ArgSpec> args,
+  Table& Add(const std::wstring& name, unsigned kinds, std::vector<ArgTypes> args,
              std::size_t required, Handler get, Handler put);
   std::wstring type_;
   std::vector<Member> members_;
 };
 
 // Argument type lists used across the tables.
-inline const ArgSpec kLongArg{VT_I4}, kStrArg{VT_BSTR}, kBoolArg{VT_BOOL}, kDispArg{VT_DISPATCH},
+inline const ArgTypes kLongArg{VT_I4}, kStrArg{VT_BSTR}, kBoolArg{VT_BOOL}, kDispArg{VT_DISPATCH},
     kAnyArg{VT_VARIANT};
 
 // What the stand-in saw go wrong in a client's calls: unknown names, wrong

@@ -51,8 +51,8 @@ template <class T, class A>
 void Field(Table& t, const wchar_t* name, A at) {
   using V = std::remove_reference_t<decltype(at(std::declval<T&>()))>;
   constexpr bool text = std::is_same_v<V, std::wstring>, flag = std::is_same_v<V, bool>;
-  const ArgSpec& spec = text ? kStrArg : flag ? kBoolArg : kLongArg;
-  t.Prop(name, spec, Val<T>([at](T& s) { return at(s); }), On<T>([at](T& s, Call& c) {
+  const ArgTypes& types = text ? kStrArg : flag ? kBoolArg : kLongArg;
+  t.Prop(name, types, Val<T>([at](T& s) { return at(s); }), On<T>([at](T& s, Call& c) {
            if constexpr (text)
              at(s) = c.Str(0);
            else if constexpr (flag)
@@ -531,7 +531,7 @@ void ControlTables(Tables& k) {
 
 void BarTables(Tables& k) {
   // FindControl's argument kinds, copied here: they live in another file.
-  const std::vector<ArgSpec> find = {kLongArg, kLongArg, kStrArg, kBoolArg, kBoolArg};
+  const std::vector<ArgTypes> find = {kLongArg, kLongArg, kStrArg, kBoolArg, kBoolArg};
   ControlTables(k);
   List<ControlsN>(
       k.controls, [](ControlsN & s) -> auto& { return s.d->items; },
