@@ -70,6 +70,14 @@ TEST_F(WinRegSuite, OpeningCreatesOnlyWhenAskedAndAReadHandleCannotWrite) {
   EXPECT_EQ(r.GetString("v"), "old");
   EXPECT_TRUE(r.Close());
   EXPECT_FALSE(r.SetString("v", "closed"));
+
+  // A key goes with all its descendants, however many siblings each level has.
+  for (const char* sub : {"A\\C", "A\\D\\E", "A\\F"})
+    ASSERT_TRUE(r.InitForWrite(kHkcu, P(sub), true));
+  ASSERT_TRUE(r.InitForAllAccess(kHkcu, P(), false));
+  EXPECT_TRUE(r.DeleteKeyRec("A"));
+  EXPECT_FALSE(Exists("A"));
+  EXPECT_TRUE(Exists(""));
 }
 
 TEST_F(WinRegSuite, StringsReadBackUpTo255CharactersAndOnlyTextTypes) {
