@@ -44,7 +44,6 @@ import random
 import selectors
 import shutil
 import signal
-import socket
 import sqlite3
 import subprocess
 import sys
@@ -52,8 +51,9 @@ import tempfile
 import threading
 import time
 
+from velmora_cli import FROM, send_outbox, start_smtp
+
 HOST_WAIT = 90  # seconds a run to completion may take on a loaded machine
-FROM = "me@example.com"
 
 
 class Failure(Exception):
@@ -224,12 +224,6 @@ class SmtpServer:
     name = "smtp"
 
     def __init__(self, rng):
-        try:
-            from aiosmtpd.controller import Controller
-        except ImportError:
-            # CMake may have found another Python than Debian's, which has aiosmtpd.
-            sys.path.append("/usr/lib/python3/dist-packages")
-            from aiosmtpd.controller import Controller
         self.messages = []
         lock = threading.Lock()
         delays = random.Random(rng.random())
@@ -244,11 +238,7 @@ class SmtpServer:
                 await asyncio.sleep(delays.uniform(0.0, 0.015))
                 return "250 OK"
 
-        with socket.socket() as probe:
-            probe.bind(("127.0.0.1", 0))
-            self.port = probe.getsockname()[1]
-        self.controller = Controller(Sink(), hostname="127.0.0.1", port=self.port)
-        self.controller.start()
+        self.controller, self.port = start_smtp(Sink())
         self.lock = lock
 
     def configure(self, velmora):
@@ -455,15 +445,8 @@ def verify(v, scenario, sink, now, stats):
 
 
 def send_leftovers(v):
-    """A host sends what waits in the Outbox before it connects the add-in and
-    says it started; stopped then, it spares the wait of --send-and-exit for
-    a pass that has nothing to send."""
-    host = subprocess.Popen([v.exe, "run", "--verbose"], stdout=subprocess.PIPE,
-                            stderr=subprocess.PIPE, env=v.env)
-    started = wait_for_line(host, "host started", HOST_WAIT)
-    host.send_signal(signal.SIGTERM)
-    _, err = host.communicate(timeout=HOST_WAIT)
-    check(started and host.returncode == 0, f"a host sending the Outbox failed: {err!r}")
+    ok, err = send_outbox(v.exe, v.env, HOST_WAIT)
+    check(ok, f"a host sending the Outbox failed: {err!r}")
 
 
 def resend_held(v, sink, held, stats):

@@ -31,7 +31,6 @@ import pwd
 import queue
 import shutil
 import signal
-import socket
 import subprocess
 import sys
 import tempfile
@@ -39,19 +38,11 @@ import threading
 import time
 import unittest
 
-from velmora_cli import Commands
-
-try:
-    from aiosmtpd.controller import Controller
-except ImportError:
-    # CMake may have found another Python than Debian's, which has aiosmtpd.
-    sys.path.append("/usr/lib/python3/dist-packages")
-    from aiosmtpd.controller import Controller
+from velmora_cli import FROM, Commands, start_smtp
 
 ORBITEL = None
 REGISTRY = None
 HOST_WAIT = 60  # seconds a --send-and-exit run may take: 1 s first tick, 10 s exit timer
-FROM = "me@example.com"
 
 
 class Server:
@@ -69,11 +60,7 @@ class Server:
                 server.envelopes.append(bytes(envelope.content))
                 return "250 OK"
 
-        with socket.socket() as probe:
-            probe.bind(("127.0.0.1", 0))
-            self.port = probe.getsockname()[1]
-        self.controller = Controller(Handler(), hostname="127.0.0.1", port=self.port)
-        self.controller.start()
+        self.controller, self.port = start_smtp(Handler())
 
     def stop(self):
         self.controller.stop()
