@@ -1,7 +1,5 @@
 #include "platform/win32/dialogs/about_view.h"
 
-#include <algorithm>
-
 #include "platform/win32/adapters/unicode.h"
 #include "platform/win32/dialogs/dialog_ids.h"
 
@@ -33,19 +31,7 @@ void AboutView::OnInit() {
       ::SendMessageW(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_), FALSE);
   }
   // Centred on the window it belongs to; there is no owner rectangle here.
-  if (const HWND owner = ::GetWindow(hwnd(), GW_OWNER)) {
-    RECT o{};
-    RECT me{};
-    ::GetWindowRect(owner, &o);
-    ::GetWindowRect(hwnd(), &me);
-    const int w = me.right - me.left;
-    const int h = me.bottom - me.top;
-    int x = o.left + ((o.right - o.left) - w) / 2;
-    int y = o.top + ((o.bottom - o.top) - h) / 2;
-    x = std::max(0, std::min(x, ::GetSystemMetrics(SM_CXSCREEN) - w));
-    y = std::max(0, std::min(y, ::GetSystemMetrics(SM_CYSCREEN) - h));
-    ::SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  PlaceOverOwner(true);
   if (form_.State().topMost) MakeTopMost();
   Paint();
 }

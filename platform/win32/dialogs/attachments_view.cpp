@@ -24,15 +24,6 @@ constexpr std::pair<int, C> kControls[] = {
     {IDC_ATT_BTNCANCEL, C::btnCancel},
 };
 
-bool ControlOf(int id, C& control) {
-  for (const auto& [i, c] : kControls)
-    if (i == id) {
-      control = c;
-      return true;
-    }
-  return false;
-}
-
 std::wstring ItemText(HWND list, int row, int column) {
   std::wstring buf(1024, L'\0');
   LVITEMW item{};
@@ -74,19 +65,7 @@ void AttachmentsView::OnInit() {
   form_.Load();
   // Not centred on the Outlook window: a little below and right of the
   // dialog that opened it, on the screen.
-  if (const HWND owner = ::GetWindow(hwnd(), GW_OWNER)) {
-    RECT o{};
-    RECT me{};
-    ::GetWindowRect(owner, &o);
-    ::GetWindowRect(hwnd(), &me);
-    const int w = me.right - me.left;
-    const int h = me.bottom - me.top;
-    int x = o.left + 24;
-    int y = o.top + 24;
-    x = std::max(0, std::min(x, ::GetSystemMetrics(SM_CXSCREEN) - w));
-    y = std::max(0, std::min(y, ::GetSystemMetrics(SM_CYSCREEN) - h));
-    ::SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  PlaceOverOwner(false);
   if (form_.State().topMost) MakeTopMost();
   Paint();
 }
@@ -204,9 +183,9 @@ void AttachmentsView::OnCloseBox() {
 }
 
 void AttachmentsView::OnFocusMoved(int id) {
-  C control{};
-  if (!ControlOf(id, control)) return;
-  form_.SetFocus(control);
+  const auto control = ControlOfId(kControls, id);
+  if (!control) return;
+  form_.SetFocus(*control);
   Paint();
 }
 

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -272,6 +273,22 @@ void DialogView::ScreenSizeTwips(double& width, double& height) noexcept {
 void DialogView::MoveToTwips(double left, double top) noexcept {
   const int x = static_cast<int>(left / TwipsPerPixelX());
   const int y = static_cast<int>(top / TwipsPerPixelY());
+  ::SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void DialogView::PlaceOverOwner(bool centred) noexcept {
+  const HWND owner = ::GetWindow(hwnd_, GW_OWNER);
+  if (!owner) return;
+  RECT o{};
+  RECT me{};
+  ::GetWindowRect(owner, &o);
+  ::GetWindowRect(hwnd_, &me);
+  const int w = me.right - me.left;
+  const int h = me.bottom - me.top;
+  int x = centred ? o.left + ((o.right - o.left) - w) / 2 : o.left + 24;
+  int y = centred ? o.top + ((o.bottom - o.top) - h) / 2 : o.top + 24;
+  x = std::max(0, std::min(x, ::GetSystemMetrics(SM_CXSCREEN) - w));
+  y = std::max(0, std::min(y, ::GetSystemMetrics(SM_CYSCREEN) - h));
   ::SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

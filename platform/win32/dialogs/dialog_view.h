@@ -5,14 +5,37 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "common/datetime.h"
 #include "platform/win32/adapters/addin_ports_win32.h"
 
 namespace velmora::win32 {
+
+// A dialog's control ids paired with its form model's names for the controls.
+template <class C, std::size_t N>
+using ControlIds = std::pair<int, C>[N];
+
+// The model's name for a control id; nothing for a control the model has not.
+template <class C, std::size_t N>
+std::optional<C> ControlOfId(const ControlIds<C, N>& ids, int id) {
+  for (const auto& [i, c] : ids)
+    if (i == id) return c;
+  return std::nullopt;
+}
+
+// The control id for a model's name; 0 for none.
+template <class C, std::size_t N>
+int IdOfControl(const ControlIds<C, N>& ids, C control) {
+  for (const auto& [i, c] : ids)
+    if (c == control) return i;
+  return 0;
+}
 
 class DialogView {
  public:
@@ -102,6 +125,9 @@ class DialogView {
   // Size of the window and of the primary screen, and moving, in twips.
   void WindowSizeTwips(double& width, double& height) const noexcept;
   void MoveToTwips(double left, double top) noexcept;
+  // Over the window that owns this one: centred on it, or a little below and
+  // right of its corner; kept on the screen. Nothing without an owner.
+  void PlaceOverOwner(bool centred) noexcept;
 
  private:
   static INT_PTR CALLBACK Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);

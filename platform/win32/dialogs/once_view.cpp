@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include <array>
 #include <utility>
 
 #include "common/trap.h"
@@ -13,7 +12,7 @@ namespace velmora::win32 {
 namespace {
 
 using C = OnceControl;
-constexpr std::array<std::pair<int, C>, 8> kControls = {{
+constexpr std::pair<int, C> kControls[] = {
     {IDC_ONCE_OPTONCE, C::optOnce},
     {IDC_ONCE_OPTRECURRENCE, C::optRecurrence},
     {IDC_ONCE_CTLDATE, C::ctlDate},
@@ -22,22 +21,7 @@ constexpr std::array<std::pair<int, C>, 8> kControls = {{
     {IDC_ONCE_BTNATTACHMENTS, C::btnAttachments},
     {IDC_ONCE_BTNHELP, C::btnHelp},
     {IDCANCEL, C::btnCancel},
-}};
-
-bool ControlOf(int id, C& control) {
-  for (const auto& [i, c] : kControls)
-    if (i == id) {
-      control = c;
-      return true;
-    }
-  return false;
-}
-
-int IdOf(C control) {
-  for (const auto& [i, c] : kControls)
-    if (c == control) return i;
-  return 0;
-}
+};
 
 }  // namespace
 
@@ -101,9 +85,9 @@ LRESULT OnceView::OnNotify(const NMHDR& nm) {
 }
 
 void OnceView::OnFocusMoved(int id) {
-  C control{};
-  if (ControlOf(id, control)) form_.SetFocus(control);
-  if (const int want = IdOf(form_.State().focus); want != 0 && want != FocusedId())
+  if (const auto control = ControlOfId(kControls, id)) form_.SetFocus(*control);
+  if (const int want = IdOfControl(kControls, form_.State().focus);
+      want != 0 && want != FocusedId())
     FocusControl(want);
 }
 

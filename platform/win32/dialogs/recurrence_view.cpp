@@ -57,15 +57,11 @@ constexpr std::pair<int, C> kControls[] = {
 };
 
 C ControlOf(int id) {
-  for (const auto& [i, c] : kControls)
-    if (i == id) return c;
-  return C::None;
+  return ControlOfId(kControls, id).value_or(C::None);
 }
 
 int IdOf(C control) {
-  for (const auto& [i, c] : kControls)
-    if (c == control) return i;
-  return 0;
+  return IdOfControl(kControls, control);
 }
 
 // The pages, each the controls that show and hide together.
