@@ -46,17 +46,13 @@ TEST_F(SettingsTest, AbsentIsNotEmptyAndNamesIgnoreCase) {
 }
 
 TEST_F(SettingsTest, LongTextsRoundTripWhole) {
-  std::string ascii, utf8;
-  for (int i = 0; i < 10000; ++i) {
-    ascii += static_cast<char>('a' + i % 26);
-    utf8 += i % 2 ? "ü" : "€";
-  }
-  ASSERT_TRUE(s_.SaveSetting(kApp, "Settings", "Ascii", ascii));
-  ASSERT_TRUE(s_.SaveSetting(kApp, "Settings", "Utf8", utf8));
-  EXPECT_EQ(s_.GetSetting(kApp, "Settings", "Ascii"), ascii);
-  EXPECT_EQ(s_.GetSetting(kApp, "Settings", "Utf8"), utf8);
-  ASSERT_TRUE(s_.SaveSetting(kApp, "Settings", "Ascii", "short"));
-  EXPECT_EQ(s_.GetSetting(kApp, "Settings", "Ascii"), "short");
+  std::string text;
+  for (int i = 0; i < 10000; ++i)
+    text += i % 3 ? std::string(1, static_cast<char>('a' + i % 26)) : "€";
+  ASSERT_TRUE(s_.SaveSetting(kApp, "Settings", "Long", text));
+  EXPECT_EQ(s_.GetSetting(kApp, "Settings", "Long"), text);
+  ASSERT_TRUE(s_.SaveSetting(kApp, "Settings", "Long", "short"));
+  EXPECT_EQ(s_.GetSetting(kApp, "Settings", "Long"), "short");
 }
 
 TEST_F(SettingsTest, LivesWhereTheWindowsSettingsStatementsLookAndReadsTextOnly) {

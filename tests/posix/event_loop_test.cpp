@@ -1,19 +1,14 @@
 // The POSIX event loop as its users rely on it: timers fire in due order
 // and only while armed, posted work runs after the current handler and in
-// order, signals arrive as ordinary handlers, a failing handler does not
-// stop it. Real short timers here; the tests check order and counts, not
-// timing.
+// order, a failing handler does not stop it. (Signals as handlers: the host's
+// end-to-end SIGTERM and SIGINT runs.) Real short timers here; the tests
+// check order and counts, not timing.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "common/debug.h"
 #include "common/host_error.h"
 #include "platform/posix/event_loop.h"
 
@@ -96,7 +91,7 @@ TEST(EventLoopPosting,
   EXPECT_TRUE(after);
 }
 
-TEST(EventLoopFailures, AFailingHandlerIsLoggedAndTheLoopGoesOnButCannotRunItself) {
+TEST(EventLoopFailures, AFailingHandlerDoesNotStopTheLoopWhichCannotRunItself) {
   EventLoop loop;
   bool next = false;
   bool refused = false;
@@ -114,26 +109,6 @@ TEST(EventLoopFailures, AFailingHandlerIsLoggedAndTheLoopGoesOnButCannotRunItsel
   EXPECT_EQ(loop.Run(), 0);
   EXPECT_TRUE(next);
   EXPECT_TRUE(refused) << "the loop ran from inside itself";
-  std::ifstream in(g_debug().FilePath(), std::ios::binary);
-  const std::string log{std::istreambuf_iterator<char>(in), {}};
-  EXPECT_NE(log.find("disk on fire"), std::string::npos) << log;
-}
-
-TEST(EventLoopSignals, ASignalArrivesAsAHandlerOnTheLoopAndOnlyOneLoopTakesSignals) {
-  EventLoop loop;
-  std::vector<int> got;
-  loop.OnSignal(SIGTERM, [&](int signo) {
-    got.push_back(signo);
-    loop.Quit(128 + signo);
-  });
-  loop.OnSignal(SIGINT, [&](int signo) { got.push_back(signo); });
-  EXPECT_THROW(EventLoop().OnSignal(SIGINT, [](int) {}), HostError);
-  ASSERT_EQ(::raise(SIGINT), 0);
-  ASSERT_EQ(::raise(SIGTERM), 0);
-  EXPECT_TRUE(got.empty()) << "called inside the signal handler";
-  auto guard = Arm(loop, 10000, [&] { loop.Quit(-1); });
-  EXPECT_EQ(loop.Run(), 128 + SIGTERM);
-  EXPECT_EQ(got, (std::vector<int>{SIGINT, SIGTERM}));
 }
 
 }  // namespace
