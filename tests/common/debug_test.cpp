@@ -78,9 +78,6 @@ TEST_F(DebugLogTest, EachLineIsStampedAndOnDiskAtOnceAndTheAddinLogTakesNoTraces
 
   CDebug addin(kAddinLog, dir_.Path());
   addin.Out("->OnConnection");
-  addin.Out2("x");
-  addin.StartTimer();
-  addin.EndTimer("t");
   EXPECT_FALSE(std::filesystem::exists(AddinFile()));
   addin.OutWarning("Main.SendMessage", "x");
   addin.OutCall({"Send", 3, "abc"});
