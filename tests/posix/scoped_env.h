@@ -7,24 +7,15 @@
 
 namespace velmora::test {
 
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    ::setenv(name, value.c_str(), 1);
+struct ScopedEnv {
+  ScopedEnv(const char* var, const std::string& value) : name(var) {
+    if (const char* was = std::getenv(var)) old = was;
+    ::setenv(var, value.c_str(), 1);
   }
-  ~ScopedEnv() {
-    if (old_)
-      ::setenv(name_, old_->c_str(), 1);
-    else
-      ::unsetenv(name_);
-  }
+  ~ScopedEnv() { old ? ::setenv(name, old->c_str(), 1) : ::unsetenv(name); }
   ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
+  const char* name;
+  std::optional<std::string> old;
 };
 
 }  // namespace velmora::test
