@@ -106,46 +106,30 @@ TEST_F(Schedule, WhatTheDialogRefusesIsRefusedNamingTheOption) {
   }
 }
 
-TEST_F(Schedule, OnceSetsTheTimeAndKeepsAttachmentsAndPattern) {
+TEST_F(Schedule, APatternOrOnceSetsTheFirstTimeKeepsAttachmentsAndNotesLateDays) {
   CMailProps r;
-  r.m_IsRecurring = true;
-  r.m_RecurrenceType = recurrence::kMonthly;
   r.m_collAttachments = {"/data/report.pdf", "/data/out/"};
+  PatternRequest p = Weekly();
+  p.type = recurrence::kMonthly;
+  p.dayOfMonth = 31;
+  p.end = RangeEnd::kNever;
+  EXPECT_EQ(ApplySchedule({.pattern = p}, r), std::vector<std::string>{ShortMonthsNote(31)});
+  EXPECT_TRUE(r.m_IsRecurring && r.m_NoEndDate);
+  EXPECT_EQ(r.m_ScheduleTime, D(2026, 12, 31, 9, 0));
   EXPECT_TRUE(ApplySchedule({.at = D(2026, 12, 24, 18, 30)}, r).empty());
   EXPECT_FALSE(r.m_IsRecurring);
   EXPECT_EQ(r.m_ScheduleTime, D(2026, 12, 24, 18, 30));
   EXPECT_EQ(r.m_collAttachments.size(), 2u);
-  EXPECT_EQ(r.m_RecurrenceType, recurrence::kMonthly);
   EXPECT_THROW(ApplySchedule({}, r), ScheduleError) << "neither once nor a pattern";
-}
-
-// (The end of the range, by count or date, is checked against the dialog's.)
-TEST_F(Schedule, TheFirstOccurrenceIsSetWithTheDialogsNoteForLateDays) {
-  PatternRequest p = Weekly();
-  p.type = recurrence::kMonthly;
-  p.dayOfMonth = 31;
-  CMailProps r;
-  EXPECT_EQ(ApplySchedule({.pattern = p}, r), std::vector<std::string>{ShortMonthsNote(31)});
-  EXPECT_EQ(r.m_ScheduleTime, D(2026, 12, 31, 9, 0));
-  p.type = recurrence::kMonthNth;
-  p.instance = 5;
-  p.mask = 62;  // the last weekday
-  p.end = RangeEnd::kNever;
-  EXPECT_TRUE(ApplySchedule({.pattern = p}, r).empty());
-  EXPECT_EQ(r.m_ScheduleTime, D(2026, 12, 31, 9, 0));
-  EXPECT_TRUE(r.m_NoEndDate);
-  EXPECT_EQ(r.m_Occurrences, 0);
 }
 
 TEST(ListJsonTest, EscapesWhatJsonCannotHoldAndWritesNullForNoSchedule) {
   PictureLocale us;
   ScopedServices services{{nullptr, &us, nullptr, nullptr, nullptr, {}}};
   ScheduledEntry e;
-  e.to = "\"Lee, Sam\" <sam@example.com>";
   e.subject = "tab\there\\ \"quoted\"\nnew line \x01";
   e.scheduleTime = DateTime::FromParts(2026, 12, 7, 9, 0, 5);
   const std::string json = ListJson({e, ScheduledEntry{}});
-  EXPECT_NE(json.find(R"("to": "\"Lee, Sam\" <sam@example.com>")"), std::string::npos) << json;
   EXPECT_NE(json.find(R"(tab\there\\ \"quoted\"\nnew line \u0001)"), std::string::npos) << json;
   EXPECT_NE(json.find(R"("scheduleTimeText": "12/7/2026 9:00:05 AM")"), std::string::npos);
   EXPECT_NE(json.find(R"("scheduleTime": null, "scheduleTimeText": null)"), std::string::npos);
