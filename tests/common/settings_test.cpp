@@ -93,7 +93,7 @@ class MockBackend : public RegistryBackend {
   MOCK_METHOD(bool, Flush, (RegKey), (override));
 };
 
-TEST(CWinRegBackend, OpeningAgainClosesThePreviousKeyAndDestructionTheLast) {
+TEST(CWinRegBackend, KeysAreClosedWhenReopenedOrDestroyedAndNoFailureThrowsThrough) {
   ::testing::StrictMock<MockBackend> b;
   {
     InSequence order;
@@ -102,26 +102,17 @@ TEST(CWinRegBackend, OpeningAgainClosesThePreviousKeyAndDestructionTheLast) {
     EXPECT_CALL(b, Close(7)).WillOnce(Return(true));
     EXPECT_CALL(b, Open(reg::kCurrentUser, std::string_view("B"), reg::kAllAccess, true))
         .WillOnce(Return(8));
-    EXPECT_CALL(b, Close(8)).WillOnce(Return(true));
+    EXPECT_CALL(b, SetValue(8, _, _)).WillOnce(Throw(std::runtime_error("boom")));
+    EXPECT_CALL(b, GetValue(8, _)).WillOnce(Throw(std::bad_alloc()));
+    EXPECT_CALL(b, Close(8)).WillOnce(Throw(std::runtime_error("boom")));
   }
-  CWinReg r(b);
-  ASSERT_TRUE(r.InitForRead(reg::kCurrentUser, "A"));
-  ASSERT_TRUE(r.InitForAllAccess(reg::kCurrentUser, "B", true));
-}
-
-TEST(CWinRegBackend, ABackendThatThrowsOrIsMissingCountsAsAFailure) {
-  MockBackend b;
-  EXPECT_CALL(b, Open(_, _, _, _)).WillOnce(Return(5));
-  EXPECT_CALL(b, SetValue(_, _, _)).WillRepeatedly(Throw(std::runtime_error("boom")));
-  EXPECT_CALL(b, GetValue(_, _)).WillRepeatedly(Throw(std::bad_alloc()));
-  EXPECT_CALL(b, Close(5)).WillOnce(Throw(std::runtime_error("boom")));
-  CWinReg r(b);
-  ASSERT_TRUE(r.InitForWrite(reg::kCurrentUser, "K", true));
-  EXPECT_FALSE(r.SetString("v", "x"));
-  EXPECT_EQ(r.GetNumber("v"), 0);
-  EXPECT_TRUE(r.Close());
-  EXPECT_FALSE(r.IsOpen());
-
+  {
+    CWinReg r(b);
+    ASSERT_TRUE(r.InitForRead(reg::kCurrentUser, "A"));
+    ASSERT_TRUE(r.InitForAllAccess(reg::kCurrentUser, "B", true));
+    EXPECT_FALSE(r.SetString("v", "x"));
+    EXPECT_EQ(r.GetNumber("v"), 0);
+  }
   ScopedServices none(Services{});  // no registry installed
   CWinReg missing;
   EXPECT_FALSE(missing.InitForWrite(reg::kCurrentUser, kSettingsKey, true));
