@@ -53,7 +53,6 @@ TEST_F(WinRegSuite, OpeningCreatesOnlyWhenAskedAndAReadHandleCannotWrite) {
   CWinReg r = Reg();
   EXPECT_FALSE(r.InitForRead(kHkcu, P("Missing")));
   EXPECT_FALSE(r.InitForWrite(kHkcu, P("Missing"), false));
-  EXPECT_FALSE(r.InitForAllAccess(kHkcu, P("Missing"), false));
   EXPECT_FALSE(Exists("Missing"));
   // Without an open key everything fails quietly.
   EXPECT_FALSE(r.SetString("v", "x"));

@@ -131,7 +131,6 @@ TEST(SmtpRefusal, AnyRefusalLeavesTheMailWaitingWithTheReasonNeverHeld) {
     for (const char* refusal : {"451 4.3.0 Try again later", "554 5.7.1 Not accepted"}) {
       const std::string what = std::string(refusal) + " at " + stage;
       auto item = ns->GetDefaultFolder(host::ol::kFolderDrafts)->Items()->Add(host::ol::kMailItem);
-      item->SetSubject(what);
       item->SetTo("ann@example.com");
       item->Save();
       auto safe = mail->Objects().CreateSafeMailItem();
