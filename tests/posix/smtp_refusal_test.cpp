@@ -3,12 +3,6 @@
 // permanent one (5xx) leaves it there with the server's reason reported;
 // neither is taken for a mail that may have been delivered. A server that
 // takes the data and never answers is: the mail is held, not sent again.
-// The add-in's user-facing ports on a host without windows: a message box is
-// one line on the terminal answered with its default button, and the
-// keystrokes the add-in sends for "send now" start the host's send/receive.
-// A store file that cannot be a velmora store is refused with its name and
-// what to do, and left as it is: an empty (0-byte) file is never taken for a
-// new store, a damaged one never overwritten.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -16,11 +10,8 @@
 #include <unistd.h>
 #include <atomic>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,12 +19,9 @@
 #include "common/host_error.h"
 #include "platform/posix/host/mail_host.h"
 #include "platform/posix/store/store_error.h"
-#include "platform/posix/terminal_ports.h"
 #include "platform/posix/transport/smtp_transport.h"
 #include "support/manual_clock.h"
 #include "support/manual_dispatcher.h"
-#include "support/recording_transport.h"
-#include "support/temp_dir.h"
 
 namespace velmora::posix {
 namespace {
@@ -179,64 +167,6 @@ TEST(SmtpTimeout, AServerThatTakesTheDataAndNeverAnswersIsLeftAndTheMailHeld) {
     EXPECT_EQ(e.Number(), store_err::kHeldBack) << e.Description();
   }
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
-}
-
-TEST(TerminalMessageBoxTest, PrintsOneLineAndAnswersTheDefaultButton) {
-  std::ostringstream out;
-  TerminalMessageBox box(&out);
-  EXPECT_EQ(
-      box.Show("Subsequent show Velmora props (yes)\r\nSet Velmora Time (no)", mb::kYesNoCancel),
-      mb::kYes);
-  EXPECT_EQ(box.Show("There must be at least one name", mb::kOkOnly | mb::kTopMost), mb::kOk);
-  EXPECT_EQ(out.str(),
-            "velmora: Subsequent show Velmora props (yes)  Set Velmora Time (no)\n"
-            "velmora: There must be at least one name\n");
-  EXPECT_EQ(TerminalMessageBox(nullptr).Show("kept only", mb::kOkOnly), mb::kOk);
-}
-
-TEST(SendReceiveKeysTest, AnyKeystrokeStartsTheSendReceiveOfTheOutbox) {
-  test::ManualClock clock;
-  test::ManualDispatcher loop;
-  test::RecordingTransport wire;
-  auto mail = MailHost::OpenInMemory({.dispatcher = &loop, .transport = &wire, .clock = &clock});
-  auto ns = mail->App()->GetNamespace("MAPI");
-  auto item = ns->GetDefaultFolder(host::ol::kFolderOutbox)->Items()->Add(host::ol::kMailItem);
-  item->SetTo("ann@example.com");
-  item->Save();
-  auto safe = mail->Objects().CreateSafeMailItem();
-  safe->SetItem(item);
-  safe->Send();
-
-  SendReceiveKeys(mail->App()).SendKeys("%{F5}");
-  EXPECT_TRUE(wire.Sent().empty()) << "the send/receive runs from the loop, not inside the call";
-  loop.Drain();
-  EXPECT_EQ(wire.Sent().size(), 1u);
-  EXPECT_THROW(SendReceiveKeys(nullptr).SendKeys("%{F9}"), HostError);
-}
-
-std::string Refusal(const std::filesystem::path& path) {
-  try {
-    MailHost::Open(path);
-  } catch (const HostError& e) {
-    return e.Description();
-  }
-  return "opened";
-}
-
-TEST(StoreOpen, AnEmptyOrDamagedStoreIsRefusedByNameAndKept) {
-  test::TempDir dir("store-open");
-  const auto empty = dir.Path() / "empty.db";
-  std::ofstream(empty).close();
-  const std::string refusal = Refusal(empty);
-  EXPECT_NE(refusal.find(empty.string() + " is empty (0 bytes)"), std::string::npos) << refusal;
-  EXPECT_NE(refusal.find("Restore it from a backup"), std::string::npos) << refusal;
-  EXPECT_EQ(std::filesystem::file_size(empty), 0u);
-
-  const auto damaged = dir.Path() / "damaged.db";
-  std::ofstream(damaged, std::ios::binary) << std::string(8192, 'x');
-  EXPECT_NE(Refusal(damaged).find(damaged.string() + " is damaged"), std::string::npos);
-  EXPECT_EQ(std::filesystem::file_size(damaged), 8192u);
-  EXPECT_EQ(Refusal(dir.Path() / "new.db"), "opened");  // a missing store is made
 }
 
 }  // namespace
