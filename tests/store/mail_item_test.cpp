@@ -1,8 +1,11 @@
 // Item objects of the standalone host: buffered changes, save, move, copy,
-// delete.
+// delete; their user properties, their windows, and the folder tree.
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/posix/host/mail_item.h"
 #include "platform/posix/store/store_error.h"
@@ -12,6 +15,7 @@
 namespace velmora::test {
 namespace {
 
+using posix::store_err::kCollision;
 using posix::store_err::kInvalidArgument;
 using posix::store_err::kNotFound;
 
@@ -118,6 +122,103 @@ TEST_F(StoreItems, MovingOrDeletingAnItemAnotherObjectMovedOrDeletedIsRefused) {
   EXPECT_EQ(ErrorOf([&] { e->Move(Outbox()); }), kNotFound);
   EXPECT_EQ(DeletedItems()->Items()->Count(), 1);
   EXPECT_EQ(Outbox()->Items()->Count() + Drafts()->Items()->Count(), 0);
+}
+
+using StoreFolders = MailHostTest;
+
+TEST_F(StoreFolders, DefaultFoldersSitUnderTheRootAndANameInUseUnderTheParentIsRefused) {
+  for (const auto& [kind, name] : std::vector<std::pair<int, std::string>>{
+           {3, "Deleted Items"}, {4, "Outbox"}, {5, "Sent Items"}, {6, "Inbox"}, {16, "Drafts"}}) {
+    EXPECT_EQ(Default(kind)->Name(), name);
+    EXPECT_EQ(Default(kind)->Parent()->Name(), "Personal Folders");
+  }
+  EXPECT_FALSE(Inbox()->Parent()->Parent());
+  EXPECT_EQ(ErrorOf([&] { Default(9); }), kInvalidArgument);
+  auto folders = Inbox()->Parent()->Folders();
+  EXPECT_EQ(folders->Add("People", 10)->DefaultItemType(), host::ol::kContactItem);
+  for (const char* taken : {"People", "Inbox"})
+    EXPECT_EQ(ErrorOf([&] { folders->Add(taken, host::ol::kFolderDrafts); }), kCollision);
+  EXPECT_EQ(ErrorOf([&] { folders->Add("Odd", 99); }), kInvalidArgument);
+  EXPECT_EQ(ErrorOf([&] { folders->Add("", host::ol::kFolderDrafts); }), kInvalidArgument);
+  // Letter case tells folders apart, and another parent may use the name.
+  folders->Add("people", host::ol::kFolderDrafts);
+  Inbox()->Folders()->Add("People", host::ol::kFolderDrafts);
+  EXPECT_EQ(folders->Count(), 7);
+}
+
+class StoreUserProperties : public MailHostTest {
+ protected:
+  host::MailItemPtr item = SavedMail(Drafts(), "props");
+  host::UserPropertiesPtr props = item->UserProperties();
+
+  host::UserPropertiesPtr Stored() { return ns->GetItemFromID(item->EntryID())->UserProperties(); }
+};
+
+TEST_F(StoreUserProperties, ValuesKeepTheirTypesUnderExactNamesAndAWrongTypeIsRefused) {
+  props->Add("VelmoraRecurrence", host::ol::kText)->SetValue(std::string("W|1|62"));
+  props->Add("Count", host::ol::kNumber)->SetValue(2.5);
+  props->Add("Flag", host::ol::kYesNo)->SetValue(true);
+  auto date = props->Add("ScheduleTime", host::ol::kDateTime);
+  date->SetValue(std::string("12/7/2026 9:30:00 AM"));  // date text reads as the date
+  for (const host::Value& bad :
+       {host::Value(std::string("next Tuesday")), host::Value(true), host::Value{}})
+    EXPECT_EQ(ErrorOf([&] { date->SetValue(bad); }), err::kTypeMismatch);
+  EXPECT_EQ(ErrorOf([&] { props->Add("ScheduleTime", host::ol::kText); }), kCollision);
+  EXPECT_EQ(ErrorOf([&] { props->Add("X", 2); }), kInvalidArgument);
+  item->Save();
+
+  auto stored = Stored();
+  EXPECT_FALSE(stored->Find("scheduletime"));
+  EXPECT_EQ(stored->Count(), 4);
+  EXPECT_EQ(std::get<DateTime>(stored->Find("ScheduleTime")->GetValue()),
+            DateTime::FromParts(2026, 12, 7, 9, 30, 0));
+  EXPECT_EQ(std::get<std::string>(stored->Find("VelmoraRecurrence")->GetValue()), "W|1|62");
+  EXPECT_EQ(std::get<double>(stored->Find("Count")->GetValue()), 2.5);
+  EXPECT_TRUE(std::get<bool>(stored->Find("Flag")->GetValue()));
+}
+
+TEST_F(StoreUserProperties, DeleteTakesEffectOnSaveAndTheNameMayComeBackOfAnotherType) {
+  props->Add("MoveToVelmora", host::ol::kText);
+  props->Add("Other", host::ol::kText);
+  item->Save();
+  auto p = props->Find("MoveToVelmora");
+  p->Delete();
+  EXPECT_TRUE(Stored()->Find("MoveToVelmora"));
+  EXPECT_EQ(ErrorOf([&] { p->Delete(); }), kNotFound);
+  props->Find("Other")->Delete();
+  props->Add("Other", host::ol::kDateTime)->SetValue(DateTime::FromParts(2027, 1, 1));
+  item->Save();
+  EXPECT_FALSE(Stored()->Find("MoveToVelmora"));
+  EXPECT_EQ(std::get<DateTime>(Stored()->Find("Other")->GetValue()),
+            DateTime::FromParts(2027, 1, 1));
+}
+
+using StoreWindows = MailHostTest;
+
+TEST_F(StoreWindows, ClosingAWindowSavesOrDiscardsAlsoOverADeletedItem) {
+  auto item = SavedMail(Drafts(), "original");
+  for (auto [mode, typed] : {std::pair{host::ol::kSave, "typed"}, {host::ol::kDiscard, "lost"}}) {
+    auto window = mail->OpenInspector(item);
+    item->SetSubject(typed);
+    window->Close(mode);
+  }
+  EXPECT_EQ(item->Subject(), "typed");
+  EXPECT_EQ(ns->GetItemFromID(item->EntryID())->Subject(), "typed");
+  auto window = mail->OpenInspector(item);
+  item->Delete();
+  window->Close(host::ol::kSave);
+  EXPECT_EQ(app->Inspectors()->Count(), 0);
+  EXPECT_EQ(DeletedItems()->Items()->Count(), 1);
+}
+
+TEST_F(StoreWindows, ObjectsOutlivingTheHostFailCleanly) {
+  auto explorer = mail->OpenExplorer();
+  auto item = SavedMail(Drafts(), "kept");
+  auto group = ns->SyncObjects()->Item(1);
+  mail.reset();
+  EXPECT_EQ(item->Subject(), "kept");  // the store lives as long as its objects
+  EXPECT_NE(ErrorOf([&] { group->Start(); }), 0);
+  explorer->Close();
 }
 
 }  // namespace

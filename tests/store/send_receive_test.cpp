@@ -66,21 +66,18 @@ TEST_F(StoreSendReceive, SubmittedItemsLeaveFromTheEventLoopIntoSentItems) {
   EXPECT_EQ(record->fields.sentTime, DateTime::FromParts(2026, 12, 7, 10, 15, 0));
 }
 
-TEST_F(StoreSendReceive, WhatCannotLeaveStaysSubmittedIsReportedAndGoesNextTime) {
+// The refusals themselves are SmtpRefusal's; here one mail that cannot go
+// holds back none of the others.
+TEST_F(StoreSendReceive, WhatCannotLeaveStaysSubmittedAndGoesNextTime) {
   auto bad = Submitted("bad one");
-  auto good = Submitted("good one");
+  Submitted("good one");
   auto badAddress = Submitted("bad address", "ann@example.com; not an address");
   wire.FailSubject("bad one", 550, "Mailbox unavailable");
   Run();
-  EXPECT_NE(std::find(events.begin(), events.end(), "error 550 \"bad one\": Mailbox unavailable"),
-            events.end());
-  EXPECT_EQ(events.back(), "end");
   ASSERT_EQ(wire.Sent().size(), 1u);
   EXPECT_EQ(wire.Sent()[0].subject, "good one");
-  EXPECT_EQ(Outbox()->Items()->Count(), 2);
   EXPECT_TRUE(IsSubmitted(bad));
   EXPECT_TRUE(IsSubmitted(badAddress));
-
   wire.Heal();
   Run();
   EXPECT_EQ(wire.Sent().size(), 2u);
