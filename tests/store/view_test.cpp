@@ -53,10 +53,10 @@ TEST_F(FolderView, ANewFolderGetsTheViewAppliedOnce) {
   EXPECT_EQ(std::count(props.begin(), props.end(), kFrom), 0);
   EXPECT_EQ(std::count(props.begin(), props.end(), kTo), 1);
   EXPECT_EQ(props.back(), kSchedule);
-  const std::string xml = View(folder)->Xml();
-  EXPECT_NE(xml.find("<userheading>Next Occurrence</userheading>"), std::string::npos);
+  const std::string before = View(folder)->Xml();
+  EXPECT_NE(before.find("<userheading>Next Occurrence</userheading>"), std::string::npos);
   Main::UpdateView(folder);
-  EXPECT_EQ(View(folder)->Xml(), xml) << "an up-to-date view changed";
+  EXPECT_EQ(View(folder)->Xml(), before) << "an up-to-date view changed";
   EXPECT_EQ(Applied(folder), 1);
 }
 
