@@ -1,13 +1,18 @@
 // Item objects of the standalone host: buffered changes, save, move, copy,
-// delete; their user properties, their windows, and the folder tree.
+// delete, attachments, user properties, windows, the folder tree, and a
+// folder read in one go.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "addin/store/folder.h"
 #include "platform/posix/host/mail_item.h"
+#include "platform/posix/store/sqlite.h"
 #include "platform/posix/store/store_error.h"
 #include "store/mail_host_fixture.h"
 #include "support/temp_dir.h"
@@ -16,6 +21,7 @@ namespace velmora::test {
 namespace {
 
 using posix::store_err::kCollision;
+using posix::store_err::kFileNotFound;
 using posix::store_err::kInvalidArgument;
 using posix::store_err::kNotFound;
 
@@ -219,6 +225,164 @@ TEST_F(StoreWindows, ObjectsOutlivingTheHostFailCleanly) {
   EXPECT_EQ(item->Subject(), "kept");  // the store lives as long as its objects
   EXPECT_NE(ErrorOf([&] { group->Start(); }), 0);
   explorer->Close();
+}
+
+class StoreAttachments : public MailHostTest {
+ protected:
+  TempDir dir;
+  host::MailItemPtr item = SavedMail(Drafts(), "with files");
+
+  std::string Write(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir / name, std::ios::binary) << bytes;
+    return dir / name;
+  }
+  std::string StoredBytes(std::size_t index) {
+    auto record = mail->Store().LoadItem(item->EntryID());
+    return mail->Store().AttachmentBytes(record->attachments.at(index).id);
+  }
+  int StoredCount() { return ns->GetItemFromID(item->EntryID())->Attachments()->Count(); }
+};
+
+TEST_F(StoreAttachments, TheBytesAreTakenWhenAdded) {
+  const std::string bytes("report\0\xff\x01 end", 13);
+  const auto path = Write("report.pdf", bytes);
+  item->Attachments()->Add(path, "Q4 report.pdf");
+  Write("report.pdf", "changed after the add");
+  item->Attachments()->Add(Write("log.txt", "log"), "");
+  std::filesystem::remove(path);  // gone before the save: the bytes are in the item
+  item->Save();
+
+  auto stored = ns->GetItemFromID(item->EntryID())->Attachments();
+  ASSERT_EQ(stored->Count(), 2);
+  EXPECT_EQ(stored->Item(1)->DisplayName(), "Q4 report.pdf");
+  EXPECT_EQ(stored->Item(1)->Size(), 13);
+  EXPECT_EQ(StoredBytes(0), bytes);
+  EXPECT_EQ(stored->Item(2)->DisplayName(), "log.txt");
+}
+
+TEST_F(StoreAttachments, AMissingOversizedOrFolderSourceRaisesAndAddsNothing) {
+  for (const std::string& source : {dir / "nowhere.txt", dir.Path().string(), std::string()})
+    EXPECT_EQ(ErrorOf([&] { item->Attachments()->Add(source, "x"); }), kFileNotFound);
+  const auto huge = dir / "huge.iso";
+  std::ofstream(huge).close();
+  std::filesystem::resize_file(huge, 1'000'000'001);  // sparse: no disk used
+  EXPECT_EQ(ErrorOf([&] { item->Attachments()->Add(huge, "huge.iso"); }),
+            posix::store_err::kInvalidArgument);
+  EXPECT_EQ(item->Attachments()->Count(), 0);
+}
+
+TEST_F(StoreAttachments, UnsavedAttachmentsGoWithADiscardAndStayAfterAFailedSave) {
+  item->Attachments()->Add(Write("a.txt", "a"), "a.txt");
+  EXPECT_EQ(StoredCount(), 0);
+  item->Close(host::ol::kDiscard);
+  EXPECT_EQ(item->Attachments()->Count(), 0);
+  item->Save();
+  EXPECT_EQ(StoredCount(), 0);
+
+  item->Attachments()->Add(Write("keep.txt", "keep"), "keep.txt");
+  ns->GetItemFromID(item->EntryID())->Delete();
+  ns->GetItemFromID(item->EntryID())->Delete();
+  EXPECT_NE(ErrorOf([&] { item->Save(); }), 0);
+  EXPECT_TRUE(dynamic_cast<posix::HostMailItem&>(*item).Dirty());
+  EXPECT_EQ(item->Attachments()->Count(), 1);
+}
+
+using FolderRead = MailHostTest;
+
+TEST_F(FolderRead, EarliestScheduleTimeCountsOnlySavedDatesOnMailsOfTheFolder) {
+  auto folder = Inbox()->Parent()->Folders()->Add("Velmora", host::ol::kFolderDrafts);
+  const auto at = [](int day) { return DateTime::FromParts(2027, 3, day, 9, 0, 0); };
+  const auto stamp = [](host::MailItemPtr item, const std::string& name, const host::Value& v,
+                        int type = host::ol::kDateTime) {
+    item->UserProperties()->Add(name, type)->SetValue(v);
+    item->Save();
+  };
+  std::optional<DateTime> earliest;
+  ASSERT_TRUE(folder->EarliestMailDate("ScheduleTime", earliest));
+  EXPECT_FALSE(earliest) << "an empty folder has none";
+
+  stamp(SavedMail(folder, "later"), "ScheduleTime", at(20));
+  stamp(SavedMail(folder, "due"), "ScheduleTime", at(10));
+  // None of these counts: text, another name, another folder, no mail.
+  stamp(SavedMail(folder, "as text"), "ScheduleTime", std::string("3/1/2027"), host::ol::kText);
+  stamp(SavedMail(folder, "other name"), "ScheduleTimeX", at(2));
+  stamp(SavedMail(Drafts(), "elsewhere"), "ScheduleTime", at(3));
+  auto note = folder->Items()->Add(host::ol::kAppointmentItem);
+  note->Save();
+  stamp(note, "ScheduleTime", at(4));
+  ASSERT_TRUE(folder->EarliestMailDate("ScheduleTime", earliest));
+  EXPECT_EQ(earliest, at(10));
+
+  // A changed schedule counts once saved, as the walk sees it.
+  auto due = folder->Items()->Item(2);
+  due->UserProperties()->Find("ScheduleTime")->SetValue(at(25));
+  ASSERT_TRUE(folder->EarliestMailDate("ScheduleTime", earliest));
+  EXPECT_EQ(earliest, at(10)) << "unsaved";
+  due->Save();
+  ASSERT_TRUE(folder->EarliestMailDate("ScheduleTime", earliest));
+  EXPECT_EQ(earliest, at(20));
+}
+
+TEST_F(FolderRead, ItemsOfAWalkKeepTheirBodiesAndSeeWhatOthersSavedMeanwhile) {
+  for (const char* subject : {"one", "two"}) {
+    auto item = SavedMail(Drafts(), subject);
+    item->SetBody(subject + std::string(" body"));
+    item->Save();
+  }
+  auto items = Drafts()->Items();
+  EXPECT_EQ(items->Item(1)->Body(), "one body");
+  // Another field changed and saved: the body it never read stays, and a
+  // copy made from it carries the body as well.
+  auto walked = items->Item(2);
+  walked->SetSubject("two, renamed");
+  walked->Save();
+  EXPECT_EQ(ns->GetItemFromID(walked->EntryID())->Body(), "two body");
+  EXPECT_EQ(items->Item(2)->Copy()->Body(), "two body");
+
+  auto other = ns->GetItemFromID(items->Item(1)->EntryID());
+  other->SetSubject("one, changed");
+  other->Save();
+  EXPECT_EQ(items->Item(1)->Subject(), "one, changed");
+  items->Item(3)->Move(Inbox());
+  EXPECT_EQ(items->Count(), 2);
+}
+
+// Inside a transaction the store asks SQLite for other connections' changes
+// once; each new transaction must ask again.
+TEST(FolderReadFile, EachTransactionSeesWhatAnotherConnectionCommittedBeforeIt) {
+  TempDir dir{"read"};
+  ManualClock clock;
+  auto mine = posix::MailHost::Open(dir.Path() / "store.db", {.clock = &clock});
+  auto theirs = posix::MailHost::Open(dir.Path() / "store.db", {.clock = &clock});
+  const auto first = [](posix::MailHost& m) {
+    return m.App()
+        ->GetNamespace("MAPI")
+        ->GetDefaultFolder(host::ol::kFolderDrafts)
+        ->Items()
+        ->Item(1);
+  };
+  auto draft = mine->App()->CreateItem(host::ol::kMailItem);
+  draft->SetSubject("0");
+  draft->Save();
+  auto& db = mine->Store().Db();
+  for (int round = 1; round <= 4; ++round) {
+    host::MailItemPtr item;
+    {
+      posix::sql::ReadTransaction tx(db);
+      item = first(*mine);
+      EXPECT_EQ(item->Subject(), std::to_string(round - 1));
+    }
+    auto theirItem = first(*theirs);
+    theirItem->SetSubject(std::to_string(round));
+    theirItem->Save();
+    if (round % 2) {
+      posix::sql::ReadTransaction tx(db);
+      EXPECT_EQ(item->Subject(), std::to_string(round)) << "read transaction, round " << round;
+    } else {
+      posix::sql::WriteTransaction tx(db);
+      EXPECT_EQ(item->Subject(), std::to_string(round)) << "write transaction, round " << round;
+    }
+  }
 }
 
 }  // namespace
