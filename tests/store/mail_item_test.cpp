@@ -12,7 +12,6 @@
 
 #include "addin/store/folder.h"
 #include "platform/posix/host/mail_item.h"
-#include "platform/posix/store/sqlite.h"
 #include "platform/posix/store/store_error.h"
 #include "store/mail_host_fixture.h"
 #include "support/temp_dir.h"
@@ -52,8 +51,6 @@ TEST_F(StoreItems, ANewItemEntersItsFolderOnlyWhenSavedAndKeepsItsClass) {
   ASSERT_EQ(Drafts()->Items()->Count(), 1);
   EXPECT_EQ(Drafts()->Items()->Item(1)->EntryID(), item->EntryID());
   EXPECT_EQ(ErrorOf([&] { Inbox()->Items()->Add(9); }), kInvalidArgument);
-  Inbox()->Items()->Add(host::ol::kAppointmentItem)->Save();
-  EXPECT_EQ(Inbox()->Items()->Item(1)->Class(), host::ol::kClassAppointment);
   EXPECT_EQ(Drafts()->Items()->Item(1)->Class(), host::ol::kClassMail);
 }
 
@@ -323,44 +320,6 @@ TEST_F(FolderRead, ItemsOfAWalkKeepTheirBodiesAndSeeWhatOthersSavedMeanwhile) {
   EXPECT_EQ(items->Item(1)->Subject(), "one, changed");
   items->Item(3)->Move(Inbox());
   EXPECT_EQ(items->Count(), 2);
-}
-
-// Inside a transaction the store asks SQLite for other connections' changes
-// once; each new transaction must ask again.
-TEST(FolderReadFile, EachTransactionSeesWhatAnotherConnectionCommittedBeforeIt) {
-  TempDir dir{"read"};
-  ManualClock clock;
-  auto mine = posix::MailHost::Open(dir.Path() / "store.db", {.clock = &clock});
-  auto theirs = posix::MailHost::Open(dir.Path() / "store.db", {.clock = &clock});
-  const auto first = [](posix::MailHost& m) {
-    return m.App()
-        ->GetNamespace("MAPI")
-        ->GetDefaultFolder(host::ol::kFolderDrafts)
-        ->Items()
-        ->Item(1);
-  };
-  auto draft = mine->App()->CreateItem(host::ol::kMailItem);
-  draft->SetSubject("0");
-  draft->Save();
-  auto& db = mine->Store().Db();
-  for (int round = 1; round <= 4; ++round) {
-    host::MailItemPtr item;
-    {
-      posix::sql::ReadTransaction tx(db);
-      item = first(*mine);
-      EXPECT_EQ(item->Subject(), std::to_string(round - 1));
-    }
-    auto theirItem = first(*theirs);
-    theirItem->SetSubject(std::to_string(round));
-    theirItem->Save();
-    if (round % 2) {
-      posix::sql::ReadTransaction tx(db);
-      EXPECT_EQ(item->Subject(), std::to_string(round)) << "read transaction, round " << round;
-    } else {
-      posix::sql::WriteTransaction tx(db);
-      EXPECT_EQ(item->Subject(), std::to_string(round)) << "write transaction, round " << round;
-    }
-  }
 }
 
 }  // namespace

@@ -147,6 +147,37 @@ TEST_F(StoreFile, TwoProcessesCreatingAndWritingAtOnceLoseNothing) {
   EXPECT_EQ(subjects.size(), 2u * kEach) << "a mail lost, doubled or given another's property";
 }
 
+// Inside a transaction the store asks SQLite for other connections' changes
+// once; each new transaction must ask again.
+TEST_F(StoreFile, EachTransactionSeesWhatAnotherConnectionCommittedBeforeIt) {
+  auto mine = Open();
+  auto theirs = Open();
+  const auto first = [](MailHost& m) {
+    return Folder(m, host::ol::kFolderDrafts)->Items()->Item(1);
+  };
+  auto draft = mine->App()->CreateItem(host::ol::kMailItem);
+  draft->SetSubject("0");
+  draft->Save();
+  for (int round = 1; round <= 4; ++round) {
+    host::MailItemPtr item;
+    {
+      posix::sql::ReadTransaction tx(mine->Store().Db());
+      item = first(*mine);
+      EXPECT_EQ(item->Subject(), std::to_string(round - 1));
+    }
+    auto theirItem = first(*theirs);
+    theirItem->SetSubject(std::to_string(round));
+    theirItem->Save();
+    if (round % 2) {
+      posix::sql::ReadTransaction tx(mine->Store().Db());
+      EXPECT_EQ(item->Subject(), std::to_string(round)) << "read transaction, round " << round;
+    } else {
+      posix::sql::WriteTransaction tx(mine->Store().Db());
+      EXPECT_EQ(item->Subject(), std::to_string(round)) << "write transaction, round " << round;
+    }
+  }
+}
+
 // At-most-once transmission: a transport that cannot tell a redelivery (SMTP)
 // gets a mail only once the store has committed it as underway; a mail found
 // still underway by a later send/receive is held back in the Outbox, not sent
