@@ -1,5 +1,5 @@
-// The host's first day of the week and the calendar helpers of the
-// recurrence rules.
+// The host's first day of the week as the recurrence rules count it. (The
+// week instance of a day is the recurrence dialog's tests'.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -39,13 +39,6 @@ TEST(FirstDow, TheHostsStoredDayCountsFromSundayAndUnusableOnesGiveTheSystems) {
   g_OutlookVersion = "12.0";  // the key of another host version is not read
   EXPECT_EQ(LoadFirstDOW(), 0);
   g_OutlookVersion = savedVersion;
-}
-
-// Days in a month are the monthly patterns' (OccurrencesTest).
-TEST(CalendarHelpers, WeekInstance) {
-  EXPECT_EQ(GetWeekInstance(DateTime::FromParts(2027, 2, 22)), 5);  // 22 + 7 > 28
-  EXPECT_EQ(GetWeekInstance(DateTime::FromParts(2027, 3, 24)), 4);  // 24 + 7 = 31: not last
-  EXPECT_EQ(GetWeekInstance(DateTime::FromParts(2027, 3, 8)), 2);
 }
 
 }  // namespace

@@ -52,37 +52,33 @@ TEST_F(VelmoraFolder, SameNamedFolderOfOtherItemsIsRefusedOnEveryCall) {
   EXPECT_FALSE(Main::GetVelmoraFolder(true));
   EXPECT_FALSE(Main::GetVelmoraFolder(false));
   ASSERT_EQ(box.shown.size(), 2u);
-  for (const auto& shown : box.shown) {
+  for (const auto& shown : box.shown)
     EXPECT_EQ(shown.text,
               "Velmora has encountered an error. Velmora folder already exists and it is not "
               "compatible with mail items.");
-    EXPECT_EQ(shown.style, mb::kOkOnly | mb::kSetForeground);
-  }
   EXPECT_EQ(Root()->Folders()->Count(), count) << "a second Velmora folder was made";
 }
 
-class ScheduleTimeProperty : public test::VelmoraFolderTest {
- protected:
-  host::MailItemPtr mail_ = SavedMail(Drafts(), "report");
-  const std::string name_{kPropScheduleTime};
-};
+using ScheduleTimeProperty = test::VelmoraFolderTest;
 
 // A text ScheduleTime never schedules a mail: SendingPass and FolderRead.
 TEST_F(ScheduleTimeProperty, SetReplacesTheDateAndNeitherSetNorDeleteSaves) {
+  auto item = SavedMail(Drafts(), "report");
+  const std::string name{kPropScheduleTime};
   DateTime t;
   const DateTime when = DateTime::FromParts(2026, 12, 24, 18, 0, 0);
   for (DateTime set : {when, when.AddDays(1)}) {
-    Main::SetUserProp(mail_, set);
-    ASSERT_TRUE(Main::GetUserProp(mail_, t));
+    Main::SetUserProp(item, set);
+    ASSERT_TRUE(Main::GetUserProp(item, t));
     EXPECT_EQ(t, set);
   }
-  EXPECT_EQ(mail_->UserProperties()->Count(), 1);
-  EXPECT_FALSE(Reloaded(mail_)->UserProperties()->Find(name_)) << "the item was saved";
-  mail_->Save();
-  Main::DelUserProp(mail_);
-  EXPECT_FALSE(mail_->UserProperties()->Find(name_));
-  EXPECT_TRUE(Reloaded(mail_)->UserProperties()->Find(name_)) << "the item was saved";
-  Main::DelUserProp(mail_);  // absent now: no failure
+  EXPECT_EQ(item->UserProperties()->Count(), 1);
+  EXPECT_FALSE(Reloaded(item)->UserProperties()->Find(name)) << "the item was saved";
+  item->Save();
+  Main::DelUserProp(item);
+  EXPECT_FALSE(item->UserProperties()->Find(name));
+  EXPECT_TRUE(Reloaded(item)->UserProperties()->Find(name)) << "the item was saved";
+  Main::DelUserProp(item);  // absent now: no failure
   Main::DelUserProp(nullptr);
   Main::SetUserProp(nullptr, DateTime());
 }
