@@ -1,5 +1,5 @@
-// The host's first day of the week as the recurrence rules count it. (The
-// week instance of a day is the recurrence dialog's tests'.)
+// The host's first day of the week as the recurrence rules count it. The
+// recurrence dialog's tests cover a day's week instance.
 #include <gtest/gtest.h>
 
 #include <string>
