@@ -1,14 +1,17 @@
 // Sending passes on the standalone host: what leaves, in what order, what
-// stays scheduled, and what the tray launcher is told.
+// stays scheduled, what the tray launcher is told, and the send/receive
+// watcher.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <optional>
+#include <set>
 
 #include "addin/store/sending.h"
 #include "addin/store/sync_obj.h"
 #include "common/host_error.h"
 #include "integration/engine_fixture.h"
+#include "platform/posix/host/command_bars.h"
 #include "support/captured_log.h"
 
 namespace velmora::test {
@@ -145,9 +148,7 @@ TEST_F(SendingPass, APatternEndingAmongTheDueOccurrencesSendsTheMailItselfLast) 
   CapturedLog log(true);
   Main::SendMessage(std::make_shared<ProbeItem>(item, probe), clock.Now());
   ASSERT_EQ(probe->moved.size(), 3u);
-  EXPECT_NE(probe->moved[0], probe->original);
-  EXPECT_NE(probe->moved[1], probe->original);
-  EXPECT_NE(probe->moved[0], probe->moved[1]);
+  EXPECT_EQ(std::set<std::string>(probe->moved.begin(), probe->moved.end()).size(), 3u);
   EXPECT_EQ(probe->moved[2], probe->original);
   // One trace line per mail as it goes, oldest occurrence first.
   std::size_t at = 0;
@@ -214,6 +215,45 @@ TEST_F(RecipientCheck, NoRecipientOrAnUnresolvableOneIsRefusedWithItsOwnMessage)
   EXPECT_TRUE(Main::CheckRecipients(item));
   EXPECT_EQ(box.shown.size(), 2u);
   EXPECT_EQ(CountIn(Folder(host::ol::kFolderDrafts)), 1) << "a checked mail is saved";
+}
+
+class Watcher : public EngineTest {
+ protected:
+  CSyncObj sync;
+  int ended = 0;
+  host::SubscriptionPtr sub = sync.OnSyncEnd([this] { ++ended; });
+};
+
+TEST_F(Watcher, OnlyAWatchedStartHoldsTheGroupToItsEndAndRaisesSyncEndOnce) {
+  sync.SendNow(true);
+  sync.SendNow(false);  // drops the watch without an event
+  EXPECT_FALSE(sync.HasObject());
+  loop.Drain();
+  EXPECT_EQ(ended, 0);
+  sync.SendNow(true);
+  EXPECT_TRUE(sync.HasObject());
+  loop.Drain();
+  loop.Drain();
+  EXPECT_FALSE(sync.HasObject());
+  EXPECT_EQ(ended, 1);
+  EXPECT_TRUE(keys.sent.empty());
+}
+
+TEST_F(Watcher, OnTheOldestHostTheMenuCommandOrElseKeystrokesStartItUnwatched) {
+  mail->SetVersion("9.0.0.2711");
+  sync.SendNow(true);  // no explorer at all
+  EXPECT_EQ(keys.sent, std::vector<std::string>{"%{F5}"});
+  auto explorer = mail->OpenExplorer();
+  // The explorer's own Send/Receive command, whichever of its two ids it has.
+  auto control = explorer->CommandBars()->FindControl({.id = 5577});
+  if (!control) control = explorer->CommandBars()->FindControl({.id = 5488});
+  ASSERT_TRUE(control);
+  sync.SendNow(true);
+  EXPECT_FALSE(sync.HasObject());
+  EXPECT_EQ(std::dynamic_pointer_cast<posix::HostControl>(control)->ExecuteCount(), 1);
+  EXPECT_EQ(keys.sent.size(), 1u);
+  loop.Drain();
+  EXPECT_EQ(ended, 0);
 }
 
 }  // namespace

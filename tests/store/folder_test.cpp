@@ -1,8 +1,12 @@
 // The scheduled-mail folder and the properties on its mails, on the
 // standalone host's store: finding and creating the folder, refusing a
 // same-named folder that holds no mail, the ScheduleTime property, folder
-// paths and the move of marked Inbox mails.
+// paths, the move of marked Inbox mails, and the folder's table view (made
+// for a new folder, repaired once per load in an old one, a broken one never
+// stopping the folder's use).
 #include <gtest/gtest.h>
+
+#include <pugixml.hpp>
 
 #include <algorithm>
 #include <string>
@@ -12,14 +16,11 @@
 #include "addin/store/folder.h"
 #include "addin/store/special.h"
 #include "addin/store/view.h"
-#include "common/debug.h"
+#include "addin/store/xml.h"
 #include "store/velmora_folder_fixture.h"
-#include "support/captured_log.h"
 
 namespace velmora {
 namespace {
-
-using test::CapturedLog;
 
 class VelmoraFolder : public test::VelmoraFolderTest {};
 
@@ -36,10 +37,8 @@ TEST_F(VelmoraFolder, AbsentFolderIsCreatedOnlyWhenAskedAndOnlyOnce) {
   for (bool create : {true, false})
     EXPECT_EQ(Main::GetVelmoraFolder(create)->EntryID(), created->EntryID());
   EXPECT_EQ(Root()->Folders()->Count(), before + 1);
-  EXPECT_EQ(Main::GetFolderPath(created), Root()->Name() + "\\Velmora");
   EXPECT_EQ(Main::GetFolderPath(created->Folders()->Add("Weekly", host::ol::kFolderDrafts)),
             Root()->Name() + "\\Velmora\\Weekly");
-  EXPECT_EQ(Main::GetFolderPath(nullptr), "");
   EXPECT_TRUE(box.shown.empty());
 
   ScopedAddinServices disconnected(AddinServices{});
@@ -53,43 +52,33 @@ TEST_F(VelmoraFolder, SameNamedFolderOfOtherItemsIsRefusedOnEveryCall) {
   EXPECT_FALSE(Main::GetVelmoraFolder(true));
   EXPECT_FALSE(Main::GetVelmoraFolder(false));
   ASSERT_EQ(box.shown.size(), 2u);
-  for (const auto& shown : box.shown) {
+  for (const auto& shown : box.shown)
     EXPECT_EQ(shown.text,
               "Velmora has encountered an error. Velmora folder already exists and it is not "
               "compatible with mail items.");
-    EXPECT_EQ(shown.style, mb::kOkOnly | mb::kSetForeground);
-  }
   EXPECT_EQ(Root()->Folders()->Count(), count) << "a second Velmora folder was made";
 }
 
-class ScheduleTimeProperty : public test::VelmoraFolderTest {
- protected:
-  host::MailItemPtr mail_ = SavedMail(Drafts(), "report");
-  const std::string name_{kPropScheduleTime};
-};
+using ScheduleTimeProperty = test::VelmoraFolderTest;
 
-TEST_F(ScheduleTimeProperty, OnlyADateTimeIsReadSetMakesOneOfTextAndNeitherSetNorDeleteSaves) {
-  DateTime t = DateTime::FromParts(2000, 1, 1);
-  mail_->UserProperties()->Add(name_, host::ol::kText)->SetValue(std::string("12/7/2026"));
-  EXPECT_FALSE(Main::GetUserProp(mail_, t)) << "a text ScheduleTime does not schedule a mail";
-  EXPECT_EQ(t, DateTime::FromParts(2000, 1, 1));
-  EXPECT_FALSE(Main::GetUserProp(nullptr, t));
-
+// A text ScheduleTime never schedules a mail: SendingPass and FolderRead.
+TEST_F(ScheduleTimeProperty, SetReplacesTheDateAndNeitherSetNorDeleteSaves) {
+  auto item = SavedMail(Drafts(), "report");
+  const std::string name{kPropScheduleTime};
+  DateTime t;
   const DateTime when = DateTime::FromParts(2026, 12, 24, 18, 0, 0);
   for (DateTime set : {when, when.AddDays(1)}) {
-    Main::SetUserProp(mail_, set);
-    ASSERT_TRUE(Main::GetUserProp(mail_, t));
+    Main::SetUserProp(item, set);
+    ASSERT_TRUE(Main::GetUserProp(item, t));
     EXPECT_EQ(t, set);
   }
-  EXPECT_EQ(mail_->UserProperties()->Count(), 1);
-  EXPECT_FALSE(Reloaded(mail_)->UserProperties()->Find(name_)) << "the item was saved";
-  mail_->Save();
-  Main::DelUserProp(mail_);
-  EXPECT_FALSE(mail_->UserProperties()->Find(name_));
-  EXPECT_TRUE(Reloaded(mail_)->UserProperties()->Find(name_)) << "the item was saved";
-  CapturedLog log;
-  Main::DelUserProp(mail_);
-  EXPECT_EQ(log.Text(), "") << "an absent property is no failure";
+  EXPECT_EQ(item->UserProperties()->Count(), 1);
+  EXPECT_FALSE(Reloaded(item)->UserProperties()->Find(name)) << "the item was saved";
+  item->Save();
+  Main::DelUserProp(item);
+  EXPECT_FALSE(item->UserProperties()->Find(name));
+  EXPECT_TRUE(Reloaded(item)->UserProperties()->Find(name)) << "the item was saved";
+  Main::DelUserProp(item);  // absent now: no failure
   Main::DelUserProp(nullptr);
   Main::SetUserProp(nullptr, DateTime());
 }
@@ -143,6 +132,88 @@ TEST_F(MarkedMails, WithoutAFolderForThemTheyStayMarkedInTheInbox) {
   EXPECT_EQ(box.shown.size(), 1u);
   EXPECT_EQ(Subjects(Inbox()), std::vector<std::string>{"move me"});
   EXPECT_TRUE(Marked(Reloaded(item)));
+}
+
+const std::string kFrom = "urn:schemas:httpmail:fromname";
+const std::string kTo = "urn:schemas:httpmail:displayto";
+const std::string kSchedule =
+    "http://schemas.microsoft.com/mapi/string/{00020329-0000-0000-C000-000000000046}/ScheduleTime";
+
+class FolderView : public test::VelmoraFolderTest {
+ protected:
+  // A mail folder named Velmora as a user or an older load left it: with the
+  // host's default table view, which has a sender column, under the add-in's
+  // view name.
+  host::FolderPtr OldFolder() {
+    auto folder = Root()->Folders()->Add("Velmora", host::ol::kFolderDrafts);
+    folder->Views()->Add("Velmora View", host::ol::kTableView, 0);
+    return folder;
+  }
+  static host::ViewPtr View(const host::FolderPtr& f) { return f->Views()->Item("Velmora View"); }
+  // The columns' props, read with pugixml directly so that the check does not
+  // rest on the adapter under test.
+  static std::vector<std::string> Props(const host::FolderPtr& f) {
+    pugi::xml_document doc;
+    EXPECT_TRUE(doc.load_string(View(f)->Xml().c_str()));
+    std::vector<std::string> out;
+    for (auto c : doc.document_element().children("column"))
+      out.push_back(c.child_value("prop"));
+    return out;
+  }
+  int Applied(const host::FolderPtr& f) { return mail->ViewAppliedCount(f, "Velmora View"); }
+};
+
+TEST_F(FolderView, ANewFolderGetsTheViewAppliedOnce) {
+  auto folder = Main::GetVelmoraFolder(true);
+  ASSERT_TRUE(folder);
+  const auto props = Props(folder);
+  EXPECT_EQ(std::count(props.begin(), props.end(), kFrom), 0);
+  EXPECT_EQ(std::count(props.begin(), props.end(), kTo), 1);
+  EXPECT_EQ(props.back(), kSchedule);
+  const std::string before = View(folder)->Xml();
+  EXPECT_NE(before.find("<userheading>Next Occurrence</userheading>"), std::string::npos);
+  Main::UpdateView(folder);
+  EXPECT_EQ(View(folder)->Xml(), before) << "an up-to-date view changed";
+  EXPECT_EQ(Applied(folder), 1);
+}
+
+TEST_F(FolderView, TheDefaultViewIsRepairedInPlaceOncePerLoad) {
+  auto folder = OldFolder();
+  const auto before = Props(folder);
+  const auto from = std::find(before.begin(), before.end(), kFrom) - before.begin();
+  ASSERT_TRUE(Main::GetVelmoraFolder(false));
+  auto expected = before;
+  expected[from] = kTo;
+  expected.push_back(kSchedule);
+  EXPECT_EQ(Props(folder), expected);
+  EXPECT_EQ(Applied(folder), 1);
+
+  // Looked over once per load: later calls leave it alone.
+  Xml::RemoveColumn(View(folder), kSchedule);
+  ASSERT_TRUE(Main::GetVelmoraFolder(false));
+  EXPECT_EQ(Props(folder).size(), expected.size() - 1);
+  Main::ResetVelmoraFolderLookup();
+  ASSERT_TRUE(Main::GetVelmoraFolder(false));
+  EXPECT_EQ(Props(folder), expected);
+  EXPECT_EQ(Applied(folder), 2);
+
+  // No sender column to take the place of: the recipients go last.
+  auto other = folder->Folders()->Add("Other", host::ol::kFolderDrafts);
+  Xml::RemoveColumn(other->Views()->Add("Velmora View", host::ol::kTableView, 0), kFrom);
+  Main::UpdateView(other);
+  const auto props = Props(other);
+  ASSERT_GE(props.size(), 2u);
+  EXPECT_EQ(props[props.size() - 2], kTo);
+  EXPECT_EQ(props.back(), kSchedule);
+}
+
+TEST_F(FolderView, ABrokenViewIsLeftAsItIsAndTheFolderStillServes) {
+  auto folder = OldFolder();
+  const std::string broken = "<view type=\"table\"><column><prop>" + kFrom + "</prop></column>";
+  const auto f = mail->Store().FolderByEntryId(folder->EntryID());
+  mail->Store().SetViewXml(mail->Store().FindView(f->id, "Velmora View")->id, broken);
+  ASSERT_TRUE(Main::GetVelmoraFolder(false));
+  EXPECT_EQ(View(folder)->Xml(), broken);
 }
 
 }  // namespace
