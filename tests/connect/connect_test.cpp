@@ -76,12 +76,10 @@ class Commands : public EngineTest {
       return step(r);
     };
   }
-  std::string FolderOf(const host::MailItemPtr& item) {
-    return ns->GetItemFromID(item->EntryID())->Parent()->Name();
-  }
   host::MailItemPtr Reload(const host::MailItemPtr& item) {
     return ns->GetItemFromID(item->EntryID());
   }
+  std::string FolderOf(const host::MailItemPtr& item) { return Reload(item)->Parent()->Name(); }
   void ShowVelmoraFolder(std::vector<host::MailItemPtr> selection) {
     explorer->SetCurrentFolder(Velmora());
     explorer->SetSelection(std::move(selection));
@@ -94,16 +92,6 @@ class Commands : public EngineTest {
 
 using ButtonsTest = Commands;
 using Lifecycle = Commands;
-
-using Controls = std::vector<host::CommandBarControlPtr>;
-
-Controls ControlsOf(const host::CommandBarPtr& bar) {
-  Controls list;
-  auto controls = bar->Controls();
-  for (int i = 1; i <= controls->Count(); ++i)
-    list.push_back(controls->Item(i));
-  return list;
-}
 
 TEST_F(ButtonsTest, WithoutAUsableSendTheButtonGoesOnTheAddInsOwnBar) {
   ConnectWithExplorer();
@@ -119,9 +107,9 @@ TEST_F(ButtonsTest, WithoutAUsableSendTheButtonGoesOnTheAddInsOwnBar) {
     ASSERT_TRUE(bar);
     EXPECT_TRUE(bar->Visible());
     buttons.m_Inspectors_NewInspector(window);  // handed over again: still one
-    ASSERT_EQ(ControlsOf(bar).size(), 1u);
-    EXPECT_EQ(ControlsOf(bar)[0]->Tag(), kTagVelmora2);
-    EXPECT_EQ(ControlsOf(bar)[0]->Caption(), "Velmora");
+    ASSERT_EQ(bar->Controls()->Count(), 1);
+    EXPECT_EQ(bar->Controls()->Item(1)->Tag(), kTagVelmora2);
+    EXPECT_EQ(bar->Controls()->Item(1)->Caption(), "Velmora");
     EXPECT_FALSE(Tagged(window, kTagVelmora));
   }
   // The second button keeps its dialogs on top.
