@@ -223,9 +223,7 @@ TEST_F(TrayFormTest, TicksFallOnTheNextHalfMinute) {
 }
 
 TEST_F(TrayFormTest, TheRecordedTimeIsReadInTheLocaleAndAnUnreadableOneCleared) {
-  SetValue(kValueNextOccurence, "  12/7/2026 10:15:59 AM ");
-  EXPECT_EQ(tray::LoadRegParam(where_), DateTime::FromParts(2026, 12, 7, 10, 15, 0));
-  // At midnight the text carries the date alone.
+  // (Seconds dropped: the menu's test.) At midnight the text carries the date alone.
   SetValue(kValueNextOccurence, "12/8/2026");
   EXPECT_EQ(tray::LoadRegParam(where_), DateTime::FromParts(2026, 12, 8));
   // Day first is not this locale's order: the 13th month does not exist.
