@@ -196,16 +196,18 @@ TEST_F(Commands, CancelOrARefusedRecipientCheckLeavesTheMailAsItWas) {
 
 TEST_F(Commands, TheSpellingCheckRunsOnlyWhenWantedAndNotForWordMail) {
   ConnectWithExplorer();
+  // Wanted, the window's spelling control (0: none), Word mail, and how often it runs.
   struct Case {
     const char* what;
-    std::int32_t wanted;
-    int id;  // the window's spelling control; 0 for none
+    std::int32_t wanted, id;
     bool wordMail;
     int runs;
-  };
-  for (const Case& c : {Case{"plain", 1, 2, false, 1}, Case{"other id", 1, 2566, false, 1},
-                        Case{"Word", 1, 2, true, 0}, Case{"not wanted", 0, 2, false, 0},
-                        Case{"none", 1, 0, false, 0}}) {
+  } const cases[] = {{"plain", 1, 2, false, 1},
+                     {"other id", 1, 2566, false, 1},
+                     {"Word", 1, 2, true, 0},
+                     {"not wanted", 0, 2, false, 0},
+                     {"none", 1, 0, false, 0}};
+  for (const Case& c : cases) {
     CWinReg reg;
     ASSERT_TRUE(reg.InitForWrite(CWinReg::HKEY_CURRENT_USER,
                                  "Software\\Microsoft\\Office\\16.0\\Outlook\\Options\\Spelling",

