@@ -93,7 +93,7 @@ class Commands : public EngineTest {
 using ButtonsTest = Commands;
 using Lifecycle = Commands;
 
-TEST_F(ButtonsTest, WithoutAUsableSendTheButtonGoesOnTheAddInsOwnBar) {
+TEST_F(ButtonsTest, WithoutAUsableSendTheButtonGoesOnTheAddInsOwnBarAndOn9NotIntoWordMail) {
   ConnectWithExplorer();
   const posix::InspectorOptions scenes[] = {
       {.editorType = host::ol::kEditorWord, .isWordMail = true},
@@ -117,17 +117,14 @@ TEST_F(ButtonsTest, WithoutAUsableSendTheButtonGoesOnTheAddInsOwnBar) {
   Press(window, kTagVelmora2);
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_TRUE(dialogs.shown[0].topMost);
-}
 
-// (Read mails get nothing: the Windows add-in session.)
-TEST_F(ButtonsTest, WordMailOnTheOldestHostGetsNothing) {
-  ConnectWithExplorer();
+  // Word mail on the oldest host gets neither (read mails neither: the
+  // Windows add-in session); its own editor still gets the one after Send.
   mail->SetVersion("9.0.0.2711");
   GetOutlookVersion();
   auto word = Compose("Word on 9.0", {.editorType = host::ol::kEditorWord, .isWordMail = true});
   EXPECT_FALSE(Tagged(word, kTagVelmora));
   EXPECT_FALSE(Tagged(word, kTagVelmora2));
-  // The oldest host still gets the button after Send with its own editor.
   EXPECT_TRUE(Tagged(Compose("Plain on 9.0"), kTagVelmora));
 }
 
@@ -225,21 +222,6 @@ TEST_F(Commands, TheSpellingCheckRunsOnlyWhenWantedAndNotForWordMail) {
     }
   }
   EXPECT_EQ(dialogs.shown.size(), 5u) << "the command goes on in every case";
-}
-
-TEST_F(Commands, WithoutAnExplorerTheMailIsMarkedForTheAttachToMove) {
-  auto window = Compose("Early");
-  auto item = window->CurrentItem();
-  Connect();
-  ASSERT_TRUE(addin->m_NoExplorer);
-  timers.Advance(1000);  // the inspector timer hands the window over
-  dialogs.script.push_back(ScriptedDialogs::AcceptAt(t1));
-  Press(window);
-  EXPECT_TRUE(window->Closed());
-  EXPECT_EQ(FolderOf(item), "Drafts");
-  EXPECT_TRUE(Reload(item)->UserProperties()->Find(std::string(mSpecial::kPropMoveToVelmora)));
-  EXPECT_EQ(ScheduleOf(Reload(item)), t1);
-  EXPECT_FALSE(MainTimer().Enabled()) << "no sending before an explorer is attached";
 }
 
 TEST_F(Commands, AFailingCommandGivesTheTimerBackAndAHeldOneStaysOff) {
@@ -376,15 +358,21 @@ TEST_F(Lifecycle, ASendAndExitRunWithNothingDueClosesTenSecondsOnAndLetsGoOfEver
   EXPECT_EQ(g_Connect, nullptr);
 }
 
-TEST_F(Lifecycle, WithoutAnExplorerWindowsGetTheirButtonAndNothingIsSentUntilOneAttaches) {
+TEST_F(Lifecycle, WithoutAnExplorerAMailScheduledIsMarkedAndNothingIsSentUntilOneAttaches) {
   ScheduleOnce("Due", clock.Now());
   Connect();
   EXPECT_TRUE(addin->WaitsForExplorer());
-  EXPECT_FALSE(MainTimer().Enabled());
-  auto window = Compose("Draft");
+  auto window = Compose("Early");
+  auto item = window->CurrentItem();
   timers.Advance(1000);  // the inspector timer hands the window over, once
-  EXPECT_TRUE(Tagged(window, kTagVelmora));
   EXPECT_FALSE(TheTimerForm().ctlInspectorTimer().Enabled());
+  dialogs.script.push_back(ScriptedDialogs::AcceptAt(t1));
+  Press(window);
+  EXPECT_TRUE(window->Closed());
+  EXPECT_EQ(FolderOf(item), "Drafts");
+  EXPECT_TRUE(Reload(item)->UserProperties()->Find(std::string(mSpecial::kPropMoveToVelmora)));
+  EXPECT_EQ(ScheduleOf(Reload(item)), t1);
+  EXPECT_FALSE(MainTimer().Enabled()) << "no sending before an explorer is attached";
   timers.Advance(5000);
   EXPECT_TRUE(wire.Sent().empty());
   auto first = mail->OpenExplorer();
