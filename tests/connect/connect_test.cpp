@@ -129,7 +129,8 @@ TEST_F(ButtonsTest, WithoutAUsableSendTheButtonGoesOnTheAddInsOwnBarAndOn9NotInt
 }
 
 // (A new mail sent to the folder by its button: the Windows add-in session.)
-TEST_F(Commands, AMailFromTheFolderKeepsItsPlaceAndARecurringOneOpensItsOwnDialog) {
+TEST_F(Commands,
+       AMailFromTheFolderKeepsItsPlaceARecurringOneOpensItsOwnDialogAndALookalikeFoldersMoves) {
   ConnectWithExplorer();
   auto item = ScheduleOnce("Report", t1);
   dialogs.script.push_back(ScriptedDialogs::AcceptAt(t2));
@@ -153,20 +154,16 @@ TEST_F(Commands, AMailFromTheFolderKeepsItsPlaceAndARecurringOneOpensItsOwnDialo
   ASSERT_EQ(dialogs.shown.size(), 2u);
   EXPECT_EQ(dialogs.shown[1].dialog, "recurrence");
   EXPECT_EQ(CountIn(Velmora()), 2);
-}
 
-// A user folder that happens to bear the folder's name is not the folder: a
-// mail left there would never be sent.
-TEST_F(Commands, AMailInAnotherFolderNamedLikeTheFolderIsMovedIntoTheRealOne) {
-  ConnectWithExplorer();
+  // A user folder bearing the folder's name is not the folder: a mail left
+  // there would never be sent.
   auto lookalike = Folder(host::ol::kFolderInbox)->Folders()->Add("Velmora", 16);
-  auto item = lookalike->Items()->Add(host::ol::kMailItem);
-  item->SetSubject("Lookalike");
-  item->SetTo("ann@example.com");
-  item->Save();
+  auto stray = lookalike->Items()->Add(host::ol::kMailItem);
+  stray->SetTo("ann@example.com");
+  stray->Save();
   dialogs.script.push_back(ScriptedDialogs::AcceptAt(t1));
-  Press(mail->OpenInspector(item));
-  EXPECT_EQ(Main::GetFolderPath(Reload(item)->Parent()), Main::GetFolderPath(Velmora()));
+  Press(mail->OpenInspector(stray));
+  EXPECT_EQ(Main::GetFolderPath(Reload(stray)->Parent()), Main::GetFolderPath(Velmora()));
   EXPECT_EQ(CountIn(lookalike), 0);
 }
 
