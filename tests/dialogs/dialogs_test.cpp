@@ -102,10 +102,10 @@ class AttachmentsDialog : public DialogTest {
     g_IgnoreList->FromString("thumbs.db");
     g_IgnoreList->SetIgnoreSysHiden(true);
   }
-  Strings Column(const frmAttachments& f, bool names) const {
+  Strings Paths(const frmAttachments& f) const {
     Strings out;
     for (const AttachmentRow& r : f.State().rows)
-      out.push_back(names ? r.name : r.path);
+      out.push_back(r.path);
     return out;
   }
 };
@@ -119,8 +119,7 @@ TEST_F(AttachmentsDialog, PickedFoldersEndInABackslashAndPathsTheRecordCannotHol
     f.ClickAddFolder();
   for (int i = 0; i < 4; ++i)
     f.ClickAddFile();
-  EXPECT_EQ(Column(f, false),
-            (Strings{"C:\\Data\\", "E:\\logs\\", "F:\\", "C:\\a.txt", "C:\\a.txt"}));
+  EXPECT_EQ(Paths(f), (Strings{"C:\\Data\\", "E:\\logs\\", "F:\\", "C:\\a.txt", "C:\\a.txt"}));
   ASSERT_EQ(box.shown.size(), 2u);
   EXPECT_NE(box.shown[1].text.find("C:\\a;b.txt"), std::string::npos);
 }

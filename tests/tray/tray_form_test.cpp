@@ -222,14 +222,6 @@ TEST_F(TrayFormTest, TicksFallOnTheNextHalfMinute) {
   }
 }
 
-TEST_F(TrayFormTest, AtMidnightTheRecordedTimeIsTheDateAlone) {
-  // (Seconds dropped: the menu's test.) At midnight the text carries the date alone.
-  SetValue(kValueNextOccurence, "12/8/2026");
-  EXPECT_EQ(tray::LoadRegParam(where_), DateTime::FromParts(2026, 12, 8));
-  // (Day first in a day-first locale, and an unreadable one cleared: the
-  // launcher's end-to-end run.)
-}
-
 TEST_F(TrayFormTest, AFailingTickEndsTheProgramAndLetsGoOfEverything) {
   auto form = Loaded();
   host_.failRunning = true;
@@ -258,7 +250,11 @@ TEST_F(TrayFormTest, AHostThatWillNotStartOrAFlagThatCannotBeWrittenIsTriedAgain
   EXPECT_EQ(host_.flagAtStart, (std::vector<std::string>{"", "", "1"}));
 }
 
+// (A day-first locale, and an unreadable time cleared: the launcher's
+// end-to-end run.)
 TEST_F(TrayFormTest, TheMenuShowsTheNextTimeAndExitEndsTheProgramOnce) {
+  SetValue(kValueNextOccurence, "12/8/2026");  // at midnight the text is the date alone
+  EXPECT_EQ(tray::LoadRegParam(where_), DateTime::FromParts(2026, 12, 8));
   SetValue(kValueNextOccurence, "12/8/2026 9:30:15 AM");
   auto form = Loaded();
   // A menu that fails is logged and the launcher goes on.
