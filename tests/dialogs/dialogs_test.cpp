@@ -78,10 +78,8 @@ TEST_F(SendTimeDialog, TheOtherDialogsHandOverAndOnlyTheLastOneDecides) {
   EXPECT_EQ(Props().m_ScheduleTime, At(2024, 5, 15, 11, 30));
 
   // Removing the recurrence hands back to the send-time dialog.
-  Props().m_IsRecurring = true;
-  Props().m_RecurrenceType = recurrence::kDaily;
+  Props().m_IsRecurring = Props().m_NoEndDate = true;  // daily
   Props().m_PatternStartDate = At(2024, 5, 15);
-  Props().m_NoEndDate = true;
   Props().m_ScheduleTime = At(2024, 5, 17, 9, 0);
   forms.shown.clear();
   forms.recurrence = [](frmRecurrence& f) { EXPECT_TRUE(f.Click(RecControl::btnRemoveRec)); };

@@ -1,6 +1,8 @@
 // The recurrence dialog as a user meets it: the default pattern, loading
 // stored patterns, the field checks and their messages, OK's checks, and the
 // count and end date kept in step with the pattern.
+#include <tuple>
+
 #include "dialogs/dialog_fixture.h"
 #include "support/captured_log.h"
 
@@ -48,28 +50,24 @@ TEST_F(RecurrenceDialog, NumberTexts) {
 }
 
 TEST_F(RecurrenceDialog, AFieldThatFailsItsCheckKeepsTheFocus) {
-  struct FieldCase {
-    C page, field;
-    const char *text, *message;
-  };
-  const FieldCase cases[] = {
+  const std::tuple<C, C, const char*, const char*> cases[] = {
       {C::optWeekly, C::txtInterval2, "0", t::kNumberNotValid},
       {C::optMonthly, C::txtDayOfMonth3, "32", t::kPatternNotValid},
       {C::optYearly, C::txtDayOfMonth4, "00", t::kNumberNotValid},
       {C::optWeekly, C::txtOccurrences, "0", t::kNumberNotValid},
   };
-  for (const FieldCase& c : cases) {
-    SCOPED_TRACE(c.text);
+  for (const auto& [page, field, text, message] : cases) {
+    SCOPED_TRACE(text);
     frmRecurrence form;
     form.Load(kWindow);
-    ASSERT_TRUE(form.Click(c.page));
-    ASSERT_TRUE(form.SetFocus(c.field));
-    form.SetText(c.field, c.text);
+    ASSERT_TRUE(form.Click(page));
+    ASSERT_TRUE(form.SetFocus(field));
+    form.SetText(field, text);
     box.shown.clear();
     EXPECT_FALSE(form.Click(C::btnOK));
     EXPECT_FALSE(form.SetFocus(C::ctlStartDate));
-    EXPECT_EQ(form.State().focus, c.field);
-    EXPECT_EQ(Messages(), (std::vector<std::string>{c.message, c.message}));
+    EXPECT_EQ(form.State().focus, field);
+    EXPECT_EQ(Messages(), (std::vector<std::string>{message, message}));
     EXPECT_FALSE(form.Closed());
     EXPECT_FALSE(g_DialogOK);
   }
