@@ -107,20 +107,16 @@ TEST_F(OccurrenceTest, EveryPatternWalksFromItsStartOrIsRefused) {
        "2027-03-05 2027-03-08 2027-03-09"},
       // Weekly intervals below 1 are every week.
       {"weekly 0", rt::kWeekly, D(2027, 3, 1), 0, 0, 0, 0, 2, 2, "2027-03-01 2027-03-08"},
-      {"weekly -3", rt::kWeekly, D(2027, 3, 1), -3, 0, 0, 0, 2, 2, "2027-03-01 2027-03-08"},
       {"every other week from a Wednesday", rt::kWeekly, D(2027, 3, 3), 2, 0, 0, 0, 34, 3,
        "2027-03-05 2027-03-15 2027-03-19"},
       {"weekly end date inside the week", rt::kWeekly, D(2027, 3, 1), 1, 0, 0, 0, 2 | 8 | 32,
        D(2027, 3, 10), "2027-03-01 2027-03-03 2027-03-05 2027-03-08 2027-03-10"},
-      // Day 31 (or 40, out of range) clamps to each month without being lost.
+      // Day 31 clamps to each month without being lost.
       {"day 31", rt::kMonthly, D(2027, 1, 15), 1, 31, 0, 0, 0, 3,
-       "2027-01-31 2027-02-28 2027-03-31"},
-      {"day 40", rt::kMonthly, D(2027, 1, 15), 1, 40, 0, 0, 0, 3,
        "2027-01-31 2027-02-28 2027-03-31"},
       // A start after the day begins one interval later; on the day itself, that day.
       {"after", rt::kMonthly, D(2027, 1, 20), 2, 15, 0, 0, 0, 2, "2027-03-15 2027-05-15"},
       {"on", rt::kMonthly, D(2027, 1, 15), 1, 15, 0, 0, 0, 2, "2027-01-15 2027-02-15"},
-      {"leap 29th", rt::kMonthly, D(2028, 1, 30), 1, 29, 0, 0, 0, 2, "2028-02-29 2028-03-29"},
       {"last Monday", rt::kMonthNth, D(2027, 5, 1), 1, 0, 0, kLast, 2, 2, "2027-05-31 2027-06-28"},
       {"first weekday of a month opening on a weekend", rt::kMonthNth, D(2027, 5, 1), 1, 0, 0, 1,
        62, 3, "2027-05-03 2027-06-01 2027-07-01"},
@@ -144,28 +140,21 @@ TEST_F(OccurrenceTest, EveryPatternWalksFromItsStartOrIsRefused) {
       {"yearly instance passed", rt::kYearNth, D(2027, 6, 1), 1, 0, 5, kLast, 2, 1, "2028-05-29"},
       // Months out of range (hand-edited, foreign data) run over into the years around.
       {"month 14", rt::kYearly, D(2027, 1, 10), 1, 31, 14, 0, 0, 2, "2028-02-29 2029-02-28"},
-      {"month 0", rt::kYearly, D(2027, 5, 20), 1, 15, 0, 0, 0, 2, "2027-12-15 2028-12-15"},
       {"instance in month 13", rt::kYearNth, D(2027, 1, 10), 1, 0, 13, 1, 2, 2,
        "2029-01-01 2030-01-07"},
       {"to the last day", rt::kDaily, D(9999, 12, 30), 1, 0, 0, 0, 0, D(9999, 12, 31),
        "9999-12-30 9999-12-31"},
       // Empty lists, not failures.
       {"unknown type", 4, D(2027, 1, 1), 1, 0, 0, 0, 0, 3, ""},
-      {"negative type", -1, D(2027, 1, 1), 1, 0, 0, 0, 0, 3, ""},
-      {"count zero", rt::kDaily, D(2027, 1, 1), 1, 0, 0, 0, 0, 0, ""},
-      {"negative count", rt::kDaily, D(2027, 1, 1), 1, 0, 0, 0, 0, -1, ""},
       {"end before the start", rt::kDaily, D(2027, 3, 8), 1, 0, 0, 0, 0, D(2027, 3, 7), ""},
       {"daily, empty mask", rt::kDaily, D(2027, 3, 1), 0, 0, 0, 0, 0, 2, ""},
       {"weekly, empty mask", rt::kWeekly, D(2027, 3, 1), 0, 0, 0, 0, 0, 2, ""},
       // Patterns that could never end, and walks leaving the calendar.
       {"daily interval -1", rt::kDaily, D(2027, 3, 8), -1, 0, 0, 0, 0, 9, nullptr},
       {"monthly interval 0", rt::kMonthly, D(2027, 1, 15), 0, 15, 0, 0, 0, 9, nullptr},
-      {"monthly interval -1", rt::kMonthly, D(2027, 1, 15), -1, 15, 0, 0, 0, 9, nullptr},
       {"day 0", rt::kMonthly, D(2027, 1, 15), 1, 0, 0, 0, 0, 9, nullptr},
-      {"day -5", rt::kMonthly, D(2027, 1, 15), 1, -5, 0, 0, 0, 9, nullptr},
       {"instance, interval 0", rt::kMonthNth, D(2027, 3, 1), 0, 0, 0, 2, 2, 9, nullptr},
       {"yearly day 0", rt::kYearly, D(2027, 5, 20), 1, 0, 5, 0, 0, 9, nullptr},
-      {"monthly past 9999", rt::kMonthly, D(9999, 10, 1), 1, 1, 0, 0, 0, 9, nullptr},
       {"yearly past 9999", rt::kYearNth, D(9999, 1, 1), 1, 0, 1, 1, 2, 2, nullptr},
   };
   for (const Walk& w : walks) {
@@ -186,15 +175,6 @@ TEST_F(OccurrenceTest, WeeklyStartOnSundayDependsOnTheFirstDayOfTheWeek) {
   const Strings sundayFirst{"2027-03-08 09:00:00", "2027-03-12 09:00:00"};
   const Strings mondayFirst{"2027-03-15 09:00:00", "2027-03-19 09:00:00"};
   const auto first2 = [&] { return Iso(p.GetOccurrences(std::int32_t{2})); };
-
-  // No calendar options stored: the locale's first day (0 = Monday) decides.
-  PictureLocale monday(LocalePictures{.firstDayOfWeek = 0});
-  GetServices().locale = &monday;
-  EXPECT_EQ(first2(), mondayFirst);
-  PictureLocale sunday(LocalePictures{.firstDayOfWeek = 6});
-  GetServices().locale = &sunday;
-  EXPECT_EQ(first2(), sundayFirst);
-  GetServices().locale = &locale_;
 
   SetHostFirstDOW(0);  // Sunday opens the week that holds Monday 8 March
   EXPECT_EQ(first2(), sundayFirst);
@@ -232,42 +212,22 @@ TEST_F(OccurrenceTest, TheLimitArgumentInEveryFormAndItsBounds) {
   EXPECT_EQ(ToIsoText(counted->back()), "3027-03-08 09:00:00");
 }
 
-// The n-th matching day found by walking the month day by day.
-int WalkedInstanceDay(int year, int month, int instance, int mask) {
-  const std::optional<DateTime> first = DateTime::TryFromParts(year, month, 1);
-  if (!first || !(mask < 128 && mask != 0 && instance < 6)) return 0;
-  const int n = GetDaysInMonth(*first);
-  const auto matches = [&](int i) { return (first->AddDays(i - 1).WeekdayBit() & mask) != 0; };
-  int found = 0;
-  for (int i = 1; i <= n && instance != rt::kInstanceLast; ++i)
-    if (matches(i) && ++found == instance) return i;
-  for (int i = n; i >= 1 && instance == rt::kInstanceLast; --i)
-    if (matches(i)) return i;
-  return 0;
-}
-
-TEST_F(OccurrenceTest, InstanceDayIsTheDayTheMonthWalkFindsForEveryMaskAndInstance) {
-  CapturedLog log;                                           // the refused ones log
-  EXPECT_EQ(CMailProps::GetInstanceDay(2027, 5, 4, 2), 24);  // fourth Monday
-  EXPECT_EQ(CMailProps::GetInstanceDay(2027, 5, 4, -1), 4);  // every bit set: every day
-  EXPECT_EQ(CMailProps::GetInstanceDay(10000, 1, 1, 2), 0);
-  const auto same = [](int year, int month, int instance, int mask) {
-    ASSERT_EQ(CMailProps::GetInstanceDay(year, month, instance, mask),
-              WalkedInstanceDay(year, month, instance, mask))
-        << year << "-" << month << " instance " << instance << " mask " << mask;
+TEST_F(OccurrenceTest, InstanceDayCountsMatchingDaysFromEitherEndAndRefusesBadPatterns) {
+  CapturedLog log;  // the refused ones log
+  const int rows[][5] = {
+      // year, month, instance, mask, day
+      {2027, 5, 4, 2, 24}, {2027, 5, kLast, 2, 31}, {2028, 2, kLast, 2 | 8, 28},
+      {2027, 5, 4, -1, 4}, {2027, 6, kLast, 2, 28}, {2027, 5, 6, 2, 0},
+      {2027, 5, 0, 2, 0},  {2027, 5, 1, 0, 0},      {2027, 5, 1, 128, 0},
+      {10000, 1, 1, 2, 0},
   };
-  for (int year : {100, 2027, 2028, 9999})
-    for (int month = 1; month <= 12; ++month) {
-      for (int instance = -1; instance <= 6; ++instance)
-        for (int mask : {-129, -128, -1, 0, 2, 128})
-          same(year, month, instance, mask);
-      for (int instance = 1; instance <= kLast; ++instance)
-        for (int mask = 1; mask < 128; ++mask)
-          same(year, month, instance, mask);
-    }
+  for (const auto& r : rows)
+    EXPECT_EQ(CMailProps::GetInstanceDay(r[0], r[1], r[2], r[3]), r[4])
+        << r[0] << "-" << r[1] << " instance " << r[2] << " mask " << r[3];
 }
 
-TEST_F(OccurrenceTest, TheRecordStepsFromOccurrenceToOccurrenceAndCountsDown) {
+// (A counted series counting down and ending: the sending pass's tests.)
+TEST_F(OccurrenceTest, TheRecordStepsFromOccurrenceToOccurrence) {
   CMailProps monthly = Recurring(rt::kMonthly, D(2027, 1, 20));
   monthly.m_DayOfMonth = 31;
   monthly.m_StartTime = DateTime::FromTime(14, 30, 0);
@@ -280,32 +240,10 @@ TEST_F(OccurrenceTest, TheRecordStepsFromOccurrenceToOccurrenceAndCountsDown) {
     EXPECT_EQ(ToIsoText(monthly.m_ScheduleTime), expected);
   }
   EXPECT_EQ(monthly.m_Occurrences, 0);
-
-  CMailProps p = Recurring(rt::kDaily, D(2027, 3, 1));
-  p.m_Interval = 2;
-  p.m_NoEndDate = false;
-  p.m_Occurrences = 3;
-  p.SetFirstOccurrence();
-  for (const char* expected : {"2027-03-03 09:00:00", "2027-03-05 09:00:00"}) {
-    EXPECT_TRUE(p.SetNextOccurrence());
-    EXPECT_EQ(ToIsoText(p.m_ScheduleTime), expected);
-    EXPECT_EQ(ToIsoText(p.m_PatternStartDate), std::string(expected).substr(0, 10) + " 00:00:00");
-  }
-  EXPECT_EQ(p.m_Occurrences, 1);
-  EXPECT_FALSE(p.SetNextOccurrence());
-  EXPECT_EQ(ToIsoText(p.m_ScheduleTime), "2027-03-05 09:00:00");
-  EXPECT_EQ(p.m_Occurrences, 1);
+  EXPECT_EQ(ToIsoText(monthly.m_PatternStartDate), "2027-03-31 00:00:00");
 }
 
-TEST_F(OccurrenceTest, AOneOffOrAPatternWithoutEnoughOccurrencesLeavesTheRecord) {
-  CMailProps once = Recurring(rt::kDaily, D(2027, 1, 20));
-  once.m_IsRecurring = false;
-  once.m_ScheduleTime = DateTime::FromParts(2027, 1, 1, 8, 0, 0);
-  once.SetFirstOccurrence();
-  EXPECT_FALSE(once.SetNextOccurrence());
-  EXPECT_EQ(ToIsoText(once.m_ScheduleTime), "2027-01-01 08:00:00");
-  EXPECT_EQ(ToIsoText(once.m_PatternStartDate), "2027-01-20 00:00:00");
-
+TEST_F(OccurrenceTest, APatternWithoutEnoughOccurrencesRaisesAndLeavesTheRecord) {
   SetHostFirstDOW(0);
   CapturedLog log;
   CMailProps p = Recurring(rt::kWeekly, D(2027, 3, 1));
