@@ -23,19 +23,21 @@ void SpecialAdd(const host::MailItemPtr& oItem) {
 
 void SpecialDo() {
   Trap("mSpecial.SpecialDo", [] {
-    auto inbox = TheNamespace()->GetDefaultFolder(host::ol::kFolderInbox);
-    auto items = Need(inbox).Items();
     // Collected first: a moved item leaves the live collection, which would
-    // then skip the item after it.
+    // then skip the item after it. A mail written while no explorer was open
+    // is saved to Drafts, not the Inbox: looking only in the Inbox would
+    // leave it marked there, scheduled and never sent.
     std::vector<host::MailItemPtr> marked;
-    const int count = Need(items).Count();
-    for (int i = 1; i <= count; ++i) {
-      auto item = items->Item(i);
-      if (!item || item->Class() != host::ol::kClassMail) continue;
-      auto props = item->UserProperties();
-      if (props && props->Find(kMark)) marked.push_back(std::move(item));
+    for (const int where : {host::ol::kFolderInbox, host::ol::kFolderDrafts}) {
+      auto items = Need(TheNamespace()->GetDefaultFolder(where)).Items();
+      const int count = Need(items).Count();
+      for (int i = 1; i <= count; ++i) {
+        auto item = items->Item(i);
+        if (!item || item->Class() != host::ol::kClassMail) continue;
+        auto props = item->UserProperties();
+        if (props && props->Find(kMark)) marked.push_back(std::move(item));
+      }
     }
-    items.reset();
 
     for (auto& item : marked) {
       // The folder first: when there is none, the mail keeps its mark and is

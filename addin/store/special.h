@@ -12,7 +12,8 @@ inline constexpr std::string_view kPropMoveToVelmora = "MoveToVelmora";
 
 // Marks the item for a later move. The item is not saved.
 void SpecialAdd(const host::MailItemPtr& oItem);
-// Moves every marked mail of the Inbox into the scheduled-mail folder.
+// Moves every marked mail of the Inbox and of Drafts into the scheduled-mail
+// folder.
 void SpecialDo();
 
 }  // namespace velmora::mSpecial

@@ -371,6 +371,9 @@ TEST_F(Lifecycle, WithoutAnExplorerAMailScheduledIsMarkedAndNothingIsSentUntilOn
   auto first = mail->OpenExplorer();
   EXPECT_FALSE(addin->WaitsForExplorer());
   auto second = mail->OpenExplorer();
+  // The attach moves the marked mail into the folder, where it waits.
+  EXPECT_EQ(FolderOf(item), "Velmora");
+  EXPECT_FALSE(Reload(item)->UserProperties()->Find(std::string(mSpecial::kPropMoveToVelmora)));
   timers.Advance(1000);
   loop.Drain();
   EXPECT_EQ(wire.Sent().size(), 1u);
