@@ -139,7 +139,6 @@ TEST_F(Dispatch, ValuesConvertAtTheBoundary) {
   VARIANT date = Var(VT_DATE, 0);
   date.date = 46363.375;
   EXPECT_EQ(std::get<DateTime>(ToValue(date)), nine);
-  EXPECT_EQ(std::get<std::int32_t>(ToValue(Var(VT_I2, -3))), -3);
   EXPECT_DOUBLE_EQ(std::get<double>(ToValue(Var(VT_UI4, 4000000000))), 4e9);
   EXPECT_TRUE(std::get<bool>(ToValue(Var(VT_BOOL, VARIANT_TRUE))));
   EXPECT_EQ(ToInt(Var(VT_BOOL, VARIANT_TRUE)), -1);
