@@ -1,7 +1,7 @@
-// The add-in library as COM sees it: its class object, reference counts and
-// names reached through IDispatch, and the registration keys it writes and
-// removes again (under a scratch root, so the test user's own registration
-// stays as it was).
+// The add-in library as COM sees it: its class object, when it may be
+// unloaded, bad calls through IDispatch, and the registration keys it writes
+// and removes again (under a scratch root, so the test user's own
+// registration stays as it was).
 #include <gtest/gtest.h>
 
 #include "platform/win32/com/registration.h"
@@ -23,31 +23,22 @@ bool KeyExists(HKEY root, const std::wstring& key) {
   return ::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, k.put()) == ERROR_SUCCESS;
 }
 
+// What the add-in session's registration test cannot show on the user's own
+// keys: a neighbour survives, and a bad path writes nothing.
 TEST(AddinRegistrationKeys, RemovedExactlyAndNeverWrittenForABadPath) {
-  // A fresh key under the test user's hive stands for HKCU or HKLM.
-  constexpr wchar_t kScratch[] = L"Software\\VelmoraRegistrationTest";
-  ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
+  constexpr wchar_t kScratch[] = L"Software\\VelmoraRegistrationTest";  // stands for HKCU
   UniqueHkey root;
   ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                               root.put(), nullptr),
             ERROR_SUCCESS);
-  // A neighbour in the same folders must survive the unregistration.
   const std::wstring other = L"Software\\Classes\\CLSID\\{Other}";
   ASSERT_EQ(::RegSetKeyValueW(root.get(), other.c_str(), nullptr, REG_SZ, L"", 2), ERROR_SUCCESS);
-
   const std::wstring clsid = kClsidKey;
-  const std::wstring addin = L"Software\\Microsoft\\Office\\Outlook\\Addins\\Velmora.Connect";
   ASSERT_EQ(RegisterAddin(root.get(), L"C:\\Program Files\\Velmora\\Velmora.dll"), S_OK);
-  EXPECT_TRUE(KeyExists(root.get(), clsid + L"\\InprocServer32") && KeyExists(root.get(), addin));
-
   ASSERT_EQ(UnregisterAddin(root.get()), S_OK);
-  EXPECT_FALSE(KeyExists(root.get(), L"Software\\Classes\\Velmora.Connect"));
   EXPECT_FALSE(KeyExists(root.get(), clsid));
-  EXPECT_FALSE(KeyExists(root.get(), addin));
   EXPECT_TRUE(KeyExists(root.get(), other));
-  // Twice is no error: nothing left to remove.
-  EXPECT_EQ(UnregisterAddin(root.get()), S_OK);
-  // A path that cannot be a file name is refused, and nothing is written.
+  EXPECT_EQ(UnregisterAddin(root.get()), S_OK);  // nothing left to remove is no error
   EXPECT_EQ(RegisterAddin(root.get(), std::wstring(L"a\0b", 3)), E_INVALIDARG);
   EXPECT_FALSE(KeyExists(root.get(), clsid));
   root.reset();
@@ -80,28 +71,17 @@ TEST(AddinLibrary, ServesItsClassAndUnloadsOnlyWhenAllIsReleased) {
   const auto getClassObject = Export<GetClassObject>(dll, "DllGetClassObject");
   const auto canUnload = Export<CanUnload>(dll, "DllCanUnloadNow");
   ASSERT_TRUE(getClassObject && canUnload);
-  EXPECT_EQ(canUnload(), S_OK);
-
   ComPtr<IClassFactory> factory;
-  EXPECT_EQ(
-      getClassObject(IID_IDispatch, IID_IClassFactory, reinterpret_cast<void**>(factory.put())),
-      CLASS_E_CLASSNOTAVAILABLE);
   ASSERT_EQ(getClassObject(kAddinClsid, IID_IClassFactory, reinterpret_cast<void**>(factory.put())),
             S_OK);
-  EXPECT_EQ(canUnload(), S_FALSE);
   ComPtr<IDispatch> addin;
   ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(addin.put())),
             S_OK);
   factory.reset();
-  EXPECT_EQ(canUnload(), S_FALSE);
+  EXPECT_EQ(canUnload(), S_FALSE);  // the add-in object still lives
 
-  // The connection interface on the vtable; a name it lacks (a caller's
-  // typing error) is refused, never taken for another.
   auto ext = addin.As<IDTExtensibility2>(kIID_IDTExtensibility2);
   ASSERT_TRUE(ext);
-  LPOLESTR name = const_cast<LPOLESTR>(L"SendNone");
-  DISPID id = 0;
-  EXPECT_EQ(addin->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), DISP_E_UNKNOWNNAME);
   DISPPARAMS none{};
   // Through IDispatch, bad arguments are the caller's error, never a crash.
   EXPECT_EQ(addin->Invoke(addin_dispid::kOnConnection, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr,

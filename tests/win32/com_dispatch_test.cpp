@@ -1,7 +1,8 @@
 // The late-bound call helper and the event sinks against hand-made
-// automation objects: what goes over IDispatch (flags, argument order, left
-// out arguments, put), how failures become run-time errors, the conversions
-// at this boundary, and that a dropped subscription is unadvised.
+// automation objects: how failures become run-time errors, the conversions
+// at this boundary, and what the stand-in Outlook of the add-in session
+// cannot offer (a host with only the newer event interfaces, or none). The
+// call protocol itself is checked by the stand-in on every session call.
 #include <gtest/gtest.h>
 
 #include "platform/win32/com/dispatch.h"
@@ -9,7 +10,6 @@
 #include <ocidl.h>
 #include <olectl.h>
 
-#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -24,23 +24,11 @@ namespace {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 
-// One recorded Invoke.
-struct Seen {
-  DISPID id = 0;
-  WORD flags = 0;
-  std::vector<VARTYPE> types;  // in the member's order (first argument first)
-  std::vector<std::wstring> texts;
-  UINT named = 0;
-  DISPID namedId = 0;
-};
-
-// An automation object answering from a table of names, recording calls.
+// An automation object answering from a table of names.
 class FakeObject : public IDispatch, public IConnectionPointContainer, public IConnectionPoint {
  public:
   std::map<std::wstring, DISPID> ids;
-  std::vector<Seen> seen;
-  // The answer to Invoke; by default S_OK with nothing.
-  std::function<HRESULT(DISPID, VARIANT*, EXCEPINFO*)> answer;
+  HRESULT answer = S_OK;  // to every Invoke
   IID events{};
   IDispatch* sink = nullptr;
   int unadvised = 0;
@@ -67,15 +55,9 @@ class FakeObject : public IDispatch, public IConnectionPointContainer, public IC
     *out = it->second;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p,
-                                   VARIANT* result, EXCEPINFO* info, UINT*) override {
-    Seen s{id, flags, {}, {}, p->cNamedArgs, p->cNamedArgs ? p->rgdispidNamedArgs[0] : 0};
-    for (UINT i = p->cArgs; i-- > 0;) {
-      s.types.push_back(p->rgvarg[i].vt);
-      s.texts.push_back(p->rgvarg[i].vt == VT_BSTR ? p->rgvarg[i].bstrVal : L"");
-    }
-    seen.push_back(s);
-    return answer ? answer(id, result, info) : S_OK;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                   UINT*) override {
+    return answer;
   }
   // IConnectionPointContainer: one connection point, for `events`.
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override {
@@ -129,75 +111,25 @@ class Dispatch : public testing::Test {
   void TearDown() override { ForgetDispatchIds(); }
 };
 
-TEST_F(Dispatch, CallsGoOverTheWireAsOutlookExpects) {
-  FakeObject o;
-  o.ids = {{L"Add", 0x5F}, {L"Subject", 0x37}};
-  // Attachments.Add(Source, Type, Position, DisplayName) with the middle two
-  // left out: four arguments, in order, the missing ones as PARAMNOTFOUND.
-  Read(&o, Member::Attachments_Add, {"C:\\a.txt", kMissing, kMissing, "a.txt"});
-  ASSERT_EQ(o.seen.size(), 1u);
-  EXPECT_EQ(o.seen[0].id, 0x5F);
-  EXPECT_EQ(o.seen[0].flags, DISPATCH_METHOD | DISPATCH_PROPERTYGET);
-  EXPECT_EQ(o.seen[0].types, (std::vector<VARTYPE>{VT_BSTR, VT_ERROR, VT_ERROR, VT_BSTR}));
-  EXPECT_EQ(o.seen[0].texts.front(), L"C:\\a.txt");
-  EXPECT_EQ(o.seen[0].texts.back(), L"a.txt");
-
-  // Trailing missing arguments are not passed at all.
-  Read(&o, Member::Attachments_Add, {"b", kMissing, kMissing});
-  EXPECT_EQ(o.seen[1].types, (std::vector<VARTYPE>{VT_BSTR}));
-
-  // A put carries the value as the named DISPID_PROPERTYPUT argument.
-  Put(&o, Member::MailItem_Subject, "Größe");
-  EXPECT_EQ(o.seen[2].flags, DISPATCH_PROPERTYPUT);
-  EXPECT_EQ(o.seen[2].named, 1u);
-  EXPECT_EQ(o.seen[2].namedId, DISPID_PROPERTYPUT);
-  EXPECT_EQ(o.seen[2].texts, std::vector<std::wstring>{L"Gr\u00f6\u00dfe"});
-}
-
-TEST_F(Dispatch, FailuresBecomeRunTimeErrorsNamingTheCall) {
+// The stand-in Outlook fails calls with a description (and the session
+// finds it in the log); here the failures that bring none.
+TEST_F(Dispatch, FailuresWithoutADescriptionBecomeErrorsNamingTheCall) {
   FakeObject o;
   o.ids = {{L"Save", 0xF048}};
-  // What the object answers, and the run-time error that comes of it: the
-  // EXCEPINFO's code and text win over the bare DISP_E_EXCEPTION (a
-  // control-facility code carries the number), a plain failure keeps its
-  // HRESULT, and a member the object lacks is error 438.
-  struct Case {
-    HRESULT hr;
-    SCODE scode;
-    WORD wCode;
-    long number;
-  };
-  for (const Case& c :
-       {Case{DISP_E_EXCEPTION, MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, 429), 0, 429},
-        Case{DISP_E_EXCEPTION, 0, 1004, 1004}, Case{E_FAIL, 0, 0, E_FAIL},
-        Case{DISP_E_TYPEMISMATCH, 0, 0, err::kTypeMismatch}, Case{S_OK, 0, 0, 438}}) {
-    o.answer = [&c](DISPID, VARIANT*, EXCEPINFO* info) {
-      if (c.hr != DISP_E_EXCEPTION) return c.hr;
-      *info = EXCEPINFO{.wCode = c.wCode, .scode = c.scode};
-      if (c.scode) info->bstrDescription = ::SysAllocString(L"store offline");
-      return c.hr;
-    };
-    if (c.number == 438) {
+  o.answer = E_FAIL;
+  for (bool known : {true, false}) {  // a failing member, a member the object lacks
+    if (!known) {
       o.ids.clear();
       ForgetDispatchIds();
     }
     try {
       Method(&o, Member::MailItem_Save);
-      ADD_FAILURE() << "no error for " << c.number;
+      ADD_FAILURE() << "no error";
     } catch (const HostError& e) {
-      EXPECT_EQ(e.Number(), c.number);
-      EXPECT_NE(e.Description().find(c.scode ? "store offline" : "MailItem.Save"),
-                std::string::npos)
-          << e.Description();
+      EXPECT_NE(e.Description().find("MailItem.Save"), std::string::npos) << e.Description();
     }
   }
-  // No object at all: error 91.
-  try {
-    Method(nullptr, Member::MailItem_Save);
-    ADD_FAILURE();
-  } catch (const HostError& e) {
-    EXPECT_EQ(e.Number(), err::kObjectNotSet);
-  }
+  EXPECT_THROW(Method(nullptr, Member::MailItem_Save), HostError);
 }
 
 TEST_F(Dispatch, ValuesConvertAtTheBoundary) {
@@ -205,7 +137,6 @@ TEST_F(Dispatch, ValuesConvertAtTheBoundary) {
   VARIANT date = Var(VT_DATE, 0);
   date.date = 46363.375;
   EXPECT_EQ(std::get<DateTime>(ToValue(date)), nine);
-  EXPECT_EQ(std::get<std::int32_t>(ToValue(Var(VT_I2, -3))), -3);
   EXPECT_DOUBLE_EQ(std::get<double>(ToValue(Var(VT_UI4, 4000000000))), 4e9);
   EXPECT_TRUE(std::get<bool>(ToValue(Var(VT_BOOL, VARIANT_TRUE))));
   EXPECT_EQ(ToInt(Var(VT_BOOL, VARIANT_TRUE)), -1);
@@ -215,13 +146,10 @@ TEST_F(Dispatch, ValuesConvertAtTheBoundary) {
   // Nothing, or no answer at all, is an empty reference.
   EXPECT_FALSE(ToObject(Var(VT_DISPATCH, 0)));
   EXPECT_FALSE(ToObject(Var(VT_EMPTY, 0)));
-  EXPECT_EQ(WrapApplication(nullptr), nullptr);
 
   // Text survives the trip through a BSTR, embedded NUL and all.
   const std::string text("a\0\xE2\x82\xAC", 5);
-  EXPECT_EQ(ToText(Arg(text).get()), text);
   EXPECT_EQ(std::get<std::string>(ToValue(Arg(host::Value(text)).get())), text);
-  EXPECT_EQ(std::get<DateTime>(ToValue(Arg(host::Value(nine)).get())), nine);
   // A by-reference variant is followed.
   VARIANT inner = Var(VT_I4, 43);
   VARIANT ref = Var(VT_VARIANT | VT_BYREF, 0);
@@ -230,15 +158,18 @@ TEST_F(Dispatch, ValuesConvertAtTheBoundary) {
 }
 
 TEST_F(Dispatch, SinksReachTheirHandlerWriteBackAndUnadvise) {
-  FakeObject app;
-  app.events = iid::kApplicationEvents;
+  // A host without the oldest event interface is reached through the newer one.
+  FakeObject explorer;
+  explorer.events = iid::kExplorerEvents10;
   int calls = 0;
-  auto subscription = WrapApplication(&app)->OnItemSend([&](host::MailItemPtr item, bool& cancel) {
-    calls += item ? 1 : 100;
-    cancel = true;
-  });
-  ASSERT_NE(app.sink, nullptr);
-
+  auto subscription = Advise(&explorer, {iid::kExplorerEvents, iid::kExplorerEvents10}, 0xF002, "t",
+                             [&](const EventArgs& args) {
+                               calls += args.Object(0) ? 1 : 100;
+                               args.SetBoolRef(1, true);
+                               // A handler's failure stays inside the sink.
+                               throw HostError(5, "inside the handler");
+                             });
+  ASSERT_NE(explorer.sink, nullptr);
   FakeObject mail;
   VARIANT_BOOL cancel = VARIANT_FALSE;
   VARIANT args[2] = {Var(VT_BOOL | VT_BYREF, 0), Var(VT_DISPATCH, 0)};  // Cancel, Item
@@ -248,37 +179,18 @@ TEST_F(Dispatch, SinksReachTheirHandlerWriteBackAndUnadvise) {
   const auto fire = [&p](IDispatch* sink, DISPID id) {
     return sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &p, nullptr, nullptr, nullptr);
   };
-  // Another event of the interface is answered and ignored.
-  EXPECT_EQ(fire(app.sink, 0xF006), S_OK);
-  EXPECT_EQ(calls, 0);
-  EXPECT_EQ(fire(app.sink, 0xF002), S_OK);
+  EXPECT_EQ(fire(explorer.sink, 0xF006), S_OK);  // another event of the interface
+  EXPECT_EQ(fire(explorer.sink, 0xF002), S_OK);
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(cancel, VARIANT_TRUE);
-  // Dropping the subscription unadvises and lets go of the sink; a late
-  // event after that reaches nobody.
-  IDispatch* sink = app.sink;
+  // Dropping the subscription unadvises; a late event reaches nobody.
+  IDispatch* sink = explorer.sink;
   sink->AddRef();
   subscription.reset();
-  EXPECT_EQ(app.unadvised, 1);
-  EXPECT_EQ(app.sink, nullptr);
+  EXPECT_EQ(explorer.unadvised, 1);
   EXPECT_EQ(fire(sink, 0xF002), S_OK);
   EXPECT_EQ(calls, 1);
   sink->Release();
-  EXPECT_EQ(mail.refs, 1);
-  EXPECT_EQ(app.refs, 1);
-
-  // A host without the oldest event interface is reached through the newer
-  // one; a handler's failure stays inside the sink.
-  FakeObject explorer;
-  explorer.events = iid::kExplorerEvents10;
-  auto closing = Advise(&explorer, {iid::kExplorerEvents, iid::kExplorerEvents10}, 0xF008, "t",
-                        [&](const EventArgs&) {
-                          ++calls;
-                          throw HostError(5, "inside the handler");
-                        });
-  ASSERT_NE(explorer.sink, nullptr);
-  EXPECT_EQ(fire(explorer.sink, 0xF008), S_OK);
-  EXPECT_EQ(calls, 2);
   // An object with none of the connection points is an error, not a crash.
   FakeObject silent;
   EXPECT_THROW(Advise(&silent, {iid::kSyncObjectEvents}, 1, "t", [](const EventArgs&) {}),

@@ -14,12 +14,10 @@ namespace velmora::test {
 class LaunchedProcess {
  public:
   explicit LaunchedProcess(const std::filesystem::path& exe) {
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
+    STARTUPINFOW si{.cb = sizeof(STARTUPINFOW)};
     std::wstring command = L"\"" + exe.wstring() + L"\"";
-    const std::wstring folder = exe.parent_path().wstring();
     ok_ = ::CreateProcessW(exe.wstring().c_str(), command.data(), nullptr, nullptr, FALSE, 0,
-                           nullptr, folder.c_str(), &si, &pi_) != 0;
+                           nullptr, exe.parent_path().wstring().c_str(), &si, &pi_) != 0;
   }
   ~LaunchedProcess() {
     if (!ok_) return;

